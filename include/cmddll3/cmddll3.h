@@ -1,0 +1,6 @@
+// cmdDll3: the shared utility library of the estimating and invoicing
+// application. This umbrella header declares every exported function; the
+// families live in the headers included below.
+#pragma once
+
+#include "cmddll3/platform/platform.h"

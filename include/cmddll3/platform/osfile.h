@@ -1,0 +1,49 @@
+// The one place where the platform touches the host's file system.
+//
+// Every file operation of the platform (text streams, binary files, settings
+// files, copies, listings) goes through these wrappers. They are also the
+// test seam: a test can make a chosen step fail, for the fault-injection
+// tests of the master rewrite and the settings writer.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "cmddll3/platform/windef.h"
+
+namespace cmd::os {
+
+// The steps a test can make fail.
+enum class FileStep { Open, Read, Write, Flush, Close, Rename, Remove };
+
+// Called before each step with the host path involved (for Read, Write,
+// Flush and Close: the path the descriptor was opened with). Returning a
+// non-zero errno value makes the step fail with that error without doing
+// it. Returns the previous hook; an empty hook injects nothing.
+using FaultHook = std::function<int(FileStep step, const std::string& hostPath)>;
+CMD_PLATFORM_API FaultHook SetFaultHook(FaultHook hook);
+
+// POSIX-style wrappers: -1 (or false) with errno set on failure.
+CMD_PLATFORM_API int Open(const std::string& hostPath, int flags, mode_t mode = 0666);
+// Reads up to n bytes; retries on EINTR. Returns bytes read, 0 at end, -1.
+CMD_PLATFORM_API ssize_t Read(int fd, void* buf, size_t n);
+// Writes all n bytes (looping over short writes). Returns n or -1.
+CMD_PLATFORM_API ssize_t Write(int fd, const void* buf, size_t n);
+CMD_PLATFORM_API int Flush(int fd);  // fsync
+CMD_PLATFORM_API int Close(int fd);
+CMD_PLATFORM_API int Rename(const std::string& from, const std::string& to);
+CMD_PLATFORM_API int Remove(const std::string& hostPath);  // unlink
+// The host path a descriptor was opened with ("" if unknown).
+CMD_PLATFORM_API std::string PathOf(int fd);
+
+// Whole-file helpers built on the wrappers above.
+CMD_PLATFORM_API bool ReadAll(const std::string& hostPath, std::string& bytes);
+// Writes bytes to a temporary file in the same folder, flushes it and renames
+// it over hostPath (keeping hostPath's permissions when it exists): readers
+// see the old content or the new, never a torn file.
+CMD_PLATFORM_API bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes);
+
+}  // namespace cmd::os

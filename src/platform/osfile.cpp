@@ -1,0 +1,189 @@
+// Host file-system wrappers and the fault-injection seam.
+#include "cmddll3/platform/osfile.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+#include <random>
+
+namespace cmd::os {
+namespace {
+
+std::mutex g_mutex;
+FaultHook g_hook;
+std::map<int, std::string> g_paths;  // descriptor -> host path, for the hook
+
+int Injected(FileStep step, const std::string& path) {
+  FaultHook hook;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    hook = g_hook;
+  }
+  return hook ? hook(step, path) : 0;
+}
+
+bool Fail(int err) {
+  if (err == 0) return false;
+  errno = err;
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+FaultHook SetFaultHook(FaultHook hook) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::swap(g_hook, hook);
+  return hook;
+}
+
+std::string PathOf(int fd) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto it = g_paths.find(fd);
+  return it == g_paths.end() ? std::string() : it->second;
+}
+
+int Open(const std::string& hostPath, int flags, mode_t mode) {
+  if (Fail(Injected(FileStep::Open, hostPath))) return -1;
+  int fd;
+  do {
+    fd = ::open(hostPath.c_str(), flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_paths[fd] = hostPath;
+  }
+  return fd;
+}
+
+ssize_t Read(int fd, void* buf, size_t n) {
+  if (Fail(Injected(FileStep::Read, PathOf(fd)))) return -1;
+  ssize_t r;
+  do {
+    r = ::read(fd, buf, n);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+ssize_t Write(int fd, const void* buf, size_t n) {
+  if (Fail(Injected(FileStep::Write, PathOf(fd)))) return -1;
+  const char* p = static_cast<const char*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    ssize_t w = ::write(fd, p + done, n - done);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    done += static_cast<size_t>(w);
+  }
+  return static_cast<ssize_t>(n);
+}
+
+int Flush(int fd) {
+  if (Fail(Injected(FileStep::Flush, PathOf(fd)))) return -1;
+  return ::fsync(fd);
+}
+
+int Close(int fd) {
+  std::string path = PathOf(fd);
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_paths.erase(fd);
+  }
+  int err = Injected(FileStep::Close, path);
+  int r = ::close(fd);  // the descriptor is released even when a failure is injected
+  if (Fail(err)) return -1;
+  return r;
+}
+
+int Rename(const std::string& from, const std::string& to) {
+  if (Fail(Injected(FileStep::Rename, from))) return -1;
+  return ::rename(from.c_str(), to.c_str());
+}
+
+int Remove(const std::string& hostPath) {
+  if (Fail(Injected(FileStep::Remove, hostPath))) return -1;
+  return ::unlink(hostPath.c_str());
+}
+
+bool ReadAll(const std::string& hostPath, std::string& bytes) {
+  bytes.clear();
+  int fd = Open(hostPath, O_RDONLY);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    Close(fd);
+    errno = EISDIR;
+    return false;
+  }
+  if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t r = Read(fd, buf, sizeof buf);
+    if (r < 0) {
+      int e = errno;
+      Close(fd);
+      errno = e;
+      return false;
+    }
+    if (r == 0) break;
+    bytes.append(buf, static_cast<size_t>(r));
+  }
+  return Close(fd) == 0;
+}
+
+bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes) {
+  struct stat st {};
+  mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
+  if (::stat(hostPath.c_str(), &st) == 0) mode = st.st_mode & 07777;
+
+  static thread_local std::mt19937_64 rng{std::random_device{}()};
+  std::string folder = FolderOf(hostPath);
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    char name[40];
+    snprintf(name, sizeof name, "/.~cmd%016llx.tmp", static_cast<unsigned long long>(rng()));
+    temp = folder + name;
+    fd = Open(temp, O_WRONLY | O_CREAT | O_EXCL, mode);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  ::fchmod(fd, mode);
+  bool ok = Write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  ok = ok && Flush(fd) == 0;
+  int err = ok ? 0 : errno;
+  if (Close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && Rename(temp, hostPath) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    errno = err;
+    return false;
+  }
+  // Make the rename itself durable.
+  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+}  // namespace cmd::os
