@@ -261,6 +261,13 @@ TEST(CFile, InjectedFailuresBecomeFileExceptions) {
     EXPECT_FALSE(f.IsOpen());  // closed all the same
   }
   {
+    CFile f(master, CFile::modeReadWrite);
+    FailStep seek(FileStep::Seek, EIO);
+    EXPECT_EQ(Thrown([&] { f.Seek(100, CFile::begin); }).m_cause, CFileException::hardIO);
+    FailStep truncate(FileStep::Truncate, ENOSPC);
+    EXPECT_EQ(Thrown([&] { f.SetLength(1 << 20); }).m_cause, CFileException::diskFull);
+  }
+  {
     FailStep fail(FileStep::Open, EMFILE);
     CFile f;
     CFileException e;

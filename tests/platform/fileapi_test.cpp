@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "cmddll3/platform/fileapi.h"
+#include "cmddll3/platform/filefind.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
 #include "support/test_support.h"
@@ -217,28 +218,23 @@ TEST(Disk, FreeSpaceOfTheDiskOfAFolder) {
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
-TEST(Disk, TempPathAndModuleName) {
-  char16_t buf[MAX_PATH];
-  DWORD n = GetTempPathW(MAX_PATH, buf);
-  ASSERT_GT(n, 0u);
-  EXPECT_EQ(buf[n - 1], u'/');
-  n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  ASSERT_GT(n, 0u);
-  EXPECT_TRUE(Utf16ToUtf8(buf).find("test_platform") != std::string::npos);
-  char16_t small[5];
-  EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 5u);
-  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  EXPECT_EQ(small[4], 0);
-}
-
-TEST(ErrorMapping, HostErrorsBecomeWindowsErrorsAndBack) {
-  EXPECT_EQ(cmd::WinErrorFromErrno(EACCES), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(cmd::WinErrorFromErrno(ENOSPC), ERROR_DISK_FULL);
-  EXPECT_EQ(cmd::WinErrorFromErrno(ENOTEMPTY), ERROR_DIR_NOT_EMPTY);
-  EXPECT_EQ(cmd::WinErrorFromErrno(ENOENT, "/no/such/folder/file"), ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(cmd::WinErrorFromErrno(ENOENT, "/tmp/no-such-file-here"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(cmd::ErrnoFromWinError(ERROR_FILE_NOT_FOUND), ENOENT);
-  EXPECT_EQ(cmd::ErrnoFromWinError(ERROR_ALREADY_EXISTS), EEXIST);
-  EXPECT_EQ(cmd::ErrnoFromWinError(ERROR_SHARING_VIOLATION), EACCES);
-  EXPECT_EQ(cmd::ErrnoFromWinError(ERROR_FILENAME_EXCED_RANGE), ENOENT);
+TEST(FaultInjection, FolderStepsCanBeFailed) {
+  cmdtest::TempDir dir;
+  {
+    FailStep fail(FileStep::MakeDir, EACCES);
+    EXPECT_FALSE(CreateDirectoryW(Win(dir / "new")));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  }
+  ASSERT_TRUE(CreateDirectoryW(Win(dir / "new")));
+  {
+    FailStep fail(FileStep::RemoveDir, EBUSY);
+    EXPECT_FALSE(RemoveDirectoryW(Win(dir / "new")));
+    EXPECT_EQ(GetLastError(), ERROR_BUSY);
+  }
+  EXPECT_TRUE(fs::exists(dir / "new"));
+  {
+    FailStep fail(FileStep::List, EIO);
+    EXPECT_FALSE(CFileFind().FindFile(dir.win() + u"*.*"));
+    EXPECT_EQ(GetLastError(), ERROR_IO_DEVICE);
+  }
 }
