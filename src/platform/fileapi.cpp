@@ -240,11 +240,11 @@ DWORD MoveFile(const std::string& from, const std::string& to, std::u16string_vi
   if (os::LStat(from, src) != 0) return LastError(from);
   struct stat dst {};
   if (os::LStat(to, dst) == 0) {
-    if (!SameEntry(src, dst)) return ERROR_ALREADY_EXISTS;
-    if (from == to) return ERROR_SUCCESS;
-    // The new name found the entry itself through case-insensitive
-    // matching: rename it to the spelling given.
+    if (to != from) return ERROR_ALREADY_EXISTS;
+    // The new name found the entry itself (through case-insensitive
+    // matching): rename it to the spelling given, if that differs.
     std::string spelled = Join(FolderOf(to), Utf16ToUtf8(LastComponent(toWin)));
+    if (spelled == from) return ERROR_SUCCESS;
     if (os::Rename(from, spelled) != 0) return LastError(spelled);
     return ERROR_SUCCESS;
   }
@@ -340,6 +340,12 @@ BOOL Fail(DWORD err) {
 
 BOOL Result(DWORD err) { return err == ERROR_SUCCESS ? TRUE : Fail(err); }
 
+// The error for a folder that a call needs: a missing one is a missing path.
+DWORD FolderError(const std::string& host) {
+  DWORD err = LastError(host);
+  return err == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : err;
+}
+
 std::string HostCurrentDirectory() {
   std::vector<char> buf(512);
   while (!::getcwd(buf.data(), buf.size())) {
@@ -415,7 +421,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directory, ULARGE_INTEGER* freeBytesAvailable,
     if (DWORD err = MapPath(directory, host)) return Fail(err);
   }
   struct statvfs vfs {};
-  if (cmd::os::StatFs(host, vfs) != 0) return Fail(LastError(host));
+  if (cmd::os::StatFs(host, vfs) != 0) return Fail(FolderError(host));
   ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
   if (freeBytesAvailable) freeBytesAvailable->QuadPart = ULONGLONG(vfs.f_bavail) * unit;
   if (totalBytes) totalBytes->QuadPart = ULONGLONG(vfs.f_blocks) * unit;
@@ -430,7 +436,7 @@ BOOL GetDiskFreeSpaceW(LPCWSTR rootPath, DWORD* sectorsPerCluster, DWORD* bytesP
     if (DWORD err = MapPath(rootPath, host)) return Fail(err);
   }
   struct statvfs vfs {};
-  if (cmd::os::StatFs(host, vfs) != 0) return Fail(LastError(host));
+  if (cmd::os::StatFs(host, vfs) != 0) return Fail(FolderError(host));
   ULONGLONG cluster = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
   DWORD sector = cluster >= 512 ? 512 : static_cast<DWORD>(std::max<ULONGLONG>(cluster, 1));
   auto clamp = [](ULONGLONG v) {
