@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "cmddll3/platform/codepage.h"
@@ -18,6 +21,7 @@ using cmd::text::Encoding;
 namespace {
 
 constexpr std::size_t kReadBlock = 256 * 1024;
+std::atomic<std::size_t> g_forcedReadBlock{0};
 constexpr std::size_t kWriteBlock = 256 * 1024;
 constexpr char16_t kCtrlZ = 0x1A;
 
@@ -252,6 +256,31 @@ LineCut CutLine(std::u16string_view segment) {
   return {segment.substr(0, nul), nul != 0};
 }
 
+// Bytes read from a file: one block allocated per stream and never
+// zero-filled. Reserve discards what the block holds.
+class ByteBlock {
+ public:
+  void Reserve(std::size_t capacity) {
+    size_ = 0;
+    if (capacity > capacity_) {
+      data_.reset(new char[capacity]);
+      capacity_ = capacity;
+    }
+  }
+  char* data() { return data_.get(); }
+  const char* data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  std::size_t capacity() const { return capacity_; }
+  void resize(std::size_t n) { size_ = n; }  // n <= capacity()
+  void clear() { size_ = 0; }
+  operator std::string_view() const { return {data_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- CStdioFile
@@ -269,8 +298,9 @@ struct CStdioFile::Impl {
 
   // Reading: bytes read from the file and not yet decoded, and decoded text
   // not yet returned.
-  std::string raw;
+  ByteBlock raw;
   std::size_t rawPos = 0;
+  std::size_t blockSize = kReadBlock;  // smaller for small files
   bool sourceEnd = false;
   TextDecoder decoder;
   std::u16string text;
@@ -280,7 +310,6 @@ struct CStdioFile::Impl {
   // half of a surrogate pair (UTF-8 streams).
   std::string out;
   std::u16string pendingUnits;
-  bool wroteSomething = false;
   bool reading = false;  // the last operation of an update stream was a read
 
   bool IsOpen() const { return fd >= 0; }
@@ -299,16 +328,15 @@ struct CStdioFile::Impl {
     textPos = 0;
     out.clear();
     pendingUnits.clear();
-    wroteSomething = false;
     reading = false;
   }
 
   // Reads the next block into raw. False at the end or on a failure.
   bool ReadBlock() {
     if (sourceEnd) return false;
-    raw.resize(kReadBlock);
+    raw.Reserve(blockSize);
     rawPos = 0;
-    ssize_t n = cmd::os::Read(fd, raw.data(), kReadBlock);
+    ssize_t n = cmd::os::Read(fd, raw.data(), raw.capacity());
     if (n < 0) {
       Fail(errno);
       n = 0;
@@ -336,7 +364,6 @@ struct CStdioFile::Impl {
     if (!failed) {
       if (cmd::os::Write(fd, out.data(), out.size()) != static_cast<ssize_t>(out.size()))
         Fail(errno);
-      wroteSomething = true;
     }
     out.clear();
   }
@@ -370,11 +397,10 @@ struct CStdioFile::Impl {
   // Reads the start of the file into raw: at least `atLeast` bytes (unless
   // the file is shorter), at most `atMost`.
   bool ReadPrefix(std::size_t atLeast, std::size_t atMost) {
-    raw.clear();
+    raw.Reserve(atMost);
     rawPos = 0;
     while (raw.size() < atLeast) {
       std::size_t old = raw.size();
-      raw.resize(atMost);
       ssize_t n = cmd::os::Read(fd, raw.data() + old, atMost - old);
       raw.resize(old + static_cast<std::size_t>(n > 0 ? n : 0));
       if (n < 0) return false;
@@ -466,6 +492,15 @@ bool CStdioFile::Impl::OpenFile(const char16_t* path, const char16_t* crtMode) {
     return false;
   }
 
+  // A small file is read in one block of its size (plus one byte to meet
+  // the end), a large one in blocks of kReadBlock.
+  if (std::size_t forced = g_forcedReadBlock.load())
+    blockSize = forced;
+  else if (S_ISREG(st.st_mode))
+    blockSize = std::clamp<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, 4096, kReadBlock);
+  else
+    blockSize = kReadBlock;
+
   bool writeMark = false;
   if (mode.binary) {
     encoding = Encoding::Utf16le;  // wide text on a binary stream is raw UTF-16LE
@@ -476,7 +511,7 @@ bool CStdioFile::Impl::OpenFile(const char16_t* path, const char16_t* crtMode) {
     writeMark = true;
   } else {
     // Reading, or appending to a file with content: its mark decides.
-    if (!ReadPrefix(3, canRead ? kReadBlock : 3)) {
+    if (!ReadPrefix(3, canRead ? std::max<std::size_t>(blockSize, 3) : 3)) {
       int err = errno;
       cmd::os::Close(fd);
       fd = -1;
@@ -505,7 +540,10 @@ bool CStdioFile::Impl::Close() {
       pendingUnits.clear();
     }
     FlushOut();
-    if (!failed && (wroteSomething || mode.access == u'w') && cmd::os::Flush(fd) != 0) Fail(errno);
+    // New content ("w") is on disk before the file is closed, so that a
+    // staging file renamed over a master afterwards is never found empty
+    // after a crash. Appends and updates are not synced here (Flush does).
+    if (!failed && mode.access == u'w' && cmd::os::Flush(fd) != 0) Fail(errno);
   }
   if (cmd::os::Close(fd) != 0) Fail(errno);
   fd = -1;
@@ -560,7 +598,7 @@ UINT CStdioFile::Read(void* buffer, UINT count) {
   while (done < count) {
     std::size_t avail = f.raw.size() - f.rawPos;
     if (avail == 0) {
-      if (count - done >= kReadBlock) {  // large reads go straight to the caller
+      if (count - done >= f.blockSize) {  // large reads go straight to the caller
         ssize_t n = f.sourceEnd ? 0 : cmd::os::Read(f.fd, dest + done, count - done);
         if (n < 0) f.Fail(errno);
         if (n <= 0) {
@@ -594,6 +632,16 @@ void CStdioFile::Write(const void* buffer, UINT count) {
   f.MaybeFlushOut();
 }
 
+BOOL CStdioFile::Flush() {
+  Impl& f = *impl_;
+  if (!f.IsOpen()) return FALSE;
+  if (f.canWrite) {
+    f.FlushOut();
+    if (!f.failed && cmd::os::Flush(f.fd) != 0) f.Fail(errno);
+  }
+  return f.failed ? FALSE : TRUE;
+}
+
 BOOL CStdioFile::Close() { return impl_->Close() ? TRUE : FALSE; }
 BOOL CStdioFile::IsOpen() const { return impl_->IsOpen() ? TRUE : FALSE; }
 bool CStdioFile::Failed() const { return impl_->failed; }
@@ -623,6 +671,8 @@ void DecodeLines(std::string_view fileBytes, std::vector<CString>& lines) {
     pos = nl + 1;
   }
 }
+
+void SetReadBlockSize(std::size_t bytes) { g_forcedReadBlock = bytes; }
 
 bool ReadLines(const char16_t* winPath, std::vector<CString>& lines) {
   lines.clear();

@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,8 +22,6 @@ using cmdtest::Utf16le;
 using cmdtest::WriteBytes;
 
 namespace {
-
-constexpr std::size_t kBlock = 256 * 1024;  // the reader's block size
 
 class TextFile : public ::testing::Test {
  protected:
@@ -42,6 +41,7 @@ class TextFile : public ::testing::Test {
 
   // The lines that a ReadString loop gets from `bytes` read with `mode`.
   std::vector<std::u16string> Lines(std::string_view bytes, const char16_t* mode) {
+    std::filesystem::remove(Host("in.txt"));  // truncating a file is slow on some file systems
     WriteBytes(Host("in.txt"), bytes);
     CStdioFile f;
     std::vector<std::u16string> lines;
@@ -72,6 +72,13 @@ class FailStep {
 
  private:
   cmd::os::FaultHook previous_;
+};
+
+// Sets the streams' read block size for the life of the object.
+class ReadBlockSize {
+ public:
+  explicit ReadBlockSize(std::size_t bytes) { cmd::text::SetReadBlockSize(bytes); }
+  ~ReadBlockSize() { cmd::text::SetReadBlockSize(0); }
 };
 
 }  // namespace
@@ -262,32 +269,50 @@ TEST_F(TextFile, NulEndsALine) {
   EXPECT_EQ(lines, (std::vector<CString>{u"ab", u"ef"}));
 }
 
-// Sequences that must not break where one read block ends and the next
-// begins: CR LF, a 932 pair, a UTF-8 character, a UTF-16 unit.
-TEST_F(TextFile, BlockBoundaries) {
-  for (std::size_t shift = 0; shift < 4; ++shift) {
-    SCOPED_TRACE(shift);
-    std::size_t fill = kBlock - 2 + shift;
-    std::string ansi(fill, 'x');
-    ansi += "\r\n\x83\x50\r\nz";
-    EXPECT_EQ(Lines(ansi, u"rt"), (LineList{std::u16string(fill, u'x'), u"ケ", u"z"}));
-    std::string pair(fill - 1, 'x');
-    pair += "\x83\x50\r\n";
-    EXPECT_EQ(Lines(pair, u"rt,ccs=UNICODE"), (LineList{std::u16string(fill - 1, u'x') + u"ケ"}));
-    std::string utf8 = "\xEF\xBB\xBF" + std::string(fill - 3, 'x') + "\xE9\x9B\xBB\r\n";
-    EXPECT_EQ(Lines(utf8, u"rt,ccs=UNICODE"), (LineList{std::u16string(fill - 3, u'x') + u"電"}));
-  }
-  // UTF-16: the CR unit is the last of the first block, or just before or
-  // after it.
-  for (int shift = -1; shift <= 1; ++shift) {
-    SCOPED_TRACE(shift);
-    std::size_t units = (kBlock - 4) / 2 + shift;
-    std::u16string first(units, u'x');
-    std::string wide = Utf16le(first + u"\r\n\u96FB\r\n");
-    EXPECT_EQ(Lines(wide, u"rt,ccs=UNICODE"), (LineList{first, u"\u96FB"}));
+// Whatever the block size, a ReadString loop reads what the whole-file
+// reader reads: characters, CR LF pairs, marks and Ctrl-Z split between
+// blocks at every position.
+TEST_F(TextFile, EveryBlockSizeReadsTheSame) {
+  const std::string files[] = {
+      Utf16le(u"1,電気\r\n\r\n2,水道\r\r\nx\ry\r\n\x1A" u"z"),
+      Utf16le(u"a\r\n") + "b",
+      "\xEF\xBB\xBF" "1,\xE9\x9B\xBB\r\n\xF0\x9F\x98\x80\r\r\n\xE3\x81\r\nend\r",
+      "1,\x93\x64\x8B\x43\r\n\x81\r\n\xB1\x83\x50\x80\xA0\r\r\n\x1A" "after",
+      "\xFF\xFE",
+      "\xEF\xBB",
+      "",
+  };
+  for (const std::string& bytes : files) {
+    SCOPED_TRACE(Hex(bytes));
+    std::vector<CString> whole;
+    cmd::text::DecodeLines(bytes, whole);
+    LineList expected;
+    for (const CString& l : whole) expected.push_back(l.str());
+    for (std::size_t block = 1; block <= 9; ++block) {
+      SCOPED_TRACE(block);
+      ReadBlockSize small(block);
+      EXPECT_EQ(Lines(bytes, u"rt,ccs=UNICODE"), expected);
+    }
   }
 }
 
+TEST_F(TextFile, SmallBlocksInBinaryAndUpdateModes) {
+  WriteBytes(Host("b.dat"), "0123456789");
+  {
+    ReadBlockSize small(3);
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(Path("b.dat"), u"r+b"));
+    char buf[16] = {};
+    EXPECT_EQ(f.Read(buf, 4), 4u);
+    f.Write("ab", 2);
+    EXPECT_EQ(f.Read(buf, 16), 4u);
+    EXPECT_EQ(std::string(buf, 4), "6789");
+    EXPECT_TRUE(f.Close());
+  }
+  EXPECT_EQ(ReadBytes(Host("b.dat")), "0123ab6789");
+}
+
+// A master of 20,000 lines (1.4 MB): several blocks of the default size.
 TEST_F(TextFile, ManyLinesRoundTrip) {
   std::vector<std::u16string> expected;
   {
@@ -351,6 +376,39 @@ TEST_F(TextFile, OpenFailures) {
   EXPECT_FALSE(f.IsOpen());
   std::vector<CString> lines;
   EXPECT_FALSE(cmd::text::ReadLines(Path("missing.txt"), lines));
+}
+
+TEST_F(TextFile, OnlyNewContentIsFlushedToDiskAtClose) {
+  std::vector<cmd::os::FileStep> steps;
+  auto previous = cmd::os::SetFaultHook([&](cmd::os::FileStep s, const std::string&) {
+    steps.push_back(s);
+    return 0;
+  });
+  auto flushes = [&] { return std::count(steps.begin(), steps.end(), cmd::os::FileStep::Flush); };
+  {
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(Path("temp.mst"), u"wt,ccs=UNICODE"));
+    f.WriteString(u"a\n");
+    EXPECT_TRUE(f.Close());
+  }
+  EXPECT_EQ(flushes(), 1);
+  {
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(Path("log.txt"), u"at,ccs=UNICODE"));
+    f.WriteString(u"a\n");
+    EXPECT_TRUE(f.Close());
+  }
+  EXPECT_EQ(flushes(), 1);
+  {
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(Path("log.txt"), u"at,ccs=UNICODE"));
+    f.WriteString(u"b\n");
+    EXPECT_TRUE(f.Flush());
+    EXPECT_TRUE(f.Close());
+  }
+  EXPECT_EQ(flushes(), 2);
+  cmd::os::SetFaultHook(previous);
+  EXPECT_EQ(Hex(ReadBytes(Host("log.txt"))), "FF FE 61 00 0D 00 0A 00 62 00 0D 00 0A 00");
 }
 
 TEST_F(TextFile, DestructorWritesAndCloses) {
@@ -421,6 +479,16 @@ TEST_F(TextFile, FailedStepsAreReported) {
     EXPECT_FALSE(f.ReadString(line));
     EXPECT_TRUE(f.Failed());
     EXPECT_EQ(f.GetErrno(), EIO);
+  }
+  // Flush reports a failed flush of an append, which Close does not flush.
+  {
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(Path("log.txt"), u"at,ccs=UNICODE"));
+    f.WriteString(u"x\n");
+    FailStep fail(cmd::os::FileStep::Flush, EIO);
+    EXPECT_FALSE(f.Flush());
+    EXPECT_EQ(f.GetErrno(), EIO);
+    EXPECT_FALSE(f.Close());
   }
   // A successful stream reports success.
   CStdioFile f;

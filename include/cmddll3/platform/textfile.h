@@ -28,6 +28,7 @@
 // fault hook of osfile.h can fail any step.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -71,9 +72,13 @@ class CMD_PLATFORM_API CStdioFile {
   UINT Read(void* buffer, UINT count);
   void Write(const void* buffer, UINT count);
 
-  // Writes what is buffered, flushes the file to disk and closes it. FALSE
-  // when any write, the flush or the close failed since Open: the file may
-  // then hold less than was written to it.
+  // Writes what is buffered and flushes the file to disk. FALSE when this or
+  // an earlier step failed.
+  BOOL Flush();
+  // Writes what is buffered and closes the file; a stream opened with "w"
+  // (new content, such as a staging file that will replace a master) is
+  // flushed to disk first. FALSE when any write, the flush or the close
+  // failed since Open: the file may then hold less than was written to it.
   BOOL Close();
   BOOL IsOpen() const;
   // True once a read, write, flush or close step has failed.
@@ -99,5 +104,10 @@ namespace cmd::text {
 CMD_PLATFORM_API bool ReadLines(const char16_t* winPath, std::vector<CString>& lines);
 // The same for bytes already in memory.
 CMD_PLATFORM_API void DecodeLines(std::string_view fileBytes, std::vector<CString>& lines);
+
+// The size of the blocks in which streams opened afterwards read their file
+// (by default 256 KiB, or less for a smaller file). For tests that split
+// characters and line ends between blocks; 0 restores the default.
+CMD_PLATFORM_API void SetReadBlockSize(std::size_t bytes);
 
 }  // namespace cmd::text
