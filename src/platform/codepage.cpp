@@ -559,10 +559,9 @@ int _ismbblead(unsigned int c) { return c <= 0xFF && IsLead(u8(c)) ? 1 : 0; }
 int _ismbbtrail(unsigned int c) { return c <= 0xFF && IsTrail(u8(c)) ? 1 : 0; }
 
 namespace {
-// The runtime's single-byte test: printable ASCII, tab and the half-width
-// katakana count as characters; other control bytes and the undefined bytes
-// do not.
-bool IsPrintableSingle(u8 b) { return b == '\t' || (b >= 0x20 && b <= 0x7E) || (b >= 0xA1 && b <= 0xDF); }
+// The runtime's single-byte characters: 0x20-0x7E and the half-width
+// katakana 0xA1-0xDF. Control bytes and the undefined bytes are illegal.
+bool IsSingleByteChar(u8 b) { return (b >= 0x20 && b <= 0x7E) || (b >= 0xA1 && b <= 0xDF); }
 }  // namespace
 
 int _mbsbtype(const unsigned char* str, std::size_t count) {
@@ -573,7 +572,7 @@ int _mbsbtype(const unsigned char* str, std::size_t count) {
     if (b == 0) return _MBC_ILLEGAL;
     if (type == _MBC_LEAD) type = IsTrail(b) ? _MBC_TRAIL : _MBC_ILLEGAL;
     else if (IsLead(b)) type = _MBC_LEAD;
-    else type = IsPrintableSingle(b) ? _MBC_SINGLE : _MBC_ILLEGAL;
+    else type = IsSingleByteChar(b) ? _MBC_SINGLE : _MBC_ILLEGAL;
   }
   return type;
 }

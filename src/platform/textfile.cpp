@@ -583,7 +583,11 @@ BOOL CStdioFile::ReadString(CString& line) {
 
 void CStdioFile::WriteString(const char16_t* text) {
   Impl& f = *impl_;
-  if (!f.IsOpen() || !f.canWrite || !text) return;
+  if (!f.IsOpen() || !text) return;
+  if (!f.canWrite) {
+    f.Fail(EBADF);
+    return;
+  }
   f.PrepareWrite();
   f.AppendText(std::u16string_view(text, wcslen16(text)));
   f.MaybeFlushOut();
@@ -621,9 +625,9 @@ UINT CStdioFile::Read(void* buffer, UINT count) {
 
 void CStdioFile::Write(const void* buffer, UINT count) {
   Impl& f = *impl_;
-  if (!f.IsOpen() || !f.canWrite) return;
-  if (!f.mode.binary) {
-    f.Fail(EINVAL);
+  if (!f.IsOpen()) return;
+  if (!f.canWrite || !f.mode.binary) {
+    f.Fail(f.canWrite ? EINVAL : EBADF);
     return;
   }
   if (!buffer || count == 0) return;

@@ -344,10 +344,11 @@ TEST(CodePage932, MbsbType) {
   EXPECT_EQ(_mbsbtype(s, 6), _MBC_ILLEGAL);  // the terminator
   EXPECT_EQ(_mbsbtype(s, 9), _MBC_ILLEGAL);  // past the terminator: never read
   const auto* t = reinterpret_cast<const unsigned char*>("\x81\x5C\x5C");
-  EXPECT_EQ(_mbsbtype(t, 1), _MBC_TRAIL);  // 0x5C as the trail of 表-like pairs
-  EXPECT_EQ(_mbsbtype(t, 2), _MBC_SINGLE);
+  EXPECT_EQ(_mbsbtype(t, 1), _MBC_TRAIL);   // 0x5C after a lead byte is a trail
+  EXPECT_EQ(_mbsbtype(t, 2), _MBC_SINGLE);  // and on its own the yen sign
   EXPECT_EQ(_mbsbtype(reinterpret_cast<const unsigned char*>("\x01"), 0), _MBC_ILLEGAL);
-  EXPECT_EQ(_mbsbtype(reinterpret_cast<const unsigned char*>("\t"), 0), _MBC_SINGLE);
+  EXPECT_EQ(_mbsbtype(reinterpret_cast<const unsigned char*>("\t"), 0), _MBC_ILLEGAL);
+  EXPECT_EQ(_mbsbtype(reinterpret_cast<const unsigned char*>("\xA0"), 0), _MBC_ILLEGAL);
   EXPECT_TRUE(_ismbblead(0x81));
   EXPECT_TRUE(_ismbblead(0xFC));
   EXPECT_FALSE(_ismbblead(0xA0));

@@ -229,6 +229,17 @@ TEST_F(TextFile, ReadThenWriteInUpdateMode) {
   EXPECT_EQ(ReadBytes(Host("u.dat")), "abXYef");
 }
 
+TEST_F(TextFile, WritingToAReadStreamIsAFailure) {
+  WriteBytes(Host("r.txt"), "x");
+  CStdioFile f;
+  ASSERT_TRUE(f.Open(Path("r.txt"), u"rt"));
+  f.WriteString(u"y");
+  EXPECT_TRUE(f.Failed());
+  EXPECT_EQ(f.GetErrno(), EBADF);
+  EXPECT_FALSE(f.Close());
+  EXPECT_EQ(ReadBytes(Host("r.txt")), "x");
+}
+
 TEST_F(TextFile, TextStreamsRefuseBytes) {
   CStdioFile f;
   ASSERT_TRUE(f.Open(Path("t.txt"), u"wt,ccs=UNICODE"));

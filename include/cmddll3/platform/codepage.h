@@ -58,11 +58,11 @@ constexpr int _MBC_LEAD = 1;
 constexpr int _MBC_TRAIL = 2;
 constexpr int _MBC_ILLEGAL = -1;
 
-// The type of byte str[count] in the 932 string str: a single-byte
-// character, the lead or the trail byte of a pair, or _MBC_ILLEGAL (a trail
-// position holding a byte that cannot be a trail, or a NUL met before
-// str[count]). Lead bytes are 0x81-0x9F and 0xE0-0xFC, trail bytes
-// 0x40-0x7E and 0x80-0xFC.
+// The type of byte str[count] in the 932 string str, found by walking the
+// string from its start: a single-byte character (0x20-0x7E, 0xA1-0xDF), the
+// lead (0x81-0x9F, 0xE0-0xFC) or the trail byte (0x40-0x7E, 0x80-0xFC) of a
+// pair, or _MBC_ILLEGAL: any other byte, a lead byte without a valid trail,
+// or a NUL at or before str[count] (nothing after a NUL is read).
 CMD_PLATFORM_API int _mbsbtype(const unsigned char* str, std::size_t count);
 CMD_PLATFORM_API int _ismbblead(unsigned int c);
 CMD_PLATFORM_API int _ismbbtrail(unsigned int c);

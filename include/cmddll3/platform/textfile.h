@@ -63,12 +63,15 @@ class CMD_PLATFORM_API CStdioFile {
   // and a line whose first character is NUL reads as FALSE (the stream goes
   // on after it).
   BOOL ReadString(CString& line);
-  // Writes text (up to its NUL) in the stream's encoding.
+  // Writes text (up to its NUL) in the stream's encoding. On a stream not
+  // open for writing it counts as a failed step (EBADF).
   void WriteString(const char16_t* text);
 
   // Bytes, for binary streams. Read returns the count read (0 at the end, or
   // on a text stream); Write on a text stream is refused and counts as a
-  // failure.
+  // failure (EINVAL). In an update stream ("+") a write after reading goes
+  // where the reading stopped; for text streams, where the last block read
+  // ended.
   UINT Read(void* buffer, UINT count);
   void Write(const void* buffer, UINT count);
 
