@@ -4,7 +4,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -379,7 +378,9 @@ struct CStdioFile::Impl {
     if (!reading) return;
     reading = false;
     std::size_t ahead = raw.size() - rawPos;
-    if (ahead > 0 && mode.access != u'a') ::lseek(fd, -static_cast<off_t>(ahead), SEEK_CUR);
+    if (ahead > 0 && mode.access != u'a' &&
+        cmd::os::Seek(fd, -static_cast<off_t>(ahead), SEEK_CUR) < 0)
+      Fail(errno);
     raw.clear();
     rawPos = 0;
     text.clear();
@@ -485,7 +486,7 @@ bool CStdioFile::Impl::OpenFile(const char16_t* path, const char16_t* crtMode) {
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (cmd::os::FStat(fd, st) == 0 && S_ISDIR(st.st_mode)) {
     cmd::os::Close(fd);
     fd = -1;
     error = errno = EACCES;  // what the runtime reports for a folder

@@ -472,6 +472,18 @@ TEST_F(TextFile, FailedStepsAreReported) {
     EXPECT_TRUE(f.Failed());
     EXPECT_FALSE(f.Close());
   }
+  // A failed seek back over what was read ahead, in an update stream.
+  {
+    WriteBytes(Host("u.dat"), "abcdef");
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(Path("u.dat"), u"r+b"));
+    char buf[2];
+    EXPECT_EQ(f.Read(buf, 2), 2u);
+    FailStep fail(cmd::os::FileStep::Seek, EIO);
+    f.Write("XY", 2);
+    EXPECT_FALSE(f.Close());
+    EXPECT_EQ(ReadBytes(Host("u.dat")), "abcdef");
+  }
   // Open and read failures.
   WriteBytes(Host("r.txt"), Utf16le(u"a\r\n"));
   {
