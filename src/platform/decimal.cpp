@@ -6,8 +6,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
 #include <system_error>
-#include <vector>
 
 namespace cmd::crt {
 namespace {
@@ -15,97 +15,33 @@ namespace {
 // The runtime kept 17 significant digits of every double it formatted.
 constexpr std::size_t kRuntimeDigits = 17;
 
-// Just enough of an unsigned big integer to write a double's exact value in
-// decimal: m x 2^e for e >= 0, or m x 5^k (the digits of m / 2^k) for e < 0.
-class BigUint {
- public:
-  explicit BigUint(std::uint64_t v) {
-    limbs_.push_back(static_cast<std::uint32_t>(v));
-    if (v >> 32) limbs_.push_back(static_cast<std::uint32_t>(v >> 32));
-  }
+// The significant digits of a finite, nonzero, positive double and its
+// decimal exponent as std::to_chars writes them in scientific form with
+// `precision` digits after the point (correctly rounded from the exact
+// binary value, without the host C library).
+void ScientificDigits(double value, int precision, std::string* digits, int* exponent) {
+  char buf[800];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision);
+  std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+  std::size_t e = text.find('e');
+  digits->clear();
+  for (char c : text.substr(0, e))
+    if (c != '.') *digits += c;
+  int exp = 0;
+  std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), exp);
+  *exponent = exp;
+}
 
-  void MultiplySmall(std::uint32_t factor) {
-    std::uint64_t carry = 0;
-    for (auto& limb : limbs_) {
-      std::uint64_t t = std::uint64_t(limb) * factor + carry;
-      limb = static_cast<std::uint32_t>(t);
-      carry = t >> 32;
-    }
-    if (carry) limbs_.push_back(static_cast<std::uint32_t>(carry));
-  }
-
-  void MultiplyByPowerOf5(int k) {
-    constexpr std::uint32_t k5to13 = 1220703125u;  // largest power of 5 in 32 bits
-    for (; k >= 13; k -= 13) MultiplySmall(k5to13);
-    std::uint32_t rest = 1;
-    for (; k > 0; --k) rest *= 5;
-    if (rest != 1) MultiplySmall(rest);
-  }
-
-  void ShiftLeft(int bits) {
-    if (bits <= 0) return;
-    limbs_.insert(limbs_.begin(), static_cast<std::size_t>(bits / 32), 0u);
-    int shift = bits % 32;
-    if (shift == 0) return;
-    std::uint32_t carry = 0;
-    for (auto& limb : limbs_) {
-      std::uint32_t next = limb >> (32 - shift);
-      limb = (limb << shift) | carry;
-      carry = next;
-    }
-    if (carry) limbs_.push_back(carry);
-  }
-
-  // Divides in place and returns the remainder.
-  std::uint32_t DivideSmall(std::uint32_t divisor) {
-    std::uint64_t rem = 0;
-    for (std::size_t i = limbs_.size(); i-- > 0;) {
-      std::uint64_t cur = (rem << 32) | limbs_[i];
-      limbs_[i] = static_cast<std::uint32_t>(cur / divisor);
-      rem = cur % divisor;
-    }
-    while (limbs_.size() > 1 && limbs_.back() == 0) limbs_.pop_back();
-    return static_cast<std::uint32_t>(rem);
-  }
-
-  bool IsZero() const { return limbs_.size() == 1 && limbs_[0] == 0; }
-
-  std::string ToDecimal() {
-    std::vector<std::uint32_t> chunks;  // base 10^9, least significant first
-    while (!IsZero()) chunks.push_back(DivideSmall(1000000000u));
-    if (chunks.empty()) return "0";
-    std::string out = std::to_string(chunks.back());
-    char buf[16];
-    for (std::size_t i = chunks.size() - 1; i-- > 0;) {
-      auto r = std::to_chars(buf, buf + sizeof buf, chunks[i]);
-      std::size_t n = static_cast<std::size_t>(r.ptr - buf);
-      out.append(9 - n, '0');
-      out.append(buf, n);
-    }
-    return out;
-  }
-
- private:
-  std::vector<std::uint32_t> limbs_;
-};
-
-// All significant digits of a finite nonzero |value| = m x 2^e and the
-// decimal point position.
-void ExactDigits(std::uint64_t m, int e, std::string* digits, int* decpt) {
-  while ((m & 1) == 0 && e < 0) {  // smaller numbers, same value
-    m >>= 1;
-    ++e;
-  }
-  BigUint n(m);
-  if (e >= 0) {
-    n.ShiftLeft(e);
-    *digits = n.ToDecimal();
-    *decpt = static_cast<int>(digits->size());
-  } else {
-    n.MultiplyByPowerOf5(-e);  // m / 2^k = m x 5^k / 10^k
-    *digits = n.ToDecimal();
-    *decpt = static_cast<int>(digits->size()) + e;
-  }
+// The first 17 significant digits rounded half away from zero need the
+// exact value only when it lies within 1e-8 of a digit-17 halfway point:
+// 25 correctly rounded digits decide every other case. A double's exact
+// decimal expansion has at most 767 significant digits.
+void ExactEnoughDigits(double value, std::string* digits, int* decpt) {
+  int exponent = 0;
+  ScientificDigits(value, 24, digits, &exponent);
+  if (digits->compare(kRuntimeDigits, std::string::npos, "50000000") == 0)
+    ScientificDigits(value, 766, digits, &exponent);
+  *decpt = exponent + 1;
 }
 
 void RoundToRuntimeDigits(std::string* digits, int* decpt) {
@@ -155,9 +91,7 @@ RuntimeDigits ToRuntimeDigits(double value) {
     r.decpt = 0;
     return r;
   }
-  std::uint64_t m = biased == 0 ? fraction : (fraction | (std::uint64_t(1) << 52));
-  int e = biased == 0 ? -1074 : biased - 1075;
-  ExactDigits(m, e, &r.digits, &r.decpt);
+  ExactEnoughDigits(std::fabs(value), &r.digits, &r.decpt);
   RoundToRuntimeDigits(&r.digits, &r.decpt);
   return r;
 }
