@@ -360,7 +360,8 @@ std::u16string StringArg(const FormatArg* a, int precision) {
   switch (a->kind) {
     case FormatArg::Wide:
       if (!a->ws) {
-        text = u"(null)";
+        // A null pointer; an empty view without storage is just empty.
+        if (a->len == FormatArg::npos) text = u"(null)";
       } else {
         std::size_t n = 0;
         std::size_t max = std::min(a->len, limit);
@@ -397,8 +398,9 @@ std::u16string StringArg(const FormatArg* a, int precision) {
 std::u16string CharArg(const FormatArg* a, bool narrow) {
   if (!a) return {};
   if (a->kind == FormatArg::Wide || a->kind == FormatArg::Narrow) {
-    std::u16string s = StringArg(a, 1);  // a string where a character belongs
-    return s == u"(null)" ? std::u16string() : s;
+    // A string where a character belongs: its first character, if any.
+    bool null = a->kind == FormatArg::Wide ? !a->ws : !a->ns;
+    return null ? std::u16string() : StringArg(a, 1);
   }
   unsigned long long bits = ArgBits(a);
   if (narrow) {

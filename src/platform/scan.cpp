@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -31,11 +32,6 @@ class Input {
   explicit Input(const char16_t* text) : text_(text) {}
   bool AtEnd() const { return text_[pos_] == 0; }
   char16_t Peek() const { return text_[pos_]; }
-  char16_t PeekAt(std::size_t ahead) const {
-    for (std::size_t i = 0; i < ahead; ++i)
-      if (!text_[pos_ + i]) return 0;
-    return text_[pos_ + ahead];
-  }
   void Advance() { ++pos_; }
   void SkipSpace() {
     while (IsSpace(text_[pos_])) ++pos_;
@@ -87,25 +83,26 @@ float ToFloat(double d) {
   return static_cast<float>(d);
 }
 
+// Numbers are copied in by size: a 64-bit output may be a long or a long
+// long, which are distinct types of the same size.
+template <class T>
+void Put(void* p, T value) {
+  std::memcpy(p, &value, sizeof value);
+}
+
 void Store(const ScanTarget& t, const Field& f) {
   void* p = t.pointer();
   if (!p) return;
   switch (t.kind()) {
     case ScanTarget::None: break;
-    case ScanTarget::I16: *static_cast<short*>(p) = static_cast<short>(IntegerOf(f)); break;
-    case ScanTarget::U16:
-      *static_cast<unsigned short*>(p) = static_cast<unsigned short>(IntegerOf(f));
-      break;
-    case ScanTarget::I32: *static_cast<std::int32_t*>(p) = static_cast<std::int32_t>(IntegerOf(f)); break;
-    case ScanTarget::U32:
-      *static_cast<std::uint32_t*>(p) = static_cast<std::uint32_t>(IntegerOf(f));
-      break;
-    case ScanTarget::I64: *static_cast<std::int64_t*>(p) = IntegerOf(f); break;
-    case ScanTarget::U64:
-      *static_cast<std::uint64_t*>(p) = static_cast<std::uint64_t>(IntegerOf(f));
-      break;
-    case ScanTarget::F32: *static_cast<float*>(p) = ToFloat(RealOf(f)); break;
-    case ScanTarget::F64: *static_cast<double*>(p) = RealOf(f); break;
+    case ScanTarget::I16: Put(p, static_cast<std::int16_t>(IntegerOf(f))); break;
+    case ScanTarget::U16: Put(p, static_cast<std::uint16_t>(IntegerOf(f))); break;
+    case ScanTarget::I32: Put(p, static_cast<std::int32_t>(IntegerOf(f))); break;
+    case ScanTarget::U32: Put(p, static_cast<std::uint32_t>(IntegerOf(f))); break;
+    case ScanTarget::I64: Put(p, static_cast<std::int64_t>(IntegerOf(f))); break;
+    case ScanTarget::U64: Put(p, static_cast<std::uint64_t>(IntegerOf(f))); break;
+    case ScanTarget::F32: Put(p, ToFloat(RealOf(f))); break;
+    case ScanTarget::F64: Put(p, RealOf(f)); break;
     case ScanTarget::Str: *static_cast<CString*>(p) = CString(f.text); break;
     case ScanTarget::U16Str: *static_cast<std::u16string*>(p) = std::u16string(f.text); break;
     case ScanTarget::Buf: {

@@ -51,6 +51,10 @@ TEST(Format, FloatsKeep17DigitsThenRoundHalfAwayFromZero) {
       {u"%2.4f", 8.6, "8.6000"},   {u"%0f", 0.6, "0.600000"},    {u"%f", 0.0, "0.000000"},
       {u"%f", -0.0, "-0.000000"},  {u"%f", 1e-320, "0.000000"},
       {u"%.0f", 123456789012345678.0, "123456789012345680"},
+      // Exactly 18 significant digits ending in 5: the 17-digit step rounds up.
+      {u"%.1f", 1234567890123456.25, "1234567890123456.3"},
+      {u"%.17g", 1234567890123456.25, "1234567890123456.3"},
+      {u"%.2f", -1234567890123456.25, "-1234567890123456.30"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(U8(FormatString(c.format, c.value)), c.expected)
@@ -247,6 +251,8 @@ TEST(Format, ArgumentsOfTheWrongKindAreConverted) {
   EXPECT_EQ(FormatString(u"%c", 65.0), u"A");
   EXPECT_EQ(FormatString(u"%f|%d", u"x", u"12"), u"0.000000|0");
   EXPECT_EQ(FormatString(u"%c", u"xyz"), u"x");
+  EXPECT_EQ(FormatString(u"[%c]", static_cast<const char16_t*>(nullptr)), u"[]");
+  EXPECT_EQ(FormatString(u"[%s]", std::u16string_view()), u"[]");
   EXPECT_EQ(FormatString(u"%d", true), u"1");
 }
 
