@@ -83,9 +83,9 @@ double ArgDouble(const FormatArg* a) {
 // '*' takes an int.
 int ArgInt(const FormatArg* a) { return static_cast<int>(static_cast<std::uint32_t>(ArgBits(a))); }
 
-// ------------------------------------------------------ the specification
+// ----------------------------------------------------- one conversion
 
-struct Spec {
+struct Conversion {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -99,24 +99,24 @@ struct Spec {
   bool is64 = false;     // ll, I64, j, and pointer-sized I, z, t
 };
 
-void EmitField(std::u16string& out, const Spec& spec, std::u16string_view prefix,
+void EmitField(std::u16string& out, const Conversion& conv, std::u16string_view prefix,
                std::u16string_view text) {
-  long long pad = static_cast<long long>(spec.width) -
+  long long pad = static_cast<long long>(conv.width) -
                   static_cast<long long>(prefix.size() + text.size());
   std::size_t n = pad > 0 ? static_cast<std::size_t>(pad) : 0;
-  if (!spec.left && !spec.zero) out.append(n, u' ');
+  if (!conv.left && !conv.zero) out.append(n, u' ');
   out += prefix;
-  if (spec.zero && !spec.left) out.append(n, u'0');
+  if (conv.zero && !conv.left) out.append(n, u'0');
   out += text;
-  if (spec.left) out.append(n, u' ');
+  if (conv.left) out.append(n, u' ');
 }
 
 // --------------------------------------------------------------- integers
 
 // A double under an integer conversion: truncated toward zero and held to
 // the conversion's range.
-unsigned long long SaturatedBits(double d, const Spec& spec, bool isSigned) {
-  int bits = spec.is64 ? 64 : (spec.isShort ? 16 : 32);
+unsigned long long SaturatedBits(double d, const Conversion& conv, bool isSigned) {
+  int bits = conv.is64 ? 64 : (conv.isShort ? 16 : 32);
   if (std::isnan(d)) return 0;
   if (isSigned) {
     long long max = bits == 64 ? std::numeric_limits<long long>::max() : (1ll << (bits - 1)) - 1;
@@ -132,7 +132,7 @@ unsigned long long SaturatedBits(double d, const Spec& spec, bool isSigned) {
   return static_cast<unsigned long long>(d);
 }
 
-void FormatInteger(std::u16string& out, Spec spec, char16_t type, const FormatArg* arg) {
+void FormatInteger(std::u16string& out, Conversion conv, char16_t type, const FormatArg* arg) {
   unsigned long long bits = ArgBits(arg);
   bool isSigned = type == u'd' || type == u'i';
   int radix = 10;
@@ -143,18 +143,18 @@ void FormatInteger(std::u16string& out, Spec spec, char16_t type, const FormatAr
   if (type == u'p') {
     // Pointers print as eight upper-case hex digits, as in the 32-bit
     // program (wider host addresses show all their digits).
-    spec.precision = 8;
-    spec.is64 = true;
+    conv.precision = 8;
+    conv.is64 = true;
   }
 
-  if (arg && arg->kind == FormatArg::Double) bits = SaturatedBits(arg->d, spec, isSigned);
+  if (arg && arg->kind == FormatArg::Double) bits = SaturatedBits(arg->d, conv, isSigned);
 
   unsigned long long magnitude;
   bool negative = false;
-  if (spec.is64) {
+  if (conv.is64) {
     magnitude = bits;
     if (isSigned && static_cast<long long>(bits) < 0) negative = true;
-  } else if (spec.isShort) {
+  } else if (conv.isShort) {
     magnitude = bits & 0xFFFF;
     if (isSigned && static_cast<std::int16_t>(magnitude) < 0) negative = true;
   } else {
@@ -162,15 +162,15 @@ void FormatInteger(std::u16string& out, Spec spec, char16_t type, const FormatAr
     if (isSigned && static_cast<std::int32_t>(magnitude) < 0) negative = true;
   }
   if (negative) {
-    unsigned long long modulus = spec.is64 ? 0 : (spec.isShort ? 0x10000ull : 0x100000000ull);
+    unsigned long long modulus = conv.is64 ? 0 : (conv.isShort ? 0x10000ull : 0x100000000ull);
     magnitude = modulus - magnitude;  // wraps to the 64-bit negation when modulus is 0
   }
 
-  int precision = spec.precision;
+  int precision = conv.precision;
   if (precision < 0) {
     precision = 1;
   } else {
-    spec.zero = false;  // a precision turns the 0 flag off
+    conv.zero = false;  // a precision turns the 0 flag off
     precision = std::min(precision, kMaxPrecision);
   }
 
@@ -183,14 +183,14 @@ void FormatInteger(std::u16string& out, Spec spec, char16_t type, const FormatAr
   std::reverse(digits.begin(), digits.end());
 
   std::u16string_view prefix;
-  if (radix == 16 && spec.alt && magnitude != 0) prefix = upper ? u"0X" : u"0x";
-  if (radix == 8 && spec.alt && (digits.empty() || digits[0] != u'0')) digits.insert(0, 1, u'0');
+  if (radix == 16 && conv.alt && magnitude != 0) prefix = upper ? u"0X" : u"0x";
+  if (radix == 8 && conv.alt && (digits.empty() || digits[0] != u'0')) digits.insert(0, 1, u'0');
   if (isSigned) {
     if (negative) prefix = u"-";
-    else if (spec.plus) prefix = u"+";
-    else if (spec.space) prefix = u" ";
+    else if (conv.plus) prefix = u"+";
+    else if (conv.space) prefix = u" ";
   }
-  EmitField(out, spec, prefix, digits);
+  EmitField(out, conv, prefix, digits);
 }
 
 // ---------------------------------------------------------- floating point
@@ -315,10 +315,10 @@ void ForceDecimalPoint(std::string& t) {
   t.insert(i, 1, '.');
 }
 
-void FormatFloat(std::u16string& out, const Spec& spec, char16_t type, const FormatArg* arg) {
+void FormatFloat(std::u16string& out, const Conversion& conv, char16_t type, const FormatArg* arg) {
   bool caps = type == u'E' || type == u'G';
   char16_t kind = caps ? char16_t(type + (u'a' - u'A')) : type;
-  int precision = spec.precision;
+  int precision = conv.precision;
   if (precision < 0) precision = 6;
   else if (precision == 0 && kind == u'g') precision = 1;
   else precision = std::min(precision, kMaxPrecision);
@@ -327,20 +327,20 @@ void FormatFloat(std::u16string& out, const Spec& spec, char16_t type, const For
   std::string text = kind == u'f'   ? FixedText(d, precision)
                      : kind == u'e' ? ExponentText(d, precision, caps)
                                     : GeneralText(d, precision, caps);
-  if (spec.alt && precision == 0) ForceDecimalPoint(text);
-  if (kind == u'g' && !spec.alt) CropZeros(text);
+  if (conv.alt && precision == 0) ForceDecimalPoint(text);
+  if (kind == u'g' && !conv.alt) CropZeros(text);
 
   std::u16string_view prefix;
   if (d.negative) prefix = u"-";
-  else if (spec.plus) prefix = u"+";
-  else if (spec.space) prefix = u" ";
-  EmitField(out, spec, prefix, Widen(text));
+  else if (conv.plus) prefix = u"+";
+  else if (conv.space) prefix = u" ";
+  EmitField(out, conv, prefix, Widen(text));
 }
 
 // ------------------------------------------------------ text and characters
 
 std::u16string NumberAsText(const FormatArg& a) {
-  Spec plain;
+  Conversion plain;
   std::u16string out;
   if (a.kind == FormatArg::Double) {
     FormatFloat(out, plain, u'g', &a);
@@ -383,7 +383,7 @@ std::u16string StringArg(const FormatArg* a, int precision) {
       if (!a->p) {
         text = u"(null)";
       } else {
-        Spec plain;
+        Conversion plain;
         FormatInteger(text, plain, u'p', a);
       }
       break;
@@ -412,27 +412,27 @@ std::u16string CharArg(const FormatArg* a, bool narrow) {
 
 // Whether %c (lower case) or %C (upper case) reads a narrow byte in a wide
 // format: l and w ask for wide, h for narrow, else the letter decides.
-bool IsNarrowText(const Spec& spec, char16_t type) {
-  if (spec.isLong || spec.isWide) return false;
-  if (spec.isShort) return true;
+bool IsNarrowText(const Conversion& conv, char16_t type) {
+  if (conv.isLong || conv.isWide) return false;
+  if (conv.isShort) return true;
   return type == u'S' || type == u'C';
 }
 
-void Convert(std::u16string& out, const Spec& spec, char16_t type, ArgList& args) {
+void Convert(std::u16string& out, const Conversion& conv, char16_t type, ArgList& args) {
   switch (type) {
     case u'd': case u'i': case u'u': case u'o': case u'x': case u'X': case u'p':
-      FormatInteger(out, spec, type, args.Next());
+      FormatInteger(out, conv, type, args.Next());
       break;
     case u'e': case u'E': case u'f': case u'g': case u'G':
-      FormatFloat(out, spec, type, args.Next());
+      FormatFloat(out, conv, type, args.Next());
       break;
     case u's': case u'S':
       // The argument's own kind decides how its text is read: a narrow
       // string under %s is decoded and a wide one under %hs taken as it is.
-      EmitField(out, spec, u"", StringArg(args.Next(), spec.precision));
+      EmitField(out, conv, u"", StringArg(args.Next(), conv.precision));
       break;
     case u'c': case u'C':
-      EmitField(out, spec, u"", CharArg(args.Next(), IsNarrowText(spec, type)));
+      EmitField(out, conv, u"", CharArg(args.Next(), IsNarrowText(conv, type)));
       break;
     case u'n':
       // The count is not written back: the argument is taken and ignored.
@@ -467,7 +467,7 @@ CharClass Classify(char16_t c) {
   }
 }
 
-// Where the runtime went from each state inside a specification.
+// Where the runtime went from each state inside a conversion.
 State NextState(State s, CharClass c) {
   using C = CharClass;
   using S = State;
@@ -506,35 +506,35 @@ bool IsIntegerType(char16_t c) {
 
 // A size letter; false when the runtime printed it as text instead ('I',
 // 'z' and 't' count only before an integer conversion or as I64/I32).
-bool ApplySize(Spec& spec, char16_t c, const char16_t*& p) {
+bool ApplySize(Conversion& conv, char16_t c, const char16_t*& p) {
   switch (c) {
-    case u'h': spec.isShort = true; return true;
+    case u'h': conv.isShort = true; return true;
     case u'l':
       if (*p == u'l') {
         ++p;
-        spec.is64 = true;
+        conv.is64 = true;
       } else {
-        spec.isLong = true;
+        conv.isLong = true;
       }
       return true;
-    case u'w': spec.isWide = true; return true;
-    case u'j': spec.is64 = true; return true;
+    case u'w': conv.isWide = true; return true;
+    case u'j': conv.is64 = true; return true;
     case u'I':
       if (p[0] == u'6' && p[1] == u'4') {
         p += 2;
-        spec.is64 = true;
+        conv.is64 = true;
         return true;
       }
       if (p[0] == u'3' && p[1] == u'2') {
         p += 2;
-        spec.is64 = false;
+        conv.is64 = false;
         return true;
       }
       [[fallthrough]];
     case u'z':
     case u't':
       if (IsIntegerType(*p)) {
-        spec.is64 = true;  // pointer-sized on this host
+        conv.is64 = true;  // pointer-sized on this host
         return true;
       }
       return false;
@@ -556,11 +556,11 @@ std::u16string FormatArgs(const char16_t* format, const FormatArg* args, std::si
       continue;
     }
     ++p;
-    Spec spec;
+    Conversion conv;
     State state = State::Percent;
     while (state != State::Normal && state != State::Type) {
       char16_t c = *p;
-      if (!c) break;  // an unfinished specification prints nothing
+      if (!c) break;  // an unfinished conversion prints nothing
       ++p;
       state = NextState(state, Classify(c));
       switch (state) {
@@ -568,43 +568,43 @@ std::u16string FormatArgs(const char16_t* format, const FormatArg* args, std::si
           out += c;
           break;
         case State::Flag:
-          if (c == u'-') spec.left = true;
-          if (c == u'+') spec.plus = true;
-          if (c == u' ') spec.space = true;
-          if (c == u'#') spec.alt = true;
-          if (c == u'0') spec.zero = true;
+          if (c == u'-') conv.left = true;
+          if (c == u'+') conv.plus = true;
+          if (c == u' ') conv.space = true;
+          if (c == u'#') conv.alt = true;
+          if (c == u'0') conv.zero = true;
           break;
         case State::Width:
           if (c == u'*') {
             int w = ArgInt(list.Next());
             if (w < 0) {
-              spec.left = true;
+              conv.left = true;
               w = w == std::numeric_limits<int>::min() ? kMaxWidth : -w;
             }
-            spec.width = std::min(w, kMaxWidth);
+            conv.width = std::min(w, kMaxWidth);
           } else {
-            spec.width = Accumulate(spec.width, c, kMaxWidth);
+            conv.width = Accumulate(conv.width, c, kMaxWidth);
           }
           break;
         case State::Dot:
-          spec.precision = 0;
+          conv.precision = 0;
           break;
         case State::Precision:
           if (c == u'*') {
             int pr = ArgInt(list.Next());
-            spec.precision = pr < 0 ? -1 : std::min(pr, kMaxParsedNumber);
+            conv.precision = pr < 0 ? -1 : std::min(pr, kMaxParsedNumber);
           } else {
-            spec.precision = Accumulate(std::max(spec.precision, 0), c, kMaxParsedNumber);
+            conv.precision = Accumulate(std::max(conv.precision, 0), c, kMaxParsedNumber);
           }
           break;
         case State::Size:
-          if (!ApplySize(spec, c, p)) {
+          if (!ApplySize(conv, c, p)) {
             out += c;
             state = State::Normal;
           }
           break;
         case State::Type:
-          Convert(out, spec, c, list);
+          Convert(out, conv, c, list);
           break;
         case State::Percent:
           break;

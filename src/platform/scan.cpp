@@ -117,48 +117,48 @@ void Store(const ScanTarget& t, const Field& f) {
   }
 }
 
-// One conversion specification after its '%'.
-struct Spec {
+// One conversion, as written after its '%'.
+struct Conversion {
   bool suppress = false;
   std::size_t width = 0;  // 0: no limit
   int bits = 32;          // integer size: 16 (h), 32, 64 (ll, I64)
   char16_t type = 0;
 };
 
-const char16_t* ParseSpec(const char16_t* f, Spec* spec) {
+const char16_t* ParseConversion(const char16_t* f, Conversion* conv) {
   if (*f == u'*') {
-    spec->suppress = true;
+    conv->suppress = true;
     ++f;
   }
   for (; IsAsciiDigit(*f); ++f)
-    spec->width = std::min<std::size_t>(spec->width * 10 + (*f - u'0'), 1u << 30);
+    conv->width = std::min<std::size_t>(conv->width * 10 + (*f - u'0'), 1u << 30);
   for (;; ++f) {
     if (*f == u'h') {
-      spec->bits = 16;
+      conv->bits = 16;
     } else if (*f == u'l') {
       if (f[1] == u'l') {
         ++f;
-        spec->bits = 64;
+        conv->bits = 64;
       } else {
-        spec->bits = 32;
+        conv->bits = 32;
       }
     } else if (*f == u'I') {
       if (f[1] == u'6' && f[2] == u'4') {
         f += 2;
-        spec->bits = 64;
+        conv->bits = 64;
       } else if (f[1] == u'3' && f[2] == u'2') {
         f += 2;
-        spec->bits = 32;
+        conv->bits = 32;
       } else {
-        spec->bits = 64;  // pointer-sized on this host
+        conv->bits = 64;  // pointer-sized on this host
       }
     } else if (*f == u'j' || *f == u'z' || *f == u't') {
-      spec->bits = 64;
+      conv->bits = 64;
     } else if (*f != u'L' && *f != u'w' && *f != u'F' && *f != u'N') {
       break;
     }
   }
-  spec->type = *f;
+  conv->type = *f;
   return *f ? f + 1 : f;
 }
 
@@ -216,9 +216,9 @@ std::size_t ReadWhile(Input& in, std::size_t width, Pred accept) {
 
 // %d %i %u %o %x: sign, optional 0x (for %x and %i), digits; the value
 // wraps at the conversion's size, as the runtime's did.
-bool ReadInteger(Input& in, const Spec& spec, Field* field) {
+bool ReadInteger(Input& in, const Conversion& conv, Field* field) {
   std::size_t start = in.Position();
-  std::size_t budget = spec.width == 0 ? std::numeric_limits<std::size_t>::max() : spec.width;
+  std::size_t budget = conv.width == 0 ? std::numeric_limits<std::size_t>::max() : conv.width;
   auto take = [&] {
     in.Advance();
     --budget;
@@ -228,16 +228,16 @@ bool ReadInteger(Input& in, const Spec& spec, Field* field) {
     negative = in.Peek() == u'-';
     take();
   }
-  int base = spec.type == u'o' ? 8 : (spec.type == u'x' || spec.type == u'X') ? 16 : 10;
+  int base = conv.type == u'o' ? 8 : (conv.type == u'x' || conv.type == u'X') ? 16 : 10;
   bool any = false;
-  if ((spec.type == u'x' || spec.type == u'X' || spec.type == u'i') && budget && in.Peek() == u'0') {
+  if ((conv.type == u'x' || conv.type == u'X' || conv.type == u'i') && budget && in.Peek() == u'0') {
     take();
     if (budget && (in.Peek() == u'x' || in.Peek() == u'X')) {
       take();
       base = 16;
     } else {
       any = true;
-      if (spec.type == u'i') base = 8;
+      if (conv.type == u'i') base = 8;
     }
   }
   unsigned long long value = 0;
@@ -250,12 +250,12 @@ bool ReadInteger(Input& in, const Spec& spec, Field* field) {
   }
   if (!any) return false;
   if (negative) value = 0 - value;
-  bool isSigned = spec.type == u'd' || spec.type == u'i';
+  bool isSigned = conv.type == u'd' || conv.type == u'i';
   long long v;
-  if (spec.bits == 16) {
+  if (conv.bits == 16) {
     v = isSigned ? static_cast<long long>(static_cast<std::int16_t>(value))
                  : static_cast<long long>(static_cast<std::uint16_t>(value));
-  } else if (spec.bits == 32) {
+  } else if (conv.bits == 32) {
     v = isSigned ? static_cast<long long>(static_cast<std::int32_t>(value))
                  : static_cast<long long>(static_cast<std::uint32_t>(value));
   } else {
@@ -269,9 +269,9 @@ bool ReadInteger(Input& in, const Spec& spec, Field* field) {
 
 // %e %f %g: sign, digits, point, digits, then e/E, sign and digits when
 // the mantissa had a digit.
-bool ReadReal(Input& in, const Spec& spec, Field* field) {
+bool ReadReal(Input& in, const Conversion& conv, Field* field) {
   std::size_t start = in.Position();
-  std::size_t budget = spec.width == 0 ? std::numeric_limits<std::size_t>::max() : spec.width;
+  std::size_t budget = conv.width == 0 ? std::numeric_limits<std::size_t>::max() : conv.width;
   auto take = [&] {
     in.Advance();
     --budget;
@@ -334,15 +334,15 @@ class Scanner {
         if (!MatchLiteral(*f++)) return Result();
         continue;
       }
-      Spec spec;
-      f = ParseSpec(f + 1, &spec);
-      if (!spec.type) break;
-      if (spec.type == u'[') {
+      Conversion conv;
+      f = ParseConversion(f + 1, &conv);
+      if (!conv.type) break;
+      if (conv.type == u'[') {
         CharSet set;
         f = set.Parse(f);
         if (!f) return Result();
-        if (!Convert(spec, &set)) return Result();
-      } else if (!Convert(spec, nullptr)) {
+        if (!Convert(conv, &set)) return Result();
+      } else if (!Convert(conv, nullptr)) {
         return Result();
       }
     }
@@ -364,13 +364,13 @@ class Scanner {
     return std::u16string_view(u"ncsS[diouxXeEfgG").find(type) != std::u16string_view::npos;
   }
 
-  bool Convert(const Spec& spec, const CharSet* set) {
+  bool Convert(const Conversion& conv, const CharSet* set) {
     // A letter that names no conversion stands for itself.
-    if (!IsConversion(spec.type)) return MatchLiteral(spec.type);
-    bool assigns = !spec.suppress;
+    if (!IsConversion(conv.type)) return MatchLiteral(conv.type);
+    bool assigns = !conv.suppress;
     if (assigns && next_ >= count_) return false;  // no output left for it
     Field field;
-    switch (spec.type) {
+    switch (conv.type) {
       case u'n':
         if (assigns) {
           field.kind = Field::Integer;
@@ -381,7 +381,7 @@ class Scanner {
       case u'c': {
         if (in_.AtEnd()) return false;
         std::size_t start = in_.Position();
-        ReadWhile(in_, spec.width == 0 ? 1 : spec.width, [](char16_t) { return true; });
+        ReadWhile(in_, conv.width == 0 ? 1 : conv.width, [](char16_t) { return true; });
         field.text = in_.Since(start);
         field.kind = Field::Integer;  // a number output receives the first unit
         field.integer = field.text[0];
@@ -391,25 +391,25 @@ class Scanner {
         in_.SkipSpace();
         if (in_.AtEnd()) return false;
         std::size_t start = in_.Position();
-        ReadWhile(in_, spec.width, [](char16_t c) { return !IsSpace(c); });
+        ReadWhile(in_, conv.width, [](char16_t c) { return !IsSpace(c); });
         field.text = in_.Since(start);
         break;
       }
       case u'[': {
         if (in_.AtEnd()) return false;
         std::size_t start = in_.Position();
-        if (ReadWhile(in_, spec.width, [set](char16_t c) { return set->Contains(c); }) == 0)
+        if (ReadWhile(in_, conv.width, [set](char16_t c) { return set->Contains(c); }) == 0)
           return false;
         field.text = in_.Since(start);
         break;
       }
       case u'd': case u'i': case u'u': case u'o': case u'x': case u'X':
         in_.SkipSpace();
-        if (in_.AtEnd() || !ReadInteger(in_, spec, &field)) return false;
+        if (in_.AtEnd() || !ReadInteger(in_, conv, &field)) return false;
         break;
       case u'e': case u'E': case u'f': case u'g': case u'G':
         in_.SkipSpace();
-        if (in_.AtEnd() || !ReadReal(in_, spec, &field)) return false;
+        if (in_.AtEnd() || !ReadReal(in_, conv, &field)) return false;
         break;
       default:
         return false;

@@ -188,7 +188,7 @@ TEST(Format, WindowsLongIs32Bits) {
   EXPECT_EQ(FormatString(u"%I32d", 5000000000LL), u"705032704");
 }
 
-TEST(Format, OddSpecificationsFollowTheRuntimesStateMachine) {
+TEST(Format, OddConversionsFollowTheRuntimesStateMachine) {
   struct Case {
     const char16_t* format;
     const char* expected;
