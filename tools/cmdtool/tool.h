@@ -24,6 +24,7 @@ struct Failure : std::runtime_error {
 
 inline std::string U8(const CString& s) { return s.ToUtf8(); }
 inline std::string U8(std::u16string_view s) { return Utf16ToUtf8(s); }
+inline std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
 inline std::string U8(const char16_t* s) { return Utf16ToUtf8(s ? s : u""); }
 inline CString W(std::string_view utf8) { return CString::FromUtf8(utf8); }
 
