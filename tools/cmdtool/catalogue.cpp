@@ -1,3 +1,5 @@
+// Built when the material master is part of the library (see cmd_master.cpp).
+#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && __has_include("cmddll3/util_money.h")
 #include "catalogue.h"
 
 #include <unistd.h>
@@ -673,3 +675,5 @@ int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
 }
 
 }  // namespace cmdtool
+
+#endif

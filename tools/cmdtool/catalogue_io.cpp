@@ -1,3 +1,5 @@
+// Built when the material master is part of the library (see cmd_master.cpp).
+#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && __has_include("cmddll3/util_money.h")
 #include "catalogue_io.h"
 
 #include <nlohmann/json.hpp>
@@ -563,3 +565,5 @@ Catalogue CatalogueFromCsv(std::string_view text, const std::string& name) {
 }
 
 }  // namespace cmdtool
+
+#endif

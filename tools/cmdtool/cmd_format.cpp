@@ -6,6 +6,9 @@
 //   format date DATE|today...   "2024/5/3", or today's "2024/ 5/ 3"
 //
 // Several values print as one right-aligned column, as the forms show them.
+#include "tool.h"
+
+#if __has_include("cmddll3/util_money.h") && __has_include("cmddll3/util_date.h")
 #include <algorithm>
 #include <charconv>
 #include <string>
@@ -138,3 +141,13 @@ void AddFormatCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
+
+#else
+
+namespace cmdtool {
+void AddFormatCommand(CLI::App& app, Context& ctx) {
+  AddUnavailableCommand(app, ctx, "format", "display texts of money, numbers and dates", "the money and date formatters (cmddll3/util_money.h, util_date.h)");
+}
+}  // namespace cmdtool
+
+#endif

@@ -3,6 +3,9 @@
 //
 //   history show N        the texts of history N (0 to 99)
 //   history add N TEXT    puts TEXT in front (UpdateHist), then shows it
+#include "tool.h"
+
+#if __has_include("cmddll3/history.h")
 #include <filesystem>
 #include <string>
 
@@ -88,3 +91,13 @@ void AddHistoryCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
+
+#else
+
+namespace cmdtool {
+void AddHistoryCommand(CLI::App& app, Context& ctx) {
+  AddUnavailableCommand(app, ctx, "history", "input histories of histry.mst", "the history file functions (cmddll3/history.h)");
+}
+}  // namespace cmdtool
+
+#endif

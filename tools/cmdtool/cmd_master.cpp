@@ -5,6 +5,9 @@
 //   master export TRADE --format json|csv   the whole catalogue (UTF-8)
 //   master import TRADE FILE                back through the update functions,
 //                                           after checking all of it
+#include "tool.h"
+
+#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && __has_include("cmddll3/util_money.h")
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -136,9 +139,11 @@ void ListLevel3(Context& ctx, const MasterSet& set, MessageCapture& messages, lo
   ReportMessages(messages, ctx.install.Show(set.Folder()));
 
   // Column captions as the installation names its price and labour columns.
-  CString prices[3], labour[4];
+  CString prices[3] = {u"amount1", u"amount2", u"amount3"}, labour[4] = {u"factor1"};
+#if __has_include("cmddll3/settings_records.h")
   GetTankaCategoryIni(prices);
   GetBukakeCategoryIni(labour);
+#endif
   ctx.out << parent.code << " " << U8(CMDTOOL_TEXT(parent.name)) << " / " << group.code << " " << U8(CMDTOOL_TEXT(group.name)) << "\n";
   Table table({"code", "drawing code", "marks", "name", "text2", "unit", U8(prices[0]), U8(prices[2]),
                U8(labour[0])},
@@ -267,3 +272,13 @@ void AddMasterCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
+
+#else
+
+namespace cmdtool {
+void AddMasterCommand(CLI::App& app, Context& ctx) {
+  AddUnavailableCommand(app, ctx, "master", "the material catalogue of a trade", "the material master or the field splitters and money formatters (cmddll3/master.h, util_split.h, util_money.h)");
+}
+}  // namespace cmdtool
+
+#endif

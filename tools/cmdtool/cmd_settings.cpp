@@ -5,6 +5,9 @@
 //   settings list              accessor, current value, default, where it lives
 //   settings get NAME          the value the getter gives
 //   settings set NAME VALUE    through the setter, then read back
+#include "tool.h"
+
+#if __has_include("settings/scalar_settings.h")
 #include <cstddef>
 #include <string>
 
@@ -24,7 +27,6 @@ const char* FileName(const SettingKey& row) {
   return row.file == cmd::settings::SettingFile::Main ? "pelmar1.ini" : "sek4.ini";
 }
 
-std::string Name(const SettingKey& row) { return row.getter ? row.getter : row.setter; }
 
 std::string Where(const SettingKey& row) {
   return std::string(FileName(row)) + " [" + U8(row.section) + "] " + U8(row.key);
@@ -138,3 +140,13 @@ void AddSettingsCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
+
+#else
+
+namespace cmdtool {
+void AddSettingsCommand(CLI::App& app, Context& ctx) {
+  AddUnavailableCommand(app, ctx, "settings", "single-value options of pelmar1.ini and sek4.ini", "the settings accessors (cmddll3/settings_scalar.h)");
+}
+}  // namespace cmdtool
+
+#endif

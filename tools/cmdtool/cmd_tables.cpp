@@ -4,6 +4,9 @@
 //                          installation folder, where the library writes it)
 //                          and the digitizer-panel table, with the number of
 //                          items each lists
+#include "tool.h"
+
+#if __has_include("cmddll3/master_table.h")
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -111,3 +114,13 @@ void AddTablesCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
+
+#else
+
+namespace cmdtool {
+void AddTablesCommand(CLI::App& app, Context& ctx) {
+  AddUnavailableCommand(app, ctx, "tables", "CAD and digitizer-panel tables of a trade", "the table builders (cmddll3/master_table.h)");
+}
+}  // namespace cmdtool
+
+#endif

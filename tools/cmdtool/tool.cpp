@@ -238,4 +238,15 @@ bool ParseInteger(std::string_view text, long long low, long long high, long lon
   return true;
 }
 
+// ------------------------------------------------------------ missing families
+
+void AddUnavailableCommand(CLI::App& app, Context& ctx, const char* name, const char* description,
+                           const char* missing) {
+  auto* cmd = app.add_subcommand(name, std::string(description) + " (not in this build)");
+  cmd->allow_extras();
+  cmd->prefix_command();
+  std::string text = std::string(name) + ": not in this build: " + missing + " is missing";
+  cmd->callback([text] { throw Failure(text); });
+}
+
 }  // namespace cmdtool
