@@ -87,7 +87,7 @@ void Build(Context& ctx, const TablesOptions& o) {
   }
   for (const std::string& m : messages.Take()) ctx.err << "cmdtool: warning: " << m << "\n";
 
-  Table table({"table", "kind", "items", ""}, {Table::Left, Table::Left, Table::Right, Table::Left});
+  Table table({"table", "kind", "items", "state"}, {Table::Left, Table::Left, Table::Right, Table::Left});
   auto row = [&](const CString& path, const char* kind, const Stamp& before) {
     int items = CountLines(path);
     std::string state = !o.ifStale ? "built" : before == StampOf(path) ? "up to date" : "rebuilt";
