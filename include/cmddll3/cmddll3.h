@@ -5,3 +5,4 @@
 
 #include "cmddll3/platform/platform.h"
 #include "cmddll3/util_split.h"
+#include "cmddll3/util_hankaku.h"
