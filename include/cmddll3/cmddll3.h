@@ -6,3 +6,4 @@
 #include "cmddll3/platform/platform.h"
 #include "cmddll3/util_split.h"
 #include "cmddll3/util_hankaku.h"
+#include "cmddll3/util_money.h"
