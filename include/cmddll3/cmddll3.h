@@ -7,3 +7,4 @@
 #include "cmddll3/util_split.h"
 #include "cmddll3/util_hankaku.h"
 #include "cmddll3/util_money.h"
+#include "cmddll3/util_date.h"
