@@ -8,3 +8,4 @@
 #include "cmddll3/util_hankaku.h"
 #include "cmddll3/util_money.h"
 #include "cmddll3/util_date.h"
+#include "cmddll3/util_dentaku.h"
