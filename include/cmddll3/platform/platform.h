@@ -5,3 +5,4 @@
 #include "cmddll3/platform/cstring.h"
 #include "cmddll3/platform/hooks.h"
 #include "cmddll3/platform/osfile.h"
+#include "cmddll3/platform/winpath.h"
