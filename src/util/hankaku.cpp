@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ constexpr KanaRow kKatakana[] = {
     {u'ラ', u"ﾗ"}, {u'リ', u"ﾘ"}, {u'ル', u"ﾙ"}, {u'レ', u"ﾚ"}, {u'ロ', u"ﾛ"}, {u'ワ', u"ﾜ"},
     {u'ヲ', u"ｦ"}, {u'ン', u"ﾝ"}, {u'ヴ', u"ｳﾞ"},
 };
+
+static_assert(std::is_sorted(std::begin(kKatakana), std::end(kKatakana),
+                             [](const KanaRow& a, const KanaRow& b) { return a.full < b.full; }),
+              "the katakana table is searched by halving");
 
 const char16_t* HalfWidthKana(char16_t c) {
   auto row = std::lower_bound(std::begin(kKatakana), std::end(kKatakana), c,
