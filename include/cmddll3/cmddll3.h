@@ -4,3 +4,5 @@
 #pragma once
 
 #include "cmddll3/platform/platform.h"
+#include "cmddll3/fonts.h"
+#include "cmddll3/bitmaps.h"

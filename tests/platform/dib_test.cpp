@@ -150,6 +150,31 @@ TEST(BmpFile, AcceptsWhatWritersReallyWrite) {
   DeleteDC(dc);
 }
 
+TEST(BmpFile, ColourCountOfATrueColourImageIsDropped) {
+  // A 24-bit image may name a palette for palette devices; it is not kept,
+  // and the header handed on says so (a reader of that header once copied
+  // a table that was not there).
+  cmdtest::DibSpec spec;
+  spec.width = 2;
+  spec.height = 2;
+  spec.bitCount = 24;
+  std::string file = cmdtest::BmpFileBytes(spec, [](int, int) { return 0x0000FFu; });
+  Put32(file, 46, 256);
+  cmd::gdi::BmpFile bmp;
+  ASSERT_TRUE(cmd::gdi::ParseBmpFile(file, bmp));
+  EXPECT_EQ(bmp.header.biClrUsed, 0u);
+  EXPECT_EQ(bmp.layout.colorBytes, 0u);
+  std::vector<std::uint32_t> block;
+  HDC dc = cmd::gdi::CreateRecordingDC();
+  StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS,
+                SRCCOPY);
+  auto ops = cmd::gdi::RecordedOps(dc, cmd::gdi::OpKind::StretchDIBits);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_TRUE(ops[0].dibColors.empty());
+  EXPECT_EQ(ops[0].image->At(1, 1), RGB(0, 0, 255));
+  DeleteDC(dc);
+}
+
 TEST(PackedDib, MeasuresTablesAndRows) {
   BITMAPINFOHEADER h{40, 3, -2, 1, 1, BI_RGB, 0, 0, 0, 0, 0};
   cmd::gdi::DibLayout layout;

@@ -227,6 +227,19 @@ TEST(GdiObjects, SelectedObjectsAreNotDeletedAndCountsBalance) {
   EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
 }
 
+TEST(GdiObjects, CreatingIntoAnOccupiedObjectLeavesNothingBehind) {
+  LOGFONTW lf = Font(12);
+  CFont font;
+  ASSERT_TRUE(font.CreateFontIndirect(&lf));
+  HGDIOBJ first = font.m_hObject;
+  int before = cmd::gdi::LiveObjectCount();
+  EXPECT_FALSE(font.CreateFontIndirect(&lf));
+  CPen pen(PS_SOLID, 1, 0);
+  EXPECT_FALSE(pen.CreatePen(PS_DASH, 1, 0));
+  EXPECT_EQ(cmd::gdi::LiveObjectCount(), before + 1);  // the pen's first handle only
+  EXPECT_EQ(font.m_hObject, first);
+}
+
 TEST(GdiObjects, SavedStatesHoldTheirObjects) {
   CDC dc;
   dc.Attach(cmd::gdi::CreateRecordingDC());

@@ -38,6 +38,14 @@ void Register(CGdiObject* o) {
   if (o->m_hObject) Maps().permanent[o->m_hObject] = o;
 }
 
+// Attaches a handle just created; when the object already holds one, the
+// new handle is deleted rather than left behind.
+BOOL AttachNew(CGdiObject& o, HGDIOBJ h) {
+  if (o.Attach(h)) return TRUE;
+  if (h) ::DeleteObject(h);
+  return FALSE;
+}
+
 void Unregister(CGdiObject* o) {
   auto& p = Maps().permanent;
   auto it = p.find(o->m_hObject);
@@ -121,7 +129,9 @@ CFont* CFont::FromHandle(HFONT font) {
   return static_cast<CFont*>(CGdiObject::FromHandle(font));
 }
 
-BOOL CFont::CreateFontIndirect(const LOGFONTW* lf) { return Attach(::CreateFontIndirectW(lf)); }
+BOOL CFont::CreateFontIndirect(const LOGFONTW* lf) {
+  return AttachNew(*this, ::CreateFontIndirectW(lf));
+}
 
 BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight,
                        BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet,
@@ -153,7 +163,7 @@ CPen::CPen(int style, int width, COLORREF color) { CreatePen(style, width, color
 CPen* CPen::FromHandle(HPEN pen) { return static_cast<CPen*>(CGdiObject::FromHandle(pen)); }
 
 BOOL CPen::CreatePen(int style, int width, COLORREF color) {
-  return Attach(::CreatePen(style, width, color));
+  return AttachNew(*this, ::CreatePen(style, width, color));
 }
 
 int CPen::GetLogPen(LOGPEN* pen) const { return GetObject(sizeof(LOGPEN), pen); }
@@ -164,7 +174,9 @@ CBrush* CBrush::FromHandle(HBRUSH brush) {
   return static_cast<CBrush*>(CGdiObject::FromHandle(brush));
 }
 
-BOOL CBrush::CreateSolidBrush(COLORREF color) { return Attach(::CreateSolidBrush(color)); }
+BOOL CBrush::CreateSolidBrush(COLORREF color) {
+  return AttachNew(*this, ::CreateSolidBrush(color));
+}
 
 // ---------------------------------------------------------------- CBitmap, CPalette
 CBitmap* CBitmap::FromHandle(HBITMAP bitmap) {
@@ -175,16 +187,16 @@ BOOL CBitmap::LoadBitmap(UINT id) { return LoadBitmap(MAKEINTRESOURCEW(id)); }
 
 BOOL CBitmap::LoadBitmap(LPCWSTR name) {
   HINSTANCE module = AfxFindResourceHandle(name, RT_BITMAP);
-  return Attach(::LoadBitmapW(module, name));
+  return AttachNew(*this, ::LoadBitmapW(module, name));
 }
 
 BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel,
                            const void* bits) {
-  return Attach(::CreateBitmap(width, height, planes, bitsPerPixel, bits));
+  return AttachNew(*this, ::CreateBitmap(width, height, planes, bitsPerPixel, bits));
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height) {
-  return Attach(::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, width, height));
+  return AttachNew(*this, ::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, width, height));
 }
 
 int CBitmap::GetBitmap(BITMAP* bitmap) const { return GetObject(sizeof(BITMAP), bitmap); }
@@ -194,7 +206,7 @@ CPalette* CPalette::FromHandle(HPALETTE palette) {
 }
 
 BOOL CPalette::CreatePalette(const LOGPALETTE* palette) {
-  return Attach(::CreatePalette(palette));
+  return AttachNew(*this, ::CreatePalette(palette));
 }
 
 int CPalette::GetEntryCount() const {
@@ -271,7 +283,10 @@ void CDC::ReleaseAttribDC() { m_hAttribDC = nullptr; }
 void CDC::ReleaseOutputDC() { m_hDC = nullptr; }
 
 BOOL CDC::CreateCompatibleDC(CDC* dc) {
-  return Attach(::CreateCompatibleDC(dc ? dc->m_hDC : nullptr));
+  HDC h = ::CreateCompatibleDC(dc ? dc->m_hDC : nullptr);
+  if (Attach(h)) return TRUE;
+  if (h) ::DeleteDC(h);
+  return FALSE;
 }
 
 CFont* CDC::SelectObject(CFont* font) {

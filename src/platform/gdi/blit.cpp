@@ -15,12 +15,13 @@ constexpr int kMaxSamples = 8;  // dots combined per axis when shrinking
 // The source dots [first, last) that dest dot i of n takes from a source of
 // m dots, mirrored when flip is set.
 struct Span {
-  int first, last;
+  long long first, last;
 };
-Span SourceSpan(std::int64_t i, std::int64_t n, std::int64_t m) {
-  std::int64_t a = i * m / n, b = (i + 1) * m / n;
+Span SourceSpan(long long i, long long n, long long m) {
+  // Both products can pass 2^63 on absurd extents.
+  long long a = (long long)((__int128)i * m / n), b = (long long)((__int128)(i + 1) * m / n);
   if (b <= a) b = a + 1;
-  return Span{int(a), int(b)};
+  return Span{a, b};
 }
 
 std::uint32_t Combine(int mode, std::uint32_t acc, std::uint32_t v, int count) {
@@ -34,13 +35,13 @@ std::uint32_t Combine(int mode, std::uint32_t acc, std::uint32_t v, int count) {
 // An area given as origin and signed extent, as the dots it covers: a
 // negative extent runs back from the origin (mirroring).
 struct Run {
-  int start;
-  int length;
+  long long start;
+  long long length;
   bool reversed;
 };
 Run RunOf(int origin, int extent) {
   if (extent >= 0) return Run{origin, extent, false};
-  return Run{origin + extent + 1, -extent, true};
+  return Run{(long long)origin + extent + 1, -(long long)extent, true};
 }
 
 Pixmap ForDestination(const Pixmap& src, bool destMono, const DcState& srcState,
@@ -115,29 +116,32 @@ void StretchOnto(Pixmap& dst, const BlitJob& job) {
   bool useSource = RopUsesSource(job.rop) && job.src;
   if (useSource && (sx.length == 0 || sy.length == 0)) return;
   bool flipX = dx.reversed != sx.reversed, flipY = dy.reversed != sy.reversed;
-  int x0 = std::max(0, dx.start), x1 = std::min(dst.width, dx.start + dx.length);
-  int y0 = std::max(0, dy.start), y1 = std::min(dst.height, dy.start + dy.length);
+  int x0 = int(std::max(0LL, dx.start)), x1 = int(std::min<long long>(dst.width, dx.start + dx.length));
+  int y0 = int(std::max(0LL, dy.start)), y1 = int(std::min<long long>(dst.height, dy.start + dy.length));
+  bool combine = job.stretchMode != COLORONCOLOR;
   for (int y = y0; y < y1; ++y) {
-    int j = y - dy.start;
+    long long j = y - dy.start;
     Span rows = useSource ? SourceSpan(flipY ? dy.length - 1 - j : j, dy.length, sy.length)
                           : Span{0, 1};
-    int rowStep = std::max(1, (rows.last - rows.first + kMaxSamples - 1) / kMaxSamples);
+    long long rowStep = std::max(1LL, (rows.last - rows.first + kMaxSamples - 1) / kMaxSamples);
+    long long lastRow = combine ? rows.last : rows.first + 1;
     for (int x = x0; x < x1; ++x) {
       std::uint32_t s = kBlack;
       if (useSource) {
-        int i = x - dx.start;
+        long long i = x - dx.start;
         Span cols = SourceSpan(flipX ? dx.length - 1 - i : i, dx.length, sx.length);
-        int colStep = std::max(1, (cols.last - cols.first + kMaxSamples - 1) / kMaxSamples);
+        long long colStep = std::max(1LL, (cols.last - cols.first + kMaxSamples - 1) / kMaxSamples);
+        long long lastCol = combine ? cols.last : cols.first + 1;
         int count = 0;
         unsigned sumR = 0, sumG = 0, sumB = 0;
         std::uint32_t acc = 0;
-        int lastRow = job.stretchMode == COLORONCOLOR ? rows.first + 1 : rows.last;
-        int lastCol = job.stretchMode == COLORONCOLOR ? cols.first + 1 : cols.last;
-        for (int r = rows.first; r < lastRow; r += rowStep) {
-          for (int c = cols.first; c < lastCol; c += colStep) {
-            int px = sx.start + c, py = sy.start + r;
-            if (!job.src->Contains(px, py)) continue;  // nothing outside the source
-            std::uint32_t v = job.src->Get(px, py);
+        for (long long r = rows.first; r < lastRow; r += rowStep) {
+          long long py = sy.start + r;
+          if (py < 0 || py >= job.src->height) continue;  // nothing outside the source
+          for (long long c = cols.first; c < lastCol; c += colStep) {
+            long long px = sx.start + c;
+            if (px < 0 || px >= job.src->width) continue;
+            std::uint32_t v = job.src->Get(int(px), int(py));
             acc = count == 0 ? v : Combine(job.stretchMode, acc, v, count);
             sumR += (v >> 16) & 0xFF;
             sumG += (v >> 8) & 0xFF;
@@ -176,7 +180,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   BlitJob job;
   job.dest = Area{xDest, yDest, destWidth, destHeight};
   // Source rows of a bottom-up DIB count from its bottom line.
-  int top = layout.topDown ? ySrc : layout.height - ySrc - srcHeight;
+  int top = layout.topDown ? ySrc : Clamp32((long long)layout.height - ySrc - srcHeight);
   job.srcArea = Area{xSrc, top, srcWidth, srcHeight};
   job.src = &image;
   job.rop = rop;
@@ -195,11 +199,11 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     op.dibColors.resize(n);
     if (n) std::memcpy(op.dibColors.data(), colors, n * 4);
     op.image = ToImage(image);
-    op.result = std::abs(srcHeight);
+    op.result = Clamp32(std::llabs(srcHeight));
     d->Record(std::move(op));
   }
   d->device().Blit(job);
-  return std::abs(srcHeight);
+  return Clamp32(std::llabs(srcHeight));
 }
 
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,

@@ -16,6 +16,28 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// Cairo keeps coordinates in fixed point; a drawing far off any page (a
+// hundred metres at 300 dots per inch) is left out rather than risk putting
+// the document's context in an error state.
+constexpr long long kFar = 10'000'000;
+bool Near(long long v) { return v > -kFar && v < kFar; }
+bool Near(const RECT& r) { return Near(r.left) && Near(r.top) && Near(r.right) && Near(r.bottom); }
+bool Near(const Area& a) {
+  return Near(a.x) && Near(a.y) && Near((long long)a.x + a.cx) && Near((long long)a.y + a.cy);
+}
+bool Near(const TextJob& job) {
+  return Near(job.x) && Near(job.y) && Near((long long)job.x + job.width) &&
+         Near(job.metrics.height) && (!job.clipped || Near(job.clip)) &&
+         (!job.opaqueRect || Near(job.fill));
+}
+bool Near(const BlitJob& job) { return Near(job.dest) && Near(job.srcArea); }
+bool Near(const ImageJob& job) {
+  for (double v : {job.left, job.top, job.right, job.bottom, job.srcLeft, job.srcTop,
+                   job.srcRight, job.srcBottom})
+    if (!(v > -kFar && v < kFar)) return false;
+  return true;
+}
+
 void SetColor(cairo_t* cr, COLORREF c) {
   cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
 }
@@ -190,16 +212,19 @@ class RasterDevice : public Device {
   void Retarget(Pixmap* pm) override { target_ = pm; }
 
   void DrawTextJob(const TextJob& job) override {
+    if (!Near(job)) return;
     auto& fonts = static_cast<PangoFontEngine&>(Fonts());
     WithCairo([&](cairo_t* cr) { DrawText(cr, fonts, job); });
   }
   void DrawLine(const PenObj& pen, POINT a, POINT b) override {
+    if (!Near(a.x) || !Near(a.y) || !Near(b.x) || !Near(b.y) || !Near(pen.width)) return;
     WithCairo([&](cairo_t* cr) {
       cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
       StrokeLine(cr, pen, a, b, 0.5, 1.0);
     });
   }
   void DrawRectangle(const PenObj& pen, const BrushObj& brush, RECT r) override {
+    if (!Near(r) || !Near(pen.width)) return;
     WithCairo([&](cairo_t* cr) {
       cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
       StrokeRectangle(cr, pen, brush, r, 0.5, 1.0);
@@ -216,6 +241,7 @@ class RasterDevice : public Device {
     if (target_) StretchOnto(*target_, job);
   }
   void DrawImage(const ImageJob& job) override {
+    if (!Near(job)) return;
     WithCairo([&](cairo_t* cr) { DrawImageOn(cr, job); });
   }
 
@@ -309,22 +335,23 @@ class PdfDevice : public Device {
   }
 
   void DrawTextJob(const TextJob& job) override {
-    if (cr_) DrawText(cr_, fonts_, job);
+    if (cr_ && Near(job)) DrawText(cr_, fonts_, job);
   }
   void DrawLine(const PenObj& pen, POINT a, POINT b) override {
-    if (cr_) StrokeLine(cr_, pen, a, b, 0.5, geometry_.dpi / 96.0);
+    if (cr_ && Near(a.x) && Near(a.y) && Near(b.x) && Near(b.y) && Near(pen.width))
+      StrokeLine(cr_, pen, a, b, 0.5, geometry_.dpi / 96.0);
   }
   void DrawRectangle(const PenObj& pen, const BrushObj& brush, RECT r) override {
-    if (cr_) StrokeRectangle(cr_, pen, brush, r, 0.5, geometry_.dpi / 96.0);
+    if (cr_ && Near(r) && Near(pen.width)) StrokeRectangle(cr_, pen, brush, r, 0.5, geometry_.dpi / 96.0);
   }
   void Fill(RECT r, COLORREF color) override {
-    if (!cr_) return;
+    if (!cr_ || !Near(r)) return;
     SetColor(cr_, color);
     cairo_rectangle(cr_, r.left, r.top, double(r.right) - r.left, double(r.bottom) - r.top);
     cairo_fill(cr_);
   }
   void Blit(const BlitJob& job) override {
-    if (!cr_) return;
+    if (!cr_ || !Near(job)) return;
     unsigned code = (job.rop >> 16) & 0xFF;
     auto fillArea = [&](std::uint32_t argb, cairo_operator_t op) {
       cairo_save(cr_);
@@ -354,7 +381,7 @@ class PdfDevice : public Device {
     cairo_surface_destroy(s);
   }
   void DrawImage(const ImageJob& job) override {
-    if (cr_) DrawImageOn(cr_, job);
+    if (cr_ && Near(job)) DrawImageOn(cr_, job);
   }
 
  private:

@@ -81,6 +81,16 @@ bool TakeColors(std::string_view bytes, std::size_t headerAt, const BITMAPINFOHE
   return true;
 }
 
+// The header handed on describes exactly the colours kept: 40 bytes, and no
+// colour table for images of more than 8 bits (where a table is only a hint
+// for palette devices, and is not copied).
+void Normalise(const BITMAPINFOHEADER& raw, BmpFile& bmp) {
+  bmp.header = raw;
+  bmp.header.biSize = 40;
+  if (raw.biBitCount > 8) bmp.header.biClrUsed = 0;
+  MeasureDib(bmp.header, DIB_RGB_COLORS, bmp.layout);
+}
+
 }  // namespace
 
 bool MeasureDib(const BITMAPINFOHEADER& h, UINT usage, DibLayout& L) {
@@ -145,8 +155,7 @@ bool ParseBmpFile(std::string_view bytes, BmpFile& bmp) {
   if (!TakeColors(bytes, 14, raw, bmp)) return false;
   if (end - offset < bmp.layout.imageBytes) return false;  // pixel data cut short
   bmp.bits = bytes.substr(offset, end - offset);
-  bmp.header = raw;
-  bmp.header.biSize = 40;
+  Normalise(raw, bmp);
   return true;
 }
 
@@ -161,8 +170,7 @@ bool ParsePackedDib(std::string_view bytes, BmpFile& bmp) {
   std::size_t offset = std::size_t(raw.biSize) + bmp.layout.colorBytes;
   if (offset > bytes.size() || bytes.size() - offset < bmp.layout.imageBytes) return false;
   bmp.bits = bytes.substr(offset, bmp.layout.imageBytes);
-  bmp.header = raw;
-  bmp.header.biSize = 40;
+  Normalise(raw, bmp);
   return true;
 }
 

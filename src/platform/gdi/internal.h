@@ -51,6 +51,11 @@ struct Pixmap {
 
 std::shared_ptr<Image> ToImage(const Pixmap& pm);
 
+// Coordinates computed in 64 bits, brought back into a LONG.
+constexpr int Clamp32(long long v) {
+  return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int(v);
+}
+
 // ---------------------------------------------------------------- objects
 enum class ObjKind { Font, Pen, Brush, Bitmap, Palette };
 
@@ -138,7 +143,7 @@ class FixedFontEngine : public FontEngine {
   FontMetrics Metrics(const LOGFONTW& lf) override;
   int Width(const LOGFONTW& lf, std::u16string_view text) override;
   static int CellHeight(const LOGFONTW& lf);
-  static int Advance(const LOGFONTW& lf, char16_t c);
+  static long long Advance(const LOGFONTW& lf, char16_t c);
 };
 
 // ---------------------------------------------------------------- device interface
@@ -289,6 +294,8 @@ void CountDC(ObjectCounts& counts);
 const LOGFONTW& CurrentFont(const DeviceContext& dc);
 // Extra advance that justification gives to the break characters of text.
 int JustificationExtra(const DcState& st, std::u16string_view text);
+// The advance of text in the selected font, justification included.
+int TextWidth(DeviceContext& dc, std::u16string_view text);
 // Splits text at break characters for justified drawing.
 std::vector<TextPiece> JustifiedPieces(DeviceContext& dc, std::u16string_view text);
 

@@ -1,4 +1,6 @@
 // The recording back-end: deterministic font metrics, every call kept.
+#include <algorithm>
+
 #include "platform/gdi/internal.h"
 
 namespace cmd::gdi {
@@ -9,8 +11,8 @@ int FixedFontEngine::CellHeight(const LOGFONTW& lf) {
   return 16;
 }
 
-int FixedFontEngine::Advance(const LOGFONTW& lf, char16_t c) {
-  int narrow = lf.lfWidth > 0 ? lf.lfWidth : CellHeight(lf) / 2;
+long long FixedFontEngine::Advance(const LOGFONTW& lf, char16_t c) {
+  long long narrow = lf.lfWidth > 0 ? lf.lfWidth : CellHeight(lf) / 2;
   bool isNarrow = (c >= 0x20 && c <= 0x7E) || (c >= 0xFF61 && c <= 0xFF9F);
   return isNarrow ? narrow : 2 * narrow;
 }
@@ -21,7 +23,7 @@ FontMetrics FixedFontEngine::Metrics(const LOGFONTW& lf) {
   m.ascent = m.height - m.height / 5;
   m.descent = m.height - m.ascent;
   m.aveCharWidth = lf.lfWidth > 0 ? lf.lfWidth : m.height / 2;
-  m.maxCharWidth = 2 * m.aveCharWidth;
+  m.maxCharWidth = int(std::min<long long>(2LL * m.aveCharWidth, INT32_MAX));
   return m;
 }
 

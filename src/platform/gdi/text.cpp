@@ -3,6 +3,7 @@
 // font metrics, so every back-end places lines alike and the recording one
 // can report where each line went.
 #include <algorithm>
+#include <cstdlib>
 
 #include "cmddll3/platform/cstring.h"
 #include "platform/gdi/internal.h"
@@ -69,9 +70,15 @@ std::vector<std::u16string> WrapLine(FontEngine& fonts, const LOGFONTW& lf, std:
       out.push_back(s);
       break;
     }
-    std::size_t fit = 0;
-    while (fit < s.size() && fonts.Width(lf, std::u16string_view(s).substr(0, fit + 1)) <= limit)
-      ++fit;
+    // The longest prefix that fits (advances only grow with the length).
+    std::size_t fit = 0, over = s.size();
+    while (over - fit > 1) {
+      std::size_t mid = fit + (over - fit) / 2;
+      if (fonts.Width(lf, std::u16string_view(s).substr(0, mid)) <= limit)
+        fit = mid;
+      else
+        over = mid;
+    }
     std::size_t cut = 0;
     for (std::size_t i = fit; i > 0; --i) {
       if (s[i - 1] == u' ' || IsWide(s[i - 1]) || (i < s.size() && IsWide(s[i]))) {
@@ -114,12 +121,12 @@ std::vector<Line> LayoutLines(DeviceContext& dc, std::u16string_view text, const
   for (auto& h : hard) {
     std::vector<std::u16string> parts;
     if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE))
-      parts = WrapLine(fonts, lf, h, rect.right - rect.left);
+      parts = WrapLine(fonts, lf, h, Clamp32((long long)rect.right - rect.left));
     else
       parts.push_back(h);
     for (auto& p : parts) {
       Line line = (format & DT_NOPREFIX) ? Line{p, -1, 0} : StripPrefix(p);
-      line.width = fonts.Width(lf, line.text) + JustificationExtra(dc.st, line.text);
+      line.width = TextWidth(dc, line.text);
       lines.push_back(std::move(line));
     }
   }
@@ -144,9 +151,9 @@ std::vector<TextPiece> PiecesOf(DeviceContext& dc, const Line& line) {
     int at = line.underline - start;
     std::u16string_view t = p.text;
     TextPiece before{p.offset, std::u16string(t.substr(0, std::size_t(at))), false};
-    int x = p.offset + fonts.Width(lf, before.text);
+    int x = Clamp32((long long)p.offset + fonts.Width(lf, before.text));
     TextPiece mark{x, std::u16string(t.substr(std::size_t(at), 1)), true};
-    TextPiece after{x + fonts.Width(lf, mark.text), std::u16string(t.substr(std::size_t(at) + 1)),
+    TextPiece after{Clamp32((long long)x + fonts.Width(lf, mark.text)), std::u16string(t.substr(std::size_t(at) + 1)),
                     false};
     for (auto* q : {&before, &mark, &after})
       if (!q->text.empty()) out.push_back(*q);
@@ -158,10 +165,16 @@ std::vector<TextPiece> PiecesOf(DeviceContext& dc, const Line& line) {
 
 int JustificationExtra(const DcState& st, std::u16string_view text) {
   if (st.breakExtra == 0 || st.breakCount <= 0) return 0;
-  int breaks = std::min(BreakCount(text), st.breakCount);
+  long long breaks = std::min(BreakCount(text), st.breakCount);
   // Each break gets extra / count; the remainder goes to the first ones.
-  int each = st.breakExtra / st.breakCount, rest = st.breakExtra % st.breakCount;
-  return breaks * each + std::min(breaks, rest);
+  long long each = st.breakExtra / st.breakCount, rest = st.breakExtra % st.breakCount;
+  long long spread = rest >= 0 ? std::min(breaks, rest) : std::max(-breaks, rest);
+  return Clamp32(breaks * each + spread);
+}
+
+int TextWidth(DeviceContext& dc, std::u16string_view text) {
+  const LOGFONTW& lf = CurrentFont(dc);
+  return Clamp32((long long)dc.device().Fonts().Width(lf, text) + JustificationExtra(dc.st, text));
 }
 
 std::vector<TextPiece> JustifiedPieces(DeviceContext& dc, std::u16string_view text) {
@@ -170,17 +183,18 @@ std::vector<TextPiece> JustifiedPieces(DeviceContext& dc, std::u16string_view te
     return {TextPiece{0, std::u16string(text), false}};
   FontEngine& fonts = dc.device().Fonts();
   const LOGFONTW& lf = CurrentFont(dc);
-  int each = st.breakExtra / st.breakCount, rest = st.breakExtra % st.breakCount;
+  long long each = st.breakExtra / st.breakCount, rest = st.breakExtra % st.breakCount;
   std::vector<TextPiece> pieces;
-  int x = 0, breaks = 0;
+  long long x = 0;
+  int breaks = 0;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= text.size(); ++i) {
     if (i < text.size() && text[i] != kBreakChar) continue;
     std::u16string_view run = text.substr(start, i - start + (i < text.size() ? 1 : 0));
-    if (!run.empty()) pieces.push_back(TextPiece{x, std::u16string(run), false});
+    if (!run.empty()) pieces.push_back(TextPiece{Clamp32(x), std::u16string(run), false});
     x += fonts.Width(lf, run);
     if (i < text.size() && breaks < st.breakCount) {
-      x += each + (breaks < rest ? 1 : 0);
+      x += each + (breaks < std::llabs(rest) ? (rest > 0 ? 1 : -1) : 0);
       ++breaks;
     }
     start = i + 1;
@@ -214,7 +228,7 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
   std::u16string_view t = TextOf(text, count);
   const LOGFONTW& lf = CurrentFont(*d);
   FontEngine& fonts = d->device().Fonts();
-  size->cx = fonts.Width(lf, t) + JustificationExtra(d->st, t);
+  size->cx = TextWidth(*d, t);
   size->cy = fonts.Metrics(lf).height;
   if (d->RecordingAll()) {
     GdiOp op = d->Snapshot(OpKind::GetTextExtent);
@@ -261,7 +275,7 @@ BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count) {
   std::u16string_view t = TextOf(text, count);
   TextJob job = BaseJob(*d, x, y);
   job.pieces = JustifiedPieces(*d, t);
-  job.width = d->device().Fonts().Width(job.font, t) + JustificationExtra(d->st, t);
+  job.width = TextWidth(*d, t);
   if (d->Recording()) {
     GdiOp op = d->Snapshot(OpKind::TextOut);
     op.text = std::u16string(t);
@@ -281,17 +295,16 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
   if (!d || (!text && count > 0) || count > 0x7FFFFFFF) return FALSE;
   std::u16string_view t = TextOf(text, int(count));
   TextJob job = BaseJob(*d, x, y);
-  FontEngine& fonts = d->device().Fonts();
   if (dx) {
-    int at = 0;
+    long long at = 0;
     for (std::size_t i = 0; i < t.size(); ++i) {
-      job.pieces.push_back(TextPiece{at, std::u16string(1, t[i]), false});
+      job.pieces.push_back(TextPiece{Clamp32(at), std::u16string(1, t[i]), false});
       at += dx[i];
     }
-    job.width = at;
+    job.width = Clamp32(at);
   } else {
     job.pieces = JustifiedPieces(*d, t);
-    job.width = fonts.Width(job.font, t) + JustificationExtra(d->st, t);
+    job.width = TextWidth(*d, t);
   }
   if (rect && (options & ETO_CLIPPED)) {
     job.clipped = true;
@@ -323,37 +336,38 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   std::u16string_view t = TextOf(text, count);
   const RECT in = *rect;
   FontMetrics m = d->device().Fonts().Metrics(CurrentFont(*d));
-  int lineHeight = m.height + ((format & DT_EXTERNALLEADING) ? m.externalLeading : 0);
+  int lineHeight = Clamp32((long long)m.height + ((format & DT_EXTERNALLEADING) ? m.externalLeading : 0));
 
   std::vector<Line> lines;
   if (!t.empty()) lines = LayoutLines(*d, t, in, format);
-  int y = in.top;
+  long long y = in.top;
   bool single = format & DT_SINGLELINE;
   if (single && (format & DT_VCENTER))
-    y = in.top + (in.bottom - in.top - lineHeight) / 2;
+    y = in.top + ((long long)in.bottom - in.top - lineHeight) / 2;
   else if (single && (format & DT_BOTTOM))
-    y = in.bottom - lineHeight;
-  int total = int(lines.size()) * lineHeight;
-  int result = total;
+    y = (long long)in.bottom - lineHeight;
+  long long total = (long long)lines.size() * lineHeight;
+  int result = Clamp32(total);
   if (single && (format & (DT_VCENTER | DT_BOTTOM)) && !lines.empty())
-    result = y + lineHeight - in.top;
+    result = Clamp32(y + lineHeight - in.top);
 
   std::vector<PlacedLine> placed;
   int widest = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
     widest = std::max(widest, line.width);
-    int x = in.left;
+    long long x = in.left;
     if (format & DT_CENTER)
-      x = in.left + (in.right - in.left - line.width) / 2;
+      x = in.left + ((long long)in.right - in.left - line.width) / 2;
     else if (format & DT_RIGHT)
-      x = in.right - line.width;
-    placed.push_back(PlacedLine{x, y + int(i) * lineHeight, line.width, line.text});
+      x = (long long)in.right - line.width;
+    placed.push_back(
+        PlacedLine{Clamp32(x), Clamp32(y + (long long)i * lineHeight), line.width, line.text});
   }
 
   if (format & DT_CALCRECT) {
-    rect->right = rect->left + widest;
-    rect->bottom = rect->top + result;
+    rect->right = Clamp32((long long)rect->left + widest);
+    rect->bottom = Clamp32((long long)rect->top + result);
   }
   if (d->Recording()) {
     GdiOp op = d->Snapshot(OpKind::DrawText);
