@@ -7,6 +7,7 @@
 
 #include "cmddll3/cmddll3.h"
 #include "draw/font_helpers.h"
+#include "support/test_support.h"
 
 using cmd::gdi::OpKind;
 
@@ -311,4 +312,34 @@ TEST(CutLeadingSpaces, RemovesOnlyAsciiSpaces) {
   EXPECT_EQ(cmd::draw::CutLeadingSpaces(longLine.data()), 2);
   EXPECT_EQ(std::u16string(longLine.c_str()).size(), 300u);
   EXPECT_EQ(cmd::draw::CutLeadingSpaces(nullptr), 0);
+}
+
+// ---------------------------------------------------------------- real back-ends
+TEST(FontsOnCairo, MeasuringOnScreenAndPrinterReleasesEverything) {
+  int before = cmd::gdi::LiveObjectCount();
+  {
+    cmdtest::TempDir dir;
+    CDC screen, printer;
+    screen.Attach(cmd::gdi::CreateImageDC(100, 100));
+    printer.Attach(cmd::gdi::CreatePrinterDC((dir / "p.pdf").string()));
+    EXPECT_EQ(IsMyPrinterDC(&screen), 0);
+    EXPECT_EQ(IsMyPrinterDC(&printer), 1);
+    LOGFONTW lf;
+    MakeLogFont(&lf, nullptr, 24, 0, FW_NORMAL, 0, 0, 0);
+    // IPAGothic: half-width characters are half as wide as full-width ones.
+    int narrow = MyGetTextLength(&screen, u"0000", &lf);
+    int wide = MyGetTextLength(&screen, u"見積", &lf);
+    EXPECT_NEAR(narrow, wide, 2);
+    EXPECT_GT(narrow, 30);
+    // The same record on the printer: logical units are dots of either device.
+    LOGFONTW prn;
+    MakeLogPrnFontParam(&prn, 100, 0, 0);
+    EXPECT_NEAR(MyGetTextLength(&printer, u"見積", &prn), 2 * 100 * 2048 / 2203, 2);
+    RECT r{0, 0, 60, 24};
+    int height = 24;
+    cmd::draw::FitFontHeight(&screen, &lf, u"電気設備工事一式", &r, &height);
+    EXPECT_LT(height, 24);
+    EXPECT_LE(cmd::draw::MeasureText(&screen, u"電気設備工事一式", &lf, height).cx, 60);
+  }
+  EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
 }

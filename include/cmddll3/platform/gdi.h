@@ -294,6 +294,8 @@ CMD_PLATFORM_API int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, 
                                    int xSrc, int ySrc, int srcWidth, int srcHeight,
                                    const void* bits, const BITMAPINFO* info, UINT usage,
                                    DWORD rop);
+// The source of an operation that reads one must be a raster surface: an
+// image device context or a memory one.
 CMD_PLATFORM_API BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc,
                                  int ySrc, int srcWidth, int srcHeight, DWORD rop);
 CMD_PLATFORM_API BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc,

@@ -31,11 +31,14 @@
 namespace cmd::gdi {
 
 // ---------------------------------------------------------------- creation
+// Resolutions are 1 to 9600 dots per inch (others give the default).
+//
 // A recording device context. printer = true makes it answer as a printer
 // (technology DT_RASPRINTER, an A4 page at dpi); otherwise a 1920 x 1080
 // screen.
 CMD_PLATFORM_API HDC CreateRecordingDC(int dpi = 96, bool printer = false);
-// An image device context of width x height dots.
+// An image device context of width x height dots (1 to 32767 each; null
+// otherwise).
 CMD_PLATFORM_API HDC CreateImageDC(int width, int height, int dpi = 96);
 // A printer device context writing a PDF document to pdfPath (a host path;
 // DOCINFOW::lpszOutput given to StartDoc overrides it). The page is

@@ -27,6 +27,9 @@ OpKind SelectKind(ObjKind k) {
 
 int MmToDots(double mm, int dpi) { return int(std::lround(mm * dpi / 25.4)); }
 
+// Resolutions outside 1 to 9600 dots per inch are taken as the default.
+int Resolution(int dpi, int fallback) { return dpi >= 1 && dpi <= 9600 ? dpi : fallback; }
+
 // Records a setter call when everything is recorded.
 void RecordValue(DeviceContext& dc, OpKind kind, int value) {
   if (!dc.RecordingAll()) return;
@@ -212,7 +215,7 @@ void CountDC(ObjectCounts& counts) {
 // ---------------------------------------------------------------- creation
 HDC CreateRecordingDC(int dpi, bool printer) {
   DeviceGeometry g;
-  g.dpi = dpi > 0 ? dpi : 96;
+  g.dpi = Resolution(dpi, 96);
   g.printer = printer;
   if (printer) {
     g.width = MmToDots(210.0, g.dpi);
@@ -225,7 +228,7 @@ HDC CreateRecordingDC(int dpi, bool printer) {
 HDC CreateImageDC(int width, int height, int dpi) {
   if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
   DeviceGeometry g;
-  g.dpi = dpi > 0 ? dpi : 96;
+  g.dpi = Resolution(dpi, 96);
   g.width = width;
   g.height = height;
   return AdoptDC(std::make_unique<DeviceContext>(MakeImageDevice(g), g, false));
@@ -233,9 +236,10 @@ HDC CreateImageDC(int width, int height, int dpi) {
 
 HDC CreatePrinterDC(const std::string& pdfPath, int dpi, double paperWidthMm,
                     double paperHeightMm) {
-  if (paperWidthMm <= 0 || paperHeightMm <= 0) return nullptr;
+  if (!(paperWidthMm > 0 && paperWidthMm < 10000 && paperHeightMm > 0 && paperHeightMm < 10000))
+    return nullptr;
   DeviceGeometry g;
-  g.dpi = dpi > 0 ? dpi : 300;
+  g.dpi = Resolution(dpi, 300);
   g.printer = true;
   g.bitsPixel = 24;
   g.width = MmToDots(paperWidthMm, g.dpi);
