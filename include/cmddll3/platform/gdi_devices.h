@@ -193,12 +193,14 @@ struct DibLayout {
 // BI_RGB and BI_BITFIELDS (16 and 32 bits), colour tables over 256 entries.
 CMD_PLATFORM_API bool MeasureDib(const BITMAPINFOHEADER& header, UINT usage, DibLayout& layout);
 
-// A BMP file taken apart. header is normalised to 40 bytes (biSize 40); for
-// BI_BITFIELDS the three masks are the first three entries of colors.
+// A BMP file taken apart. header is normalised so that it describes exactly
+// what is kept: biSize 40, and no colour table for more than 8 bits a dot.
 struct CMD_PLATFORM_API BmpFile {
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER header{};
-  std::vector<RGBQUAD> colors;  // as many entries as the image uses (zero-filled when short)
+  // The colour table as the header declares it (8 bits and fewer), or the
+  // three masks of BI_BITFIELDS; empty otherwise.
+  std::vector<RGBQUAD> colors;
   std::string_view bits;        // the pixel data: a view into the parsed bytes
   DibLayout layout;
   // A BITMAPINFO (header and colours) ready for StretchDIBits.
