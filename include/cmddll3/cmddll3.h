@@ -9,3 +9,5 @@
 #include "cmddll3/util_money.h"
 #include "cmddll3/util_date.h"
 #include "cmddll3/util_dentaku.h"
+#include "cmddll3/fonts.h"
+#include "cmddll3/bitmaps.h"
