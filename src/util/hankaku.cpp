@@ -55,9 +55,6 @@ bool IsDash(char16_t c) {
 
 bool InRange(char16_t c, char16_t first, char16_t last) { return c >= first && c <= last; }
 
-// Upper-casing of the runtime's default ("C") locale: a to z only.
-char16_t UpperAscii(char16_t c) { return InRange(c, u'a', u'z') ? char16_t(c - u'a' + u'A') : c; }
-
 std::u16string_view ViewOf(const char16_t* text) {
   return text ? std::u16string_view(text) : std::u16string_view();
 }
@@ -87,7 +84,8 @@ CMD_API CString BaiToHan(const char16_t* text) {
     else if (InRange(c, u'ａ', u'ｚ')) out += char16_t(c - u'ａ' + u'a');
     else out += c;
   }
-  std::transform(out.begin(), out.end(), out.begin(), UpperAscii);
+  // Upper-cased as the runtime's default locale does (a to z only).
+  for (char16_t& c : out) c = towupper(c);
   return CString(std::move(out));
 }
 
