@@ -1,7 +1,8 @@
-// The library's process-wide state: the installation root, the settings-file
-// paths, the environment path and the current-directory copy (the fraction
-// modes are kept beside the money functions that read them). All of it is empty or zero when the module is loaded; the host sets
-// it at start. Calls are made one at a time, so nothing here is locked.
+// The library's process-wide path state: the installation root, the
+// settings-file paths, the environment path and the current-directory copy
+// (the fraction modes are kept beside the money functions that read them).
+// All of it is empty when the module is loaded; the host sets it at start.
+// Calls are made one at a time, so nothing here is locked.
 #pragma once
 
 #include "cmddll3/platform/cstring.h"
