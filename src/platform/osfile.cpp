@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,13 +118,10 @@ int Remove(const std::string& hostPath) {
   return ::unlink(hostPath.c_str());
 }
 
-bool ReadAll(const std::string& hostPath, std::string& bytes) {
+bool ReadRest(int fd, std::string& bytes) {
   bytes.clear();
-  int fd = Open(hostPath, O_RDONLY);
-  if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    Close(fd);
     errno = EISDIR;
     return false;
   }
@@ -131,16 +129,39 @@ bool ReadAll(const std::string& hostPath, std::string& bytes) {
   char buf[65536];
   for (;;) {
     ssize_t r = Read(fd, buf, sizeof buf);
-    if (r < 0) {
-      int e = errno;
-      Close(fd);
-      errno = e;
-      return false;
-    }
-    if (r == 0) break;
+    if (r < 0) return false;
+    if (r == 0) return true;
     bytes.append(buf, static_cast<size_t>(r));
   }
+}
+
+bool ReadAll(const std::string& hostPath, std::string& bytes) {
+  bytes.clear();
+  int fd = Open(hostPath, O_RDONLY);
+  if (fd < 0) return false;
+  if (!ReadRest(fd, bytes)) {
+    int e = errno;
+    Close(fd);
+    errno = e;
+    return false;
+  }
   return Close(fd) == 0;
+}
+
+int Lock(int fd, bool exclusive) {
+  int r;
+  do {
+    r = ::flock(fd, exclusive ? LOCK_EX : LOCK_SH);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+int Unlock(int fd) { return ::flock(fd, LOCK_UN); }
+
+bool IsSameFile(int fd, const std::string& hostPath) {
+  struct stat open {}, named {};
+  if (::fstat(fd, &open) != 0 || ::stat(hostPath.c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes) {

@@ -6,3 +6,4 @@
 #include "cmddll3/platform/hooks.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
+#include "cmddll3/platform/profile.h"
