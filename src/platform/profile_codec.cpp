@@ -92,7 +92,9 @@ bool FitsAnsi(std::u16string_view text) {
   bool fits = true;
   std::string out;
   ToAnsi().Run(AsBytes(text), out, 2, [&fits](std::string&) { return fits = false; });
-  return fits;
+  // Some characters have a code page 932 form that reads back as another
+  // character (U+301C becomes U+FF5E): they do not fit either.
+  return fits && DecodeAnsi(out) == text;
 }
 
 std::u16string DecodeUtf8(std::string_view bytes) { return Utf8ToUtf16(bytes); }

@@ -195,6 +195,14 @@ TEST(ProfileEncoding, WhatCodePage932CannotHoldTurnsTheFileToUtf16) {
   EXPECT_EQ(cmdtest::Hex(file.bytes()),
             cmdtest::Hex(cmdtest::Utf16le(u"; 設定\r\n[a]\r\nk=2\r\nk2=café 😀\r\n")));
 
+  // A character whose code page 932 form reads back as another one does
+  // not fit either (U+301C would come back as U+FF5E).
+  IniFile wave("wave.ini");
+  wave.Put("[a]\r\n");
+  EXPECT_TRUE(wave.Set("a", "k", "1〜2"));
+  EXPECT_EQ(wave.bytes(), cmdtest::Utf16le(u"[a]\r\nk=1〜2\r\n"));
+  EXPECT_EQ(wave.Get("a", "k"), "1〜2");
+
   IniFile fresh("new.ini");
   EXPECT_TRUE(fresh.Set("한", "k", "v"));  // a section name counts as well
   EXPECT_EQ(fresh.bytes(), cmdtest::Utf16le(u"[한]\r\nk=v\r\n"));
