@@ -11,6 +11,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <mutex>
 #include <vector>
 
+#include "cmddll3/platform/fileapi.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
 #include "platform/profile_core.h"
@@ -25,7 +27,6 @@
 namespace cmd::profile {
 namespace {
 
-constexpr DWORD kErrorDiskFull = 112;
 constexpr DWORD kErrorMoreData = 234;
 // A writer that keeps finding its file replaced by others gives up after
 // this many rounds (it never happens in practice: each round means another
@@ -35,34 +36,10 @@ constexpr int kMaxLockRounds = 10000;
 std::mutex g_userProfileMutex;
 std::u16string g_userProfile;
 
-// TODO: use the platform's Windows folder (GetWindowsDirectoryW) once the
-// shell functions provide it.
-std::u16string WindowsFolder() { return u"C:\\WINDOWS\\"; }
-
 bool IsBareName(std::u16string_view name) {
   return !name.empty() &&
          std::none_of(name.begin(), name.end(),
                       [](char16_t c) { return cmd::path::IsSeparator(c) || c == u':'; });
-}
-
-DWORD ErrorFromErrno(int err) {
-  switch (err) {
-    case ENOENT:
-      return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-    case ELOOP:
-      return ERROR_PATH_NOT_FOUND;
-    case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
-    case ENOSPC:
-    case EDQUOT:
-      return kErrorDiskFull;
-    case EBUSY:
-    case ETXTBSY:
-      return ERROR_SHARING_VIOLATION;
-    default:
-      return ERROR_ACCESS_DENIED;
-  }
 }
 
 // The host path of a settings file: a null name is the user profile, a bare
@@ -73,7 +50,14 @@ bool HostPathOf(LPCWSTR fileName, std::string& host) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
-  if (IsBareName(win)) win = WindowsFolder() + win;
+  if (IsBareName(win)) {
+    std::string folder = cmd::path::GetWindowsFolder();
+    if (folder.empty()) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return false;
+    }
+    win = cmd::path::FromHost(folder) + u"\\" + win;
+  }
   return cmd::path::ToHost(win, host);
 }
 
@@ -85,10 +69,8 @@ std::string FolderOf(const std::string& host) {
 }
 
 bool FolderExists(const std::string& folder) {
-  int fd = cmd::os::Open(folder, O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return false;
-  cmd::os::Close(fd);
-  return true;
+  struct stat st {};
+  return cmd::os::Stat(folder, st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The file as it is now; an empty document when it is missing or cannot be
@@ -97,7 +79,7 @@ Document Load(LPCWSTR fileName) {
   std::string host, bytes;
   if (!HostPathOf(fileName, host)) return Document();
   if (!cmd::os::ReadAll(host, bytes)) {
-    SetLastError(ErrorFromErrno(errno));
+    SetLastError(cmd::WinErrorFromErrno(errno, host));
     return Document();
   }
   return Document(std::move(bytes));
@@ -150,6 +132,7 @@ class LockedFile {
   // Returns false with GetLastError set, or with fd() < 0 when the file is
   // missing and not to be created.
   bool Acquire(const std::string& host, bool create) {
+    host_ = host;
     for (int round = 0; round < kMaxLockRounds; ++round) {
       created_ = false;
       fd_ = cmd::os::Open(host, O_RDWR);
@@ -177,11 +160,12 @@ class LockedFile {
 
  private:
   bool Fail() {
-    SetLastError(ErrorFromErrno(errno));
+    SetLastError(cmd::WinErrorFromErrno(errno, host_));
     if (fd_ >= 0) cmd::os::Close(fd_);
     fd_ = -1;
     return false;
   }
+  std::string host_;
   int fd_ = -1;
   bool created_ = false;
 };
@@ -200,12 +184,12 @@ BOOL ModifyFile(LPCWSTR fileName, bool create, const Change& change) {
   }
   std::string bytes;
   if (!cmd::os::ReadRest(file.fd(), bytes)) {
-    SetLastError(ErrorFromErrno(errno));
+    SetLastError(cmd::WinErrorFromErrno(errno, host));
     return FALSE;
   }
   std::optional<std::string> updated = change(Document(std::move(bytes)));
   bool ok = !updated || cmd::os::ReplaceAtomically(host, *updated);
-  if (!ok) SetLastError(ErrorFromErrno(errno));
+  if (!ok) SetLastError(cmd::WinErrorFromErrno(errno, host));
   if ((!ok || !updated) && file.created()) {
     cmd::os::Remove(host);  // leave no empty file behind where there was none
   }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "cmddll3/platform/fileapi.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
 #include "profile_support.h"
@@ -277,15 +278,14 @@ TEST(ProfilePaths, BareNamesLiveInTheWindowsFolder) {
   cmdtest::TempDir root;
   std::filesystem::create_directory(root / "WINDOWS");
   cmdtest::WriteBytes(root / "WINDOWS" / "win.ini", "[devices]\r\nFax=drv,port\r\n");
-  std::string oldC = cmd::path::GetDriveRoot(u'C');
-  cmd::path::SetDriveRoot(u'C', root.str());
+  cmd::path::SetWindowsFolder((root / "WINDOWS").string());
   char16_t buf[32];
   EXPECT_EQ(GetPrivateProfileStringW(u"devices", u"fax", u"", buf, 32, u"WIN.INI"), 8u);
   EXPECT_EQ(std::u16string(buf), u"drv,port");
   EXPECT_TRUE(WritePrivateProfileStringW(u"devices", u"x", u"1", u"win.ini"));
   EXPECT_EQ(cmdtest::ReadBytes(root / "WINDOWS" / "win.ini"),
             "[devices]\r\nFax=drv,port\r\nx=1\r\n");
-  cmd::path::SetDriveRoot(u'C', oldC);
+  cmd::path::SetWindowsFolder("");
 }
 
 TEST(ProfilePaths, UserProfile) {
