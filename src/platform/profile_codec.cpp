@@ -7,6 +7,10 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <cstring>
+
+#include <vector>
+
 #include "cmddll3/platform/cstring.h"
 
 namespace cmd::profile::codec {
@@ -31,12 +35,14 @@ class Converter {
     ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(in.data());
     std::size_t left = in.size();
-    char buf[4096];
+    // Room for everything at once: the converter is slow when it runs out
+    // of room (no conversion here more than doubles the size).
+    std::vector<char> buf(2 * in.size() + 16);
     while (left > 0) {
-      char* dst = buf;
-      std::size_t room = sizeof buf;
+      char* dst = buf.data();
+      std::size_t room = buf.size();
       std::size_t r = ::iconv(cd_, &src, &left, &dst, &room);
-      out.append(buf, static_cast<std::size_t>(dst - buf));
+      out.append(buf.data(), static_cast<std::size_t>(dst - buf.data()));
       if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
         if (!onError(out)) return;
         std::size_t n = skip < left ? skip : left;
@@ -73,9 +79,7 @@ std::u16string DecodeAnsi(std::string_view bytes) {
     return true;
   });
   std::u16string text(units.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i)
-    text[i] = char16_t(static_cast<unsigned char>(units[2 * i]) |
-                       static_cast<unsigned char>(units[2 * i + 1]) << 8);
+  std::memcpy(text.data(), units.data(), text.size() * 2);  // little-endian host
   return text;
 }
 

@@ -1,6 +1,7 @@
 // The settings-file model: parsing, look-ups and in-place edits.
 #include "platform/profile_core.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -19,19 +20,39 @@ char16_t FoldLatin(char16_t c) {
   return c;
 }
 
-// Calls onLine(begin, end, next) for each line of units[0, n): lines end at
-// CR, LF or CR LF; a last line without an end counts, an empty rest does not.
+// The first unit at or after `from` that is `c`, or n. Searches the bytes
+// with memchr (fast on long lines) and checks that a hit is a whole unit.
+std::size_t FindUnit(const char* units, std::size_t n, std::size_t from, char c) {
+  const void* hit = std::memchr(units + from, c, n - from);
+  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - units) : n;
+}
+std::size_t FindUnit(const char16_t* units, std::size_t n, std::size_t from, char c) {
+  const char* bytes = reinterpret_cast<const char*>(units);
+  std::size_t b = 2 * from;
+  for (;;) {
+    const void* hit = std::memchr(bytes + b, c, 2 * n - b);
+    if (!hit) return n;
+    b = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes);
+    if (b % 2 == 0 && units[b / 2] == char16_t(c)) return b / 2;
+    ++b;
+  }
+}
+
+// Calls onLine(begin, end, next) for each line of units[0, n) until it
+// returns false: lines end at CR, LF or CR LF; a last line without an end
+// counts, an empty rest does not.
 template <typename Unit, typename OnLine>
 void ForEachLine(const Unit* units, std::size_t n, OnLine onLine) {
+  // The next CR and the next LF, each found once.
+  std::size_t cr = FindUnit(units, n, 0, '\r');
+  std::size_t lf = FindUnit(units, n, 0, '\n');
   std::size_t begin = 0;
   while (begin < n) {
-    std::size_t end = begin;
-    while (end < n && units[end] != Unit('\r') && units[end] != Unit('\n')) ++end;
+    if (cr < begin) cr = FindUnit(units, n, begin, '\r');
+    if (lf < begin) lf = FindUnit(units, n, begin, '\n');
+    std::size_t end = std::min(cr, lf);
     std::size_t next = end;
-    if (next < n) {
-      if (units[next] == Unit('\r') && next + 1 < n && units[next + 1] == Unit('\n')) next += 2;
-      else next += 1;
-    }
+    if (end < n) next = (end == cr && lf == cr + 1) ? end + 2 : end + 1;
     if (!onLine(begin, end, next)) return;
     begin = next;
   }
@@ -79,6 +100,7 @@ void Document::SplitUtf16() {
 void Document::SplitBytes() {
   contentEnd_ = bytes_.size();
   std::string_view body = std::string_view(bytes_).substr(bodyStart_);
+  lines_.reserve(body.size() / 24 + 8);
   ForEachLine(body.data(), body.size(), [this](std::size_t begin, std::size_t end, std::size_t next) {
     lines_.push_back(Line{bodyStart_ + begin, bodyStart_ + end, bodyStart_ + next, 0, 0});
     return true;
