@@ -12,7 +12,6 @@
 // searched. The ratios are printed after the benchmark table; the program
 // fails when one is over its limit.
 #include <benchmark/benchmark.h>
-#include <iconv.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -21,37 +20,15 @@
 #include <map>
 #include <string>
 
+#include "cmddll3/platform/codepage.h"
 #include "cmddll3/platform/cstring.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/profile.h"
 
 namespace {
 
-// The baseline's code page 932 conversion: the C library's converter, the
-// one the profile functions use.
-std::string Convert(const char* to, const char* from, std::string_view in) {
-  static thread_local std::map<std::string, iconv_t> converters;
-  iconv_t& cd = converters[std::string(to) + "<" + from];
-  if (!cd) cd = iconv_open(to, from);
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  std::string out(in.size() * 2 + 16, '\0');
-  char* src = const_cast<char*>(in.data());
-  char* dst = out.data();
-  size_t left = in.size(), room = out.size();
-  iconv(cd, &src, &left, &dst, &room);
-  out.resize(out.size() - room);
-  return out;
-}
-
-std::u16string Decode932(std::string_view bytes) {
-  std::string units = Convert("UTF-16LE", "CP932", bytes);
-  return std::u16string(reinterpret_cast<const char16_t*>(units.data()), units.size() / 2);
-}
-
-std::string Encode932(std::u16string_view text) {
-  return Convert("CP932", "UTF-16LE",
-                 std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * 2));
-}
+using cmd::cp::Decode932;
+using cmd::cp::Encode932;
 
 struct Fixture {
   std::string folder;

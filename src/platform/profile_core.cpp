@@ -2,10 +2,11 @@
 #include "platform/profile_core.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
-#include "platform/profile_codec.h"
+#include "cmddll3/platform/codepage.h"
 
 namespace cmd::profile {
 namespace {
@@ -20,22 +21,35 @@ char16_t FoldLatin(char16_t c) {
   return c;
 }
 
-// The first unit at or after `from` that is `c`, or n. Searches the bytes
-// with memchr (fast on long lines) and checks that a hit is a whole unit.
-std::size_t FindUnit(const char* units, std::size_t n, std::size_t from, char c) {
-  const void* hit = std::memchr(units + from, c, n - from);
-  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - units) : n;
+// Units of a word that are below 0x0E (the only units that can be CR or
+// LF) set their lane's top bit; a lane above one that is set may be set as
+// well, which the exact check after it sorts out.
+inline std::uint64_t LowLanes(std::uint64_t w, const char*) {
+  return (w - 0x0E0E0E0E0E0E0E0EULL) & ~w & 0x8080808080808080ULL;
 }
-std::size_t FindUnit(const char16_t* units, std::size_t n, std::size_t from, char c) {
-  const char* bytes = reinterpret_cast<const char*>(units);
-  std::size_t b = 2 * from;
-  for (;;) {
-    const void* hit = std::memchr(bytes + b, c, 2 * n - b);
-    if (!hit) return n;
-    b = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes);
-    if (b % 2 == 0 && units[b / 2] == char16_t(c)) return b / 2;
-    ++b;
+inline std::uint64_t LowLanes(std::uint64_t w, const char16_t*) {
+  return (w - 0x000E000E000E000EULL) & ~w & 0x8000800080008000ULL;
+}
+
+// The first CR or LF in units[from, n), or n. Skips eight bytes at a time
+// while none of them can be a line end: lines are long, line ends few.
+template <typename Unit>
+std::size_t FindLineEnd(const Unit* units, std::size_t from, std::size_t n) {
+  constexpr std::size_t kPerWord = 8 / sizeof(Unit);
+  std::size_t i = from;
+  while (i < n) {
+    if (i + kPerWord <= n) {
+      std::uint64_t w;
+      std::memcpy(&w, units + i, 8);
+      if (!LowLanes(w, units)) {
+        i += kPerWord;
+        continue;
+      }
+    }
+    for (std::size_t stop = std::min(i + kPerWord, n); i < stop; ++i)
+      if (units[i] == Unit('\r') || units[i] == Unit('\n')) return i;
   }
+  return n;
 }
 
 // Calls onLine(begin, end, next) for each line of units[0, n) until it
@@ -43,16 +57,14 @@ std::size_t FindUnit(const char16_t* units, std::size_t n, std::size_t from, cha
 // counts, an empty rest does not.
 template <typename Unit, typename OnLine>
 void ForEachLine(const Unit* units, std::size_t n, OnLine onLine) {
-  // The next CR and the next LF, each found once.
-  std::size_t cr = FindUnit(units, n, 0, '\r');
-  std::size_t lf = FindUnit(units, n, 0, '\n');
   std::size_t begin = 0;
   while (begin < n) {
-    if (cr < begin) cr = FindUnit(units, n, begin, '\r');
-    if (lf < begin) lf = FindUnit(units, n, begin, '\n');
-    std::size_t end = std::min(cr, lf);
+    std::size_t end = FindLineEnd(units, begin, n);
     std::size_t next = end;
-    if (end < n) next = (end == cr && lf == cr + 1) ? end + 2 : end + 1;
+    if (end < n) {
+      next = (units[end] == Unit('\r') && end + 1 < n && units[end + 1] == Unit('\n')) ? end + 2
+                                                                                       : end + 1;
+    }
     if (!onLine(begin, end, next)) return;
     begin = next;
   }
@@ -72,63 +84,64 @@ Document::Document(std::string bytes) : bytes_(std::move(bytes)) {
     encoding_ = Encoding::Utf8;
     bodyStart_ = 3;
   }
+  std::size_t body = n - bodyStart_;
   if (encoding_ == Encoding::Utf16le) {
-    SplitUtf16();
-  } else {
-    SplitBytes();
+    // Decoding UTF-16LE is a copy: done for the whole file at once.
+    std::size_t units = body / 2;
+    contentEnd_ = bodyStart_ + 2 * units;
+    text_.resize(units);
+    const unsigned char* u = b + bodyStart_;
+    for (std::size_t i = 0; i < units; ++i) text_[i] = char16_t(u[2 * i] | (u[2 * i + 1] << 8));
+    ForEachLine(text_.data(), units, [this](std::size_t begin, std::size_t end, std::size_t next) {
+      lines_.push_back(Line{bodyStart_ + 2 * begin, bodyStart_ + 2 * end, bodyStart_ + 2 * next});
+      spans_.push_back(Span{begin, end});
+      return true;
+    });
+    return;
   }
+  // Code page 932 and UTF-8: lines are found in the bytes (a line-end byte
+  // is never part of a multibyte character) and decoded one by one, so the
+  // lines the reader sees are the lines the writer edits, whatever invalid
+  // bytes a line holds. A line decodes to at most one unit per byte: with
+  // room for the whole body reserved, text_ never moves.
+  contentEnd_ = n;
+  text_.reserve(body);
+  lines_.reserve(body / 24 + 8);
+  ForEachLine(bytes_.data() + bodyStart_, body,
+              [this](std::size_t begin, std::size_t end, std::size_t next) {
+                lines_.push_back(Line{bodyStart_ + begin, bodyStart_ + end, bodyStart_ + next});
+                return true;
+              });
+  spans_.resize(lines_.size());
 }
 
-void Document::SplitUtf16() {
-  std::size_t units = (bytes_.size() - bodyStart_) / 2;
-  contentEnd_ = bodyStart_ + 2 * units;
-  text_.resize(units);
-  const auto* b = reinterpret_cast<const unsigned char*>(bytes_.data()) + bodyStart_;
-  for (std::size_t i = 0; i < units; ++i) text_[i] = char16_t(b[2 * i] | (b[2 * i + 1] << 8));
-  ForEachLine(text_.data(), units, [this](std::size_t begin, std::size_t end, std::size_t next) {
-    lines_.push_back(Line{bodyStart_ + 2 * begin, bodyStart_ + 2 * end, bodyStart_ + 2 * next,
-                          begin, end});
-    return true;
-  });
-}
-
-// A code page 932 or UTF-8 file: lines are found in the bytes (a line-end
-// byte is never part of a multibyte character) and decoded. Decoding the
-// body at once is the fast way; when the decoded text does not split into
-// the same lines (possible only for invalid bytes), each line is decoded on
-// its own so that the lines the reader sees are the lines the writer edits.
-void Document::SplitBytes() {
-  contentEnd_ = bytes_.size();
-  std::string_view body = std::string_view(bytes_).substr(bodyStart_);
-  lines_.reserve(body.size() / 24 + 8);
-  ForEachLine(body.data(), body.size(), [this](std::size_t begin, std::size_t end, std::size_t next) {
-    lines_.push_back(Line{bodyStart_ + begin, bodyStart_ + end, bodyStart_ + next, 0, 0});
-    return true;
-  });
-  text_ = encoding_ == Encoding::Utf8 ? codec::DecodeUtf8(body) : codec::DecodeAnsi(body);
-  std::size_t i = 0;
-  bool same = true;
-  ForEachLine(text_.data(), text_.size(), [&](std::size_t begin, std::size_t end, std::size_t next) {
-    if (i == lines_.size()) return same = false;
-    Line& line = lines_[i++];
-    if (next - end != line.next - line.end ||
-        (end < next && char16_t(bytes_[line.end]) != text_[end]))
-      return same = false;
-    line.textBegin = begin;
-    line.textEnd = end;
-    return true;
-  });
-  if (!same || i != lines_.size()) DecodeLineByLine();
-}
-
-void Document::DecodeLineByLine() {
-  text_.clear();
-  for (Line& line : lines_) {
+std::u16string_view Document::TextAt(std::size_t i) const {
+  Span& span = spans_[i];
+  if (span.begin == kUndecoded) {
+    const Line& line = lines_[i];
     std::string_view bytes = std::string_view(bytes_).substr(line.begin, line.end - line.begin);
-    line.textBegin = text_.size();
-    text_ += encoding_ == Encoding::Utf8 ? codec::DecodeUtf8(bytes) : codec::DecodeAnsi(bytes);
-    line.textEnd = text_.size();
+    span.begin = text_.size();
+    if (encoding_ == Encoding::Utf8) cp::DecodeUtf8Append(bytes, true, text_);
+    else cp::Decode932Append(bytes, true, text_);
+    span.end = text_.size();
   }
+  return std::u16string_view(text_).substr(span.begin, span.end - span.begin);
+}
+
+bool Document::MayBeHeader(std::size_t i) const {
+  if (encoding_ == Encoding::Utf16le) {
+    for (char16_t c : TextAt(i))
+      if (!IsBlank(c)) return c == u'[';
+    return false;
+  }
+  // Blanks and "[" are single bytes in code page 932 and in UTF-8, and a
+  // line starts with a whole character: the bytes tell without decoding.
+  const Line& line = lines_[i];
+  for (std::size_t b = line.begin; b < line.end; ++b) {
+    char16_t c = static_cast<unsigned char>(bytes_[b]);
+    if (!IsBlank(c)) return c == u'[';
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------- lines
@@ -190,14 +203,6 @@ LineInfo Classify(std::u16string_view line) {
 // ---------------------------------------------------------------- look-ups
 namespace {
 
-// A quick test for a header line, so that look-ups skip other lines cheaply.
-bool MayBeHeader(std::u16string_view line) {
-  for (char16_t c : line) {
-    if (!IsBlank(c)) return c == u'[';
-  }
-  return false;
-}
-
 // The last line of the section, from its header on, that is not blank.
 std::size_t LastNonBlank(const Document& doc, std::size_t header) {
   std::size_t last = header;
@@ -211,15 +216,14 @@ std::size_t LastNonBlank(const Document& doc, std::size_t header) {
 
 std::size_t FindSection(const Document& doc, std::u16string_view section) {
   for (std::size_t i = 0; i < doc.LineCount(); ++i) {
-    std::u16string_view text = doc.TextAt(i);
-    if (MayBeHeader(text) && SameName(Classify(text).name, section)) return i;
+    if (doc.MayBeHeader(i) && SameName(Classify(doc.TextAt(i)).name, section)) return i;
   }
   return kNone;
 }
 
 std::size_t SectionEnd(const Document& doc, std::size_t header) {
   std::size_t i = header + 1;
-  while (i < doc.LineCount() && !MayBeHeader(doc.TextAt(i))) ++i;
+  while (i < doc.LineCount() && !doc.MayBeHeader(i)) ++i;
   return i;
 }
 
@@ -244,9 +248,8 @@ std::optional<std::u16string_view> FindValue(const Document& doc, std::u16string
 std::u16string SectionNames(const Document& doc) {
   std::u16string list;
   for (std::size_t i = 0; i < doc.LineCount(); ++i) {
-    std::u16string_view text = doc.TextAt(i);
-    if (!MayBeHeader(text)) continue;
-    std::u16string_view name = Classify(text).name;
+    if (!doc.MayBeHeader(i)) continue;
+    std::u16string_view name = Classify(doc.TextAt(i)).name;
     if (name.empty()) continue;  // "[]" cannot be listed: it would end the list
     list += name;
     list += u'\0';
@@ -304,9 +307,9 @@ using Planner = std::function<std::optional<Plan>(const Document&)>;
 std::string Encode(Encoding enc, std::u16string_view text) {
   switch (enc) {
     case Encoding::Ansi:
-      return codec::EncodeAnsi(text);
+      return cp::Encode932(text);
     case Encoding::Utf8:
-      return codec::EncodeUtf8(text);
+      return cp::EncodeUtf8(text);
     case Encoding::Utf16le:
       break;
   }
@@ -348,7 +351,7 @@ std::optional<std::string> Edit(const Document& doc, const Planner& planner) {
   if (!plan) return std::nullopt;
   if (doc.encoding() == Encoding::Ansi) {
     for (const Splice& s : *plan) {
-      if (!codec::FitsAnsi(s.text)) {
+      if (!cp::Fits932(s.text)) {
         // Keep every character: the file becomes UTF-16LE, which Windows reads too.
         Document wide = ToUtf16(doc);
         std::optional<Plan> widePlan = planner(wide);

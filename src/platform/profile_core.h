@@ -19,14 +19,14 @@ enum class Encoding { Ansi, Utf16le, Utf8 };  // Ansi: code page 932
 
 // One line of a file.
 struct Line {
-  std::size_t begin = 0;      // first byte
-  std::size_t end = 0;        // first byte of the line end (next when none)
-  std::size_t next = 0;       // first byte after the line end
-  std::size_t textBegin = 0;  // the decoded line in Document::text()
-  std::size_t textEnd = 0;
+  std::size_t begin = 0;  // first byte
+  std::size_t end = 0;    // first byte of the line end (next when none)
+  std::size_t next = 0;   // first byte after the line end
   bool HasLineEnd() const { return end != next; }
 };
 
+// Lines are decoded when first asked for: a look-up decodes the section
+// headers and the lines of one section, not the whole file.
 class Document {
  public:
   Document() = default;  // a missing or empty file
@@ -36,25 +36,30 @@ class Document {
   const std::string& bytes() const { return bytes_; }
   std::size_t LineCount() const { return lines_.size(); }
   const Line& LineAt(std::size_t i) const { return lines_[i]; }
-  std::u16string_view TextAt(std::size_t i) const {
-    return std::u16string_view(text_).substr(lines_[i].textBegin,
-                                             lines_[i].textEnd - lines_[i].textBegin);
-  }
+  // The decoded line without its end. Views stay valid as long as the
+  // document: all lines fit in the room reserved for them at the start.
+  std::u16string_view TextAt(std::size_t i) const;
+  // True when the first character of the line that is not blank is "[":
+  // only such a line can be a section header. Needs no decoding.
+  bool MayBeHeader(std::size_t i) const;
   // Where new lines are appended: the end of the file, before the dangling
   // last byte of a UTF-16 file with an odd size (which stays last).
   std::size_t ContentEnd() const { return contentEnd_; }
 
  private:
-  void SplitUtf16();
-  void SplitBytes();
-  void DecodeLineByLine();
+  static constexpr std::size_t kUndecoded = static_cast<std::size_t>(-1);
+  struct Span {
+    std::size_t begin = kUndecoded;
+    std::size_t end = 0;
+  };
 
   std::string bytes_;
   Encoding encoding_ = Encoding::Ansi;
   std::size_t bodyStart_ = 0;  // after the byte-order mark
   std::size_t contentEnd_ = 0;
-  std::u16string text_;
   std::vector<Line> lines_;
+  mutable std::u16string text_;      // decoded lines, in the order decoded
+  mutable std::vector<Span> spans_;  // each line's place in text_
 };
 
 // ---------------------------------------------------------------- lines

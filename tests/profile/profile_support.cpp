@@ -1,28 +1,20 @@
 #include "profile_support.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <stdexcept>
 #include <vector>
+
+#include "cmddll3/platform/codepage.h"
 
 namespace proftest {
 
 std::u16string U(std::string_view utf8) { return Utf8ToUtf16(utf8); }
 
 std::string Cp932(std::u16string_view text) {
-  iconv_t cd = iconv_open("CP932", "UTF-16LE");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
-  std::string in = cmdtest::Utf16le(text, false);
-  std::string out(in.size() * 2 + 8, '\0');
-  char* src = in.data();
-  char* dst = out.data();
-  size_t left = in.size(), room = out.size();
-  size_t r = iconv(cd, &src, &left, &dst, &room);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) throw std::runtime_error("text has no code page 932 form");
-  out.resize(out.size() - room);
-  return out;
+  bool lost = false;
+  std::string bytes = cmd::cp::Encode932(text, &lost);
+  if (lost || !cmd::cp::Fits932(text)) throw std::invalid_argument("text has no code page 932 form");
+  return bytes;
 }
 
 std::string FileBytes(Enc enc, std::u16string_view text) {

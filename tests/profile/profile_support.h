@@ -21,7 +21,7 @@ inline const char* Name(Enc e) {
 std::u16string U(std::string_view utf8);
 // The bytes of a file holding `text` in an encoding (with its mark).
 std::string FileBytes(Enc enc, std::u16string_view text);
-// Code page 932 bytes of text, encoded independently of the library.
+// Code page 932 bytes of text (which must have them).
 std::string Cp932(std::u16string_view text);
 
 // A settings file in a fresh folder.
