@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "cmddll3/platform/codepage.h"
 #include "cmddll3/platform/crt.h"
 #include "platform/decimal.h"
 
@@ -22,15 +23,10 @@ constexpr int kMaxPrecision = 512;
 constexpr int kMaxWidth = 1 << 20;
 constexpr int kMaxParsedNumber = 1 << 24;
 
-// Narrow (code page 932) text of %hs, %S, %hc and %C. The runtime converted
-// it through the current locale, which is "C" until the program changes it:
-// each byte becomes the unit of the same value (Latin-1). The code-page layer
-// replaces this with the code page 932 decoding; `count` is in bytes.
+// Narrow text of %hs, %S, %hc and %C is multibyte text, which for this
+// library is code page 932; `count` is in bytes.
 std::u16string DecodeNarrowArg(const char* bytes, std::size_t count) {
-  std::u16string out;
-  out.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) out += char16_t(static_cast<unsigned char>(bytes[i]));
-  return out;
+  return cmd::cp::Decode932(std::string_view(bytes, count));
 }
 
 std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }

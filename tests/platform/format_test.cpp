@@ -230,7 +230,7 @@ TEST(Format, StringsAndCharacters) {
   std::u16string embedded(u"ab\0cd", 5);
   EXPECT_EQ(FormatString(u"[%s]", embedded), u"[ab]");
   // Narrow text: code page bytes, read one byte per unit in the "C" locale.
-  EXPECT_EQ(FormatString(u"%hs|%S|%.2hs", "abc", "caf\xE9", "xyz"), u"abc|caf\u00E9|xy");
+  EXPECT_EQ(FormatString(u"%hs|%S|%.2hs", "abc", "\x93\x64\x8B\x43", "xyz"), u"abc|電気|xy");
   EXPECT_EQ(FormatString(u"%04c|%-04c|%3c", u'1', u'1', u'a'), u"0001|1   |  a");
   EXPECT_EQ(FormatString(u"x%cx", 0x158), u"x\u0158x");
   EXPECT_EQ(FormatString(u"x%hcx|%Cx", 0x158, 0x3042), u"xXx|Bx");
