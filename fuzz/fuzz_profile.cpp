@@ -115,14 +115,23 @@ bool HasZeroCharacter(std::string_view bytes) {
   return bytes.find('\0') != std::string_view::npos;
 }
 
+std::string g_folder;
+
+void RemoveFolder() {
+  unlink((g_folder + "/t.ini").c_str());
+  rmdir(g_folder.c_str());
+}
+
+// A scratch folder, in memory where there is one; removed at exit.
 const std::string& Folder() {
-  static std::string folder = [] {
+  if (g_folder.empty()) {
     std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     std::string t = base + "/fuzz_profile-XXXXXX";
     if (!mkdtemp(t.data())) abort();
-    return t;
-  }();
-  return folder;
+    g_folder = t;
+    atexit(RemoveFolder);
+  }
+  return g_folder;
 }
 
 }  // namespace
