@@ -4,3 +4,7 @@
 #pragma once
 
 #include "cmddll3/platform/platform.h"
+#include "cmddll3/history.h"
+#include "cmddll3/fileutil.h"
+#include "cmddll3/input.h"
+#include "cmddll3/ledger.h"
