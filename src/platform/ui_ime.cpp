@@ -114,6 +114,6 @@ LONG ImmGetCompositionStringW(HIMC context, DWORD index, LPVOID buffer, DWORD bu
   if (bufferBytes == 0) return static_cast<LONG>(text.size() * sizeof(char16_t));
   if (!buffer) return IMM_ERROR_GENERAL;
   std::size_t units = std::min<std::size_t>(text.size(), bufferBytes / sizeof(char16_t));
-  std::memcpy(buffer, text.data(), units * sizeof(char16_t));
+  if (units) std::memcpy(buffer, text.data(), units * sizeof(char16_t));
   return static_cast<LONG>(units * sizeof(char16_t));
 }

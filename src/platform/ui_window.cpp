@@ -107,7 +107,7 @@ LRESULT ComboBoxMessage(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CallProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   State& s = GetState();
-  WindowProc proc;
+  cmd::ui::WindowProc proc;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     Window* w = FindWindowLocked(s, window);

@@ -37,16 +37,18 @@ CString HistoryPath() { return GetPathIni() + u"histry.mst"; }
 
 // A text as a record holds it: up to its first NUL, at most 49 units, and
 // never ending in the first half of a surrogate pair.
-std::u16string_view RecordFit(const char16_t* text) {
-  std::u16string_view t(text);
+std::u16string_view RecordFit(std::u16string_view t) {
+  t = t.substr(0, t.find(u'\0'));
   if (t.size() <= kMaxTextUnits) return t;
   std::size_t n = kMaxTextUnits;
   if (t[n - 1] >= 0xD800 && t[n - 1] <= 0xDBFF) --n;
   return t.substr(0, n);
 }
 
-// One record: the text, its terminator and `filler` up to 100 bytes.
+// One record: the text (cut to fit), its terminator and `filler` up to 100
+// bytes.
 void AppendRecord(std::string& out, std::u16string_view text, char filler) {
+  text = RecordFit(text);
   std::string record(kRecordBytes, filler);
   for (std::size_t i = 0; i < text.size(); ++i) {
     record[2 * i] = char(text[i] & 0xFF);
@@ -111,7 +113,7 @@ int ReadHist(int history, CString* texts) {
 void WriteHist(int history, int count, const CString* texts) {
   if (!IsHistoryNumber(history) || count < 0 || count > kTexts || (count > 0 && !texts)) return;
   std::string records;
-  for (int i = 0; i < count; ++i) AppendRecord(records, RecordFit(texts[i].GetString()), 0);
+  for (int i = 0; i < count; ++i) AppendRecord(records, texts[i].str(), 0);
   try {
     CFile file;
     if (!file.Open(HistoryPath(), CFile::modeReadWrite | CFile::typeBinary)) return;
@@ -126,11 +128,15 @@ void UpdateHist(int history, const char16_t* text) {
   if (!IsHistoryNumber(history) || !text) return;
   const std::u16string_view newest = RecordFit(text);
 
+  // The old texts as they will be written again: a record read without a
+  // terminator holds 50 units and is cut like any other text.
   CString old[kTexts];
   int oldCount = ReadHist(history, old);
   std::vector<std::u16string_view> list{newest};
-  for (int i = 0; i < oldCount && list.size() < kTexts; ++i)
-    if (old[i].str() != newest) list.push_back(old[i].str());
+  for (int i = 0; i < oldCount && list.size() < kTexts; ++i) {
+    std::u16string_view kept = RecordFit(old[i].str());
+    if (kept != newest) list.push_back(kept);
+  }
 
   std::string records;
   for (std::u16string_view t : list) AppendRecord(records, t, ' ');

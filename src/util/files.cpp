@@ -23,9 +23,11 @@ constexpr int kComboListLimit = 3000;
 constexpr int kFileNamePasses = 5;
 constexpr int kDriveEntryUnits = 32;  // 31 characters and a terminator
 
-// Walks the entries matching a pattern, "." and ".." left out.
+// Walks the entries matching a pattern, "." and ".." left out. An empty
+// pattern matches nothing, as the system's own search finds nothing for it.
 template <class Visit>
 void ForEachEntry(const CString& pattern, Visit visit) {
+  if (pattern.IsEmpty()) return;
   CFileFind finder;
   BOOL more = finder.FindFile(pattern);
   while (more) {

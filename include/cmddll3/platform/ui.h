@@ -26,6 +26,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cmddll3/platform/cstring.h"
@@ -125,12 +126,18 @@ CMD_PLATFORM_API TrackPopupMenuHook SetTrackPopupMenuHook(TrackPopupMenuHook hoo
 // restores the default.
 using KeyStateHook = std::function<SHORT(int virtualKey)>;
 
-// One item of a menu template: a command (id, text), a separator (no text,
-// id 0, no items), or a pop-up (flags with MF_POPUP, or items).
+// One item of a menu template: a separator (the default), a command (text
+// and id) or a pop-up (text and items).
 struct MenuTemplateItem {
+  MenuTemplateItem() = default;
+  MenuTemplateItem(std::u16string text, UINT id, UINT flags = 0)
+      : text(std::move(text)), id(id), flags(flags) {}
+  MenuTemplateItem(std::u16string text, std::vector<MenuTemplateItem> items, UINT flags = 0)
+      : text(std::move(text)), flags(flags | MF_POPUP), items(std::move(items)) {}
+
   std::u16string text;
   UINT id = 0;
-  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_POPUP
+  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED; MF_POPUP for a pop-up
   std::vector<MenuTemplateItem> items;
 };
 // The bytes of a standard menu resource (the form a resource compiler writes
