@@ -328,8 +328,11 @@ HMENU LoadMenuIndirectW(const void* menuTemplate, std::size_t size) {
 }
 
 HMENU LoadMenuW(HINSTANCE module, LPCWSTR name) {
-  HRSRC resource = FindResourceW(module, name, RT_MENU);
-  if (!resource) return nullptr;  // FindResourceW has set the error
+  HRSRC resource = module && name ? FindResourceW(module, name, RT_MENU) : nullptr;
+  if (!resource) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
   HGLOBAL data = LoadResource(module, resource);
   return LoadMenuIndirectW(LockResource(data), SizeofResource(module, resource));
 }
