@@ -8,3 +8,5 @@
 #include "cmddll3/fileutil.h"
 #include "cmddll3/input.h"
 #include "cmddll3/ledger.h"
+#include "cmddll3/fonts.h"
+#include "cmddll3/bitmaps.h"
