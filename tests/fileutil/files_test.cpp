@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmddll3/fileutil.h"
@@ -211,20 +212,18 @@ TEST_F(FilesTest, FileNameFormatReplacesFiveOccurrencesOfEachCharacter) {
 }
 
 TEST_F(FilesTest, GetBuffDropsTrailingSpaces) {
-  char16_t out[16];
-  GetBuff(out, u"abc  ");
-  EXPECT_EQ(std::u16string(out), u"abc");
-  GetBuff(out, u" a b ");
-  EXPECT_EQ(std::u16string(out), u" a b");
-  GetBuff(out, u"   ");
-  EXPECT_EQ(std::u16string(out), u"");
-  GetBuff(out, u"全角　");  // only U+0020 counts as a space
-  EXPECT_EQ(std::u16string(out), u"全角　");
+  // Only U+0020 counts as a space.
+  for (auto [in, out] : {std::pair{u"abc  ", u"abc"}, {u" a b ", u" a b"}, {u"   ", u""},
+                         {u"全角　", u"全角　"}}) {
+    char16_t buffer[16];
+    GetBuff(buffer, in);
+    EXPECT_EQ(std::u16string(buffer), out);
+  }
   char16_t inPlace[] = u"xy  ";
   GetBuff(inPlace, inPlace);
   EXPECT_EQ(std::u16string(inPlace), u"xy");
-  GetBuff(out, nullptr);
-  EXPECT_EQ(std::u16string(out), u"");
+  GetBuff(inPlace, nullptr);
+  EXPECT_EQ(std::u16string(inPlace), u"");
 }
 
 TEST_F(FilesTest, MyDlgDirListFillsTheComboBox) {

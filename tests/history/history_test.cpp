@@ -180,8 +180,12 @@ TEST_F(HistoryTest, WriteHistReplacesAHistoryWithZeroFiller) {
   EXPECT_EQ(bytes()[3], 0);
 }
 
-TEST_F(HistoryTest, WriteHistNeverCreatesTheFile) {
-  CString texts[1] = {u"a"};
+TEST_F(HistoryTest, WithoutAFileNothingIsReadOrWritten) {
+  CString texts[30];
+  for (auto& t : texts) t = u"junk";
+  EXPECT_EQ(ReadHist(8, texts), 0);
+  for (auto& t : texts) EXPECT_TRUE(t.IsEmpty());
+  texts[0] = u"a";
   WriteHist(0, 1, texts);
   EXPECT_FALSE(fs::exists(file()));
 }
@@ -203,17 +207,6 @@ TEST_F(HistoryTest, BadArgumentsLeaveTheFileAlone) {
   UpdateHist(0, nullptr);
   EXPECT_EQ(bytes(), before);
   EXPECT_EQ(ReadHist(0, nullptr), 0);
-}
-
-TEST_F(HistoryTest, MissingFileOrUnwrittenHistoryReadsNothing) {
-  CString texts[30];
-  for (auto& t : texts) t = u"junk";
-  EXPECT_EQ(ReadHist(8, texts), 0);
-  for (auto& t : texts) EXPECT_TRUE(t.IsEmpty());
-  UpdateHist(9, u"a");
-  for (auto& t : texts) t = u"junk";
-  EXPECT_EQ(ReadHist(8, texts), 0);
-  for (auto& t : texts) EXPECT_TRUE(t.IsEmpty());
 }
 
 TEST_F(HistoryTest, CountBytesOutsideTheFormat) {

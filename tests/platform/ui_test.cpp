@@ -86,11 +86,6 @@ TEST(UiWindows, ComboBoxKeepsItsListAndSelection) {
   EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
   EXPECT_EQ(Text(combo), u"");
   DestroyWindow(combo);
-
-  HWND edit = cmd::ui::CreateTestWindow(u"EDIT", u"");  // not a combo box
-  EXPECT_EQ(SendMessageW(edit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"x")), 0);
-  EXPECT_EQ(SendMessageW(edit, CB_GETCOUNT, 0, 0), 0);
-  DestroyWindow(edit);
 }
 
 TEST(UiQueue, FiltersAndThreadQueues) {
@@ -251,36 +246,17 @@ TEST(UiMenus, BuiltMenusAndTheirChoice) {
   DestroyWindow(owner);
 }
 
-TEST(UiResources, NamesChainAndMenus) {
-  HINSTANCE program = cmd::res::NewModuleHandle();
-  HINSTANCE extension = cmd::res::NewModuleHandle();
-  EXPECT_EQ(AfxFindResourceHandle(MAKEINTRESOURCEW(1), RT_MENU), nullptr);
-  cmd::res::AddToChain(program);
-  cmd::res::AddToChain(extension);
-  cmd::res::AddToChain(program);  // once only
-  EXPECT_EQ(cmd::res::Chain(), (std::vector<HINSTANCE>{program, extension}));
-
-  cmd::res::Register(extension, RT_MENU, u"Context", cmd::ui::BuildMenuTemplate({{u"x", 3}}));
-  cmd::res::Register(extension, RT_RCDATA, MAKEINTRESOURCEW(12), "data");
-  EXPECT_EQ(AfxFindResourceHandle(u"CONTEXT", RT_MENU), extension);
-  EXPECT_EQ(AfxFindResourceHandle(u"missing", RT_MENU), program);  // the framework's fallback
-  HRSRC r = FindResourceW(extension, u"#12", RT_RCDATA);
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(SizeofResource(extension, r), 4u);
-  EXPECT_EQ(std::string(static_cast<const char*>(LockResource(LoadResource(extension, r))), 4),
-            "data");
-  HMENU menu = LoadMenuW(extension, u"context");
+TEST(UiMenus, MenusFromResources) {
+  HINSTANCE module = cmd::res::NewModuleHandle();
+  cmd::res::Register(module, RT_MENU, u"Context", cmd::ui::BuildMenuTemplate({{u"x", 3}}));
+  HMENU menu = LoadMenuW(module, u"context");
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(GetMenuItemID(menu, 0), 3u);
   DestroyMenu(menu);
-  EXPECT_EQ(LoadMenuW(program, u"context"), nullptr);
+  EXPECT_EQ(LoadMenuW(module, u"other"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
-  cmd::res::Register(extension, RT_MENU, MAKEINTRESOURCEW(9), "junk");
-  EXPECT_EQ(LoadMenuW(extension, MAKEINTRESOURCEW(9)), nullptr);
+  cmd::res::Register(module, RT_MENU, MAKEINTRESOURCEW(9), "junk");
+  EXPECT_EQ(LoadMenuW(module, MAKEINTRESOURCEW(9)), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_DATA);
-
-  cmd::res::RemoveModule(program);
-  cmd::res::RemoveModule(extension);
-  EXPECT_TRUE(cmd::res::Chain().empty());
-  EXPECT_EQ(cmd::res::Find(extension, RT_RCDATA, MAKEINTRESOURCEW(12)), nullptr);
+  cmd::res::RemoveModule(module);
 }
