@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "cmddll3/frame.h"
@@ -16,18 +17,26 @@
 
 namespace {
 
+std::string g_folder;
 std::string g_historyFile;
 
 void Check(bool ok) {
   if (!ok) std::abort();
 }
 
-// One temporary installation for the whole run: its settings file names
-// the folder of the history file.
+void RemoveFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(g_folder, ignored);
+}
+
+// One temporary installation for the whole run, removed at exit: its
+// settings file names the folder of the history file.
 void SetUpOnce() {
   if (!g_historyFile.empty()) return;
   char folder[] = "/tmp/fuzz-history-XXXXXX";
   Check(mkdtemp(folder) != nullptr);
+  g_folder = folder;
+  std::atexit(RemoveFolder);
   // The settings file is named after the current folder; the fuzzer's own
   // corpus and artifact paths are relative to the folder it started in.
   char started[4096];
