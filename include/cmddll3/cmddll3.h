@@ -4,3 +4,14 @@
 #pragma once
 
 #include "cmddll3/platform/platform.h"
+#include "cmddll3/history.h"
+#include "cmddll3/fileutil.h"
+#include "cmddll3/input.h"
+#include "cmddll3/ledger.h"
+#include "cmddll3/util_split.h"
+#include "cmddll3/util_hankaku.h"
+#include "cmddll3/util_money.h"
+#include "cmddll3/util_date.h"
+#include "cmddll3/util_dentaku.h"
+#include "cmddll3/fonts.h"
+#include "cmddll3/bitmaps.h"
