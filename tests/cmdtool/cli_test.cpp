@@ -10,11 +10,27 @@ namespace {
 
 using CliTest = ToolTest;
 
+// Command lines of the families this build has, followed by `more`.
+std::vector<std::vector<std::string>> Present(std::vector<std::vector<std::string>> lines) {
+  std::vector<std::vector<std::string>> present;
+  for (auto& line : lines) {
+    const std::string first = line.empty() ? "" : line[0];
+    bool has = first == "settings" ? kHasSettings
+               : first == "master" ? kHasMaster
+               : first == "tables" ? kHasTables
+               : first == "history" ? kHasHistory
+               : first == "format" ? kHasFormat
+                                   : true;
+    if (has) present.push_back(std::move(line));
+  }
+  return present;
+}
+
 TEST_F(CliTest, HelpEverywhereExitsZero) {
-  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+  for (std::vector<std::string> args : Present({
            {"--help"}, {"paths", "--help"}, {"settings", "--help"}, {"settings", "set", "--help"},
            {"master", "list", "--help"}, {"master", "import", "--help"}, {"tables", "build", "--help"},
-           {"history", "add", "--help"}, {"format", "money", "--help"}}) {
+           {"history", "add", "--help"}, {"format", "money", "--help"}})) {
     ToolResult r = RunTool(args, home);
     EXPECT_EQ(r.status, 0) << args[0];
     EXPECT_NE(r.out.find("Usage:"), std::string::npos) << args[0];
@@ -22,10 +38,10 @@ TEST_F(CliTest, HelpEverywhereExitsZero) {
 }
 
 TEST_F(CliTest, UsageErrorsExitTwoWithOneLine) {
-  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+  for (std::vector<std::string> args : Present({
            {}, {"nosuchcommand"}, {"settings"}, {"settings", "get"}, {"master", "list"},
            {"history", "show", "100"}, {"history", "show", "x"}, {"format", "number", "-d", "4", "1"},
-           {"master", "export", "1", "--format", "xml"}, {"paths", "extra"}}) {
+           {"master", "export", "1", "--format", "xml"}, {"paths", "extra"}})) {
     ToolResult r = RunTool(args, home);
     EXPECT_EQ(r.status, 2) << (args.empty() ? "(none)" : args.back()) << r.err;
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
@@ -35,11 +51,20 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLine) {
 
 TEST_F(CliTest, MissingInstallationFolderIsAFailure) {
   std::string missing = (dir / "nowhere").string();
-  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-           {"paths"}, {"settings", "list"}, {"master", "list", "1"}, {"history", "show", "1"}}) {
+  for (std::vector<std::string> args :
+       Present({{"paths"}, {"settings", "list"}, {"master", "list", "1"}, {"history", "show", "1"}})) {
     args.insert(args.begin(), {"--root", missing});
     ToolResult r = RunTool(args, home);
     ExpectFailure(r, {missing, "no such installation folder"});
+  }
+}
+
+TEST_F(CliTest, AFamilyMissingFromTheBuildSaysSo) {
+  for (auto [name, has] : {std::pair{"settings", kHasSettings}, std::pair{"master", kHasMaster},
+                           std::pair{"tables", kHasTables}, std::pair{"history", kHasHistory},
+                           std::pair{"format", kHasFormat}}) {
+    if (has) continue;
+    ExpectFailure(Run({name, "list", "1"}), {std::string(name) + ": not in this build", "is missing"});
   }
 }
 

@@ -13,6 +13,35 @@
 
 namespace cmdtest {
 
+// The subcommand families this build of cmdtool has (a family whose library
+// header is absent is built as a subcommand that only reports so).
+#if __has_include("settings/scalar_settings.h")
+constexpr bool kHasSettings = true;
+#else
+constexpr bool kHasSettings = false;
+#endif
+#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && \
+    __has_include("cmddll3/util_money.h")
+constexpr bool kHasMaster = true;
+#else
+constexpr bool kHasMaster = false;
+#endif
+#if __has_include("cmddll3/master_table.h")
+constexpr bool kHasTables = true;
+#else
+constexpr bool kHasTables = false;
+#endif
+#if __has_include("cmddll3/history.h")
+constexpr bool kHasHistory = true;
+#else
+constexpr bool kHasHistory = false;
+#endif
+#if __has_include("cmddll3/util_money.h") && __has_include("cmddll3/util_date.h")
+constexpr bool kHasFormat = true;
+#else
+constexpr bool kHasFormat = false;
+#endif
+
 struct ToolResult {
   int status = -1;   // exit status; -1 when the process did not exit normally
   std::string out;   // standard output
