@@ -129,6 +129,19 @@ TEST_F(MasterTest, ImportIntoAnEmptyMasterWritesWhatTheSampleHolds) {
   EXPECT_FALSE(fs::exists(Master("電気") / "temp.mst"));
 }
 
+TEST_F(MasterTest, RelativeFileNamesAreTheUsersNotTheInstallations) {
+  fs::path work = dir / "work";
+  fs::create_directories(work);
+  ToolResult e = RunTool({"--root", install.string(), "master", "export", "水道", "--format", "csv", "-o", "out.csv"},
+                         home, "", work);
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_TRUE(ReadBytes(work / "out.csv") == SourceCsv("水道"));
+  EXPECT_FALSE(fs::exists(install / "out.csv"));
+  ToolResult i = RunTool({"--root", "../install", "master", "import", "水道", "out.csv"}, home, "", work);
+  ASSERT_EQ(i.status, 0) << i.err;
+  ExpectSampleUnchanged();
+}
+
 TEST_F(MasterTest, JsonExportHoldsOneObjectPerEntry) {
   ToolResult r = Run({"master", "export", "電気"});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -10,7 +10,8 @@ namespace fs = std::filesystem;
 
 namespace cmdtest {
 
-ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home, const std::string& input) {
+ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home, const std::string& input,
+                   const fs::path& cwd) {
   fs::create_directories(home);
   fs::path outFile = home / "stdout.txt", errFile = home / "stderr.txt", inFile = home / "stdin.txt";
   WriteBytes(inFile, input);
@@ -28,6 +29,7 @@ ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home, c
     int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) _exit(126);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);

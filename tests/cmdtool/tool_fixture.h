@@ -51,8 +51,9 @@ struct ToolResult {
 // Runs the program with the arguments; `input` goes to its standard input.
 // XDG_CONFIG_HOME and XDG_DATA_HOME point into `home` so the per-user
 // folders are the test's own.
+// `cwd`, when not empty, is the child's current directory.
 ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::path& home,
-                   const std::string& input = "");
+                   const std::string& input = "", const std::filesystem::path& cwd = {});
 
 // Every file under a folder, by relative path, with its bytes.
 std::map<std::string, std::string> FilesUnder(const std::filesystem::path& folder);

@@ -180,6 +180,9 @@ ExchangeFormat FormatOf(const std::string& format, const std::string& file) {
 }
 
 void Export(Context& ctx, const MasterOptions& o) {
+  // A relative output path is the user's, not the installation folder's
+  // (which becomes the current directory).
+  std::string output = o.output.empty() || o.output == "-" ? "" : std::filesystem::absolute(o.output).string();
   MasterSet set = OpenSet(ctx, o);
   ExchangeFormat format = FormatOf(o.format.empty() ? "json" : o.format, o.output);
   Catalogue c;
@@ -188,11 +191,11 @@ void Export(Context& ctx, const MasterOptions& o) {
     c = ReadCatalogue(ctx, set, [&progress] { progress.Step(); });
   }
   std::string text = format == ExchangeFormat::Json ? CatalogueToJson(c, set.trade) : CatalogueToCsv(c);
-  if (o.output.empty() || o.output == "-") {
+  if (output.empty()) {
     ctx.out << text;
     return;
   }
-  std::ofstream out(o.output, std::ios::binary | std::ios::trunc);
+  std::ofstream out(output, std::ios::binary | std::ios::trunc);
   out << text;
   out.flush();
   if (!out) throw Failure(o.output + ": cannot be written");

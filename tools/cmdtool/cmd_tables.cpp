@@ -109,7 +109,7 @@ void AddTablesCommand(CLI::App& app, Context& ctx) {
   build->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")->capture_default_str();
   build->add_flag("--if-stale", o.ifStale,
                   "only rebuild a table older than the master files (UpdateCadtable, UpdateDegipaneTable)");
-  build->add_option("--panel", o.panel, "digitizer-panel table file (default degiN_1.tbl beside cadN_1.tbl)");
+  build->add_option("--panel", o.panel, "digitizer-panel table file, relative to the installation folder (default degiN_1.tbl beside cadN_1.tbl)");
   build->callback([&ctx] { Build(ctx, o); });
 }
 
