@@ -618,9 +618,10 @@ int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
   for (LONG parent : old.parents) {
     if (!newParents.count(parent)) steps.push_back([=] { DelZaiMst2_1(parent, trade, number); });
   }
-  for (const auto& [parent, entries] : groups2) {
+  for (const auto& group : groups2) {
+    const LONG parent = group.first;
     std::vector<ZaiMst2Rec> recs;
-    for (const Level2Entry& e : entries) recs.push_back(e.rec);
+    for (const Level2Entry& e : group.second) recs.push_back(e.rec);
     steps.push_back([=] {
       UpdateZaiMst2_1(recs.data(), parent, static_cast<int>(recs.size()), trade, number);
     });
