@@ -91,7 +91,8 @@ TEST_F(CliTest, PathsShowsEveryGetterUnderTheRoot) {
   }
   EXPECT_NE(rows["GetWorkDrv()"].find((home / "config").string() + "\\tolv\\WORK\\"), std::string::npos);
   EXPECT_NE(rows["GetWorkDrv()"].find("missing"), std::string::npos);
-  EXPECT_EQ(Lines(r.out).size(), 26u);  // header and 25 getters
+  // header, 25 folder getters and, with the settings family, GetCadcmdIni
+  EXPECT_EQ(Lines(r.out).size(), kHasSettings ? 27u : 26u);
 }
 
 #if __has_include("cmddll3/util_money.h") && __has_include("cmddll3/util_date.h")

@@ -233,7 +233,8 @@ void Import(Context& ctx, const MasterOptions& o) {
   MessageCapture messages;
   std::unique_ptr<Progress> bar;
   int updates = WriteCatalogue(ctx, set, c, [&](std::size_t, std::size_t total) {
-    if (!bar) bar = std::make_unique<Progress>("import " + std::string(set.trade.name), total);
+    // Each step rewrites a master file: a few dozen are worth a bar.
+    if (!bar) bar = std::make_unique<Progress>("import " + std::string(set.trade.name), total, 20);
     bar->Step();
   });
   bar.reset();

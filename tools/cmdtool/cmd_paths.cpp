@@ -47,6 +47,9 @@ std::vector<Getter> Getters() {
   }
   all.push_back({"GetMstDrv(10, -1)", [] { return GetMstDrv(10, -1); }});
   all.push_back({"GetWorkDrv()", [] { return GetWorkDrv(); }});
+#if __has_include("cmddll3/settings_scalar.h")
+  all.push_back({"GetCadcmdIni()", [] { return GetCadcmdIni(); }});
+#endif
   return all;
 }
 

@@ -161,13 +161,11 @@ void Table::Print(std::ostream& out) const {
 // ------------------------------------------------------------ progress
 
 namespace {
-constexpr std::size_t kProgressThreshold = 200;  // smaller jobs finish before a bar helps
 constexpr int kBarWidth = 30;
 }  // namespace
 
-Progress::Progress(std::string label, std::size_t total)
-    : label_(std::move(label)), total_(total),
-      enabled_(total >= kProgressThreshold && isatty(STDERR_FILENO) == 1) {}
+Progress::Progress(std::string label, std::size_t total, std::size_t worth)
+    : label_(std::move(label)), total_(total), enabled_(total >= worth && isatty(STDERR_FILENO) == 1) {}
 
 Progress::~Progress() { Done(); }
 

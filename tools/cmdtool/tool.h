@@ -97,7 +97,8 @@ class Table {
 // when standard error is a terminal and the work is long enough to watch.
 class Progress {
  public:
-  Progress(std::string label, std::size_t total);
+  // `worth` is the least total for which a bar is drawn.
+  Progress(std::string label, std::size_t total, std::size_t worth = 200);
   ~Progress();
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
