@@ -4,3 +4,5 @@
 #pragma once
 
 #include "cmddll3/platform/platform.h"
+#include "cmddll3/settings_scalar.h"
+#include "cmddll3/settings_records.h"
