@@ -7,3 +7,4 @@
 #include "cmddll3/settings_scalar.h"
 #include "cmddll3/settings_records.h"
 #include "cmddll3/settings_print.h"
+#include "cmddll3/settings_side.h"
