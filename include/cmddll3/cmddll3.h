@@ -8,3 +8,4 @@
 #include "cmddll3/settings_records.h"
 #include "cmddll3/settings_print.h"
 #include "cmddll3/settings_side.h"
+#include "cmddll3/settings_lock.h"
