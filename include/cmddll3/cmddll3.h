@@ -9,3 +9,4 @@
 #include "cmddll3/settings_print.h"
 #include "cmddll3/settings_side.h"
 #include "cmddll3/settings_lock.h"
+#include "cmddll3/colors.h"
