@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "cmddll3/platform/fileapi.h"
 #include "cmddll3/platform/shell.h"
 #include "settings/profile_access.h"
 

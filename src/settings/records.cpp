@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cmddll3/platform/crt.h"
+#include "cmddll3/platform/crtfile.h"
 #include "cmddll3/platform/winpath.h"
 #include "settings/profile_access.h"
 #include "settings/record_scan.h"
@@ -181,14 +182,6 @@ const char16_t* OdvanKey(int which) {
 constexpr ScannedRecord<5> kOdvanHistory{
     u"HISTORY", u"ODVAN", u"1,1,1,1,1", kValueBuffer, u"%[^,],%[^,],%[^,],%[^,],%[^,]",
     {{{u"1", 11}, {u"1", 11}, {u"1", 11}, {u"1", 11}, {u"1", 11}}}};
-
-// The folder part of a path as the runtime's path splitter gives it: after
-// an "X:" drive, up to and including the last separator.
-std::u16string_view FolderPart(std::u16string_view path) {
-  if (path.size() >= 2 && path[1] == u':') path.remove_prefix(2);
-  const std::size_t last = path.find_last_of(u"\\/");
-  return last == std::u16string_view::npos ? std::u16string_view() : path.substr(0, last + 1);
-}
 
 }  // namespace
 }  // namespace cmd::settings
@@ -500,7 +493,11 @@ CMD_API CString GetDocpathIni(int mode) {
     return mode == 1 ? CString(u"\\Program Files\\Accessories\\")
                      : CString(u"\\Program Files\\Windows NT\\Accessories\\");
   }
-  std::u16string_view folder = FolderPart(stored.str());
+  // The folder part without drive, file name and extension, ending with
+  // exactly one backslash: C:\Tools\edit.exe gives \Tools\ here.
+  char16_t folderPart[_MAX_DIR] = {};
+  _wsplitpath(stored, nullptr, folderPart, nullptr, nullptr);
+  std::u16string_view folder(folderPart);
   while (!folder.empty() && cmd::path::IsSeparator(folder.back())) folder.remove_suffix(1);
   return CString(folder) + u"\\";
 }

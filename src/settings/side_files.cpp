@@ -7,6 +7,7 @@
 
 #include "cmddll3/frame.h"
 #include "cmddll3/platform/crt.h"
+#include "cmddll3/platform/crtfile.h"
 #include "cmddll3/platform/shell.h"
 #include "cmddll3/platform/textfile.h"
 #include "frame/state.h"
@@ -61,8 +62,7 @@ bool CreateUnicodeFile(const CString& path) {
   if (path.IsEmpty()) return false;
   CStdioFile file;
   if (!file.Open(path, u"wt,ccs=UNICODE")) return false;
-  file.Close();
-  return true;
+  return file.Close() != FALSE;
 }
 
 // The file the numbering getter reads.
