@@ -1,5 +1,5 @@
-// The single-value options: the table built from settings_keys.def, the one
-// accessor pattern that serves every row, and the exported functions, each a
+// The single-value options: the one accessor pattern that serves every row of
+// the option table (settings_keys.def), and the exported functions, each a
 // thin call of that pattern with its row.
 #include "settings/scalar_settings.h"
 
@@ -23,85 +23,52 @@ enum Row : std::size_t {
 #undef SETTING_RW
 #undef SETTING_RO
 #undef SETTING_WO
+static_assert(std::size(detail::kScalarSettings) == RowCount);
 
-#define CMD_KIND_INT SettingKind::Int
-#define CMD_KIND_INT_OUT SettingKind::IntOut
-#define CMD_KIND_STR SettingKind::String
-#define CMD_FILE_MAIN SettingFile::Main
-#define CMD_FILE_SEK4 SettingFile::Sek4
-#define SETTING_RW(getter, setter, kind, file, section, key, def) \
-  {#getter, #setter, CMD_KIND_##kind, CMD_FILE_##file, section, key, def},
-#define SETTING_RO(getter, kind, file, section, key, def) \
-  {#getter, nullptr, CMD_KIND_##kind, CMD_FILE_##file, section, key, def},
-#define SETTING_WO(setter, kind, file, section, key) \
-  {nullptr, #setter, CMD_KIND_##kind, CMD_FILE_##file, section, key, u""},
-constexpr SettingKey kTable[] = {
-#include "cmddll3/settings_keys.def"
-};
-#undef SETTING_RW
-#undef SETTING_RO
-#undef SETTING_WO
-static_assert(std::size(kTable) == RowCount);
-
-CString FileOf(const SettingKey& row) {
-  return row.file == SettingFile::Sek4 ? Sek4File() : MainFile();
+// The one accessor pattern: read the row's key with its default, write it
+// as given.
+CString ReadRow(Row row) {
+  const SettingKey& key = detail::kScalarSettings[row];
+  const CString file = key.file == SettingFile::Sek4 ? Sek4File() : MainFile();
+  return ReadText(file, key.section, key.key, key.def);
 }
+
+int ReadRowInt(Row row) { return _wtoi(ReadRow(row).GetString()); }
+
+void WriteRow(Row row, const CString& text) {
+  const SettingKey& key = detail::kScalarSettings[row];
+  const CString file = key.file == SettingFile::Sek4 ? Sek4File() : MainFile();
+  WriteText(file, key.section, key.key, text);
+}
+
+void WriteRowInt(Row row, int value) { WriteRow(row, IntText(value)); }
 
 }  // namespace
-
-std::span<const SettingKey> ScalarSettings() { return kTable; }
-
-std::ptrdiff_t FindScalarSetting(std::string_view accessor) {
-  for (std::size_t i = 0; i < std::size(kTable); ++i) {
-    const SettingKey& row = kTable[i];
-    if ((row.getter && accessor == row.getter) || (row.setter && accessor == row.setter)) {
-      return static_cast<std::ptrdiff_t>(i);
-    }
-  }
-  return -1;
-}
-
-CString ReadScalarText(std::size_t index) {
-  if (index >= std::size(kTable)) return CString();
-  const SettingKey& row = kTable[index];
-  return ReadText(FileOf(row), row.section, row.key, row.def);
-}
-
-int ReadScalarInt(std::size_t index) { return _wtoi(ReadScalarText(index).GetString()); }
-
-BOOL WriteScalarText(std::size_t index, const CString& text) {
-  if (index >= std::size(kTable)) return FALSE;
-  const SettingKey& row = kTable[index];
-  return WriteText(FileOf(row), row.section, row.key, text);
-}
-
-BOOL WriteScalarInt(std::size_t index, int value) { return WriteScalarText(index, IntText(value)); }
-
 }  // namespace cmd::settings
 
 // ---------------------------------------------------------------------------
 // The exported accessors: one getter and one setter per row of the table.
 
-using cmd::settings::ReadScalarInt;
-using cmd::settings::ReadScalarText;
-using cmd::settings::WriteScalarInt;
-using cmd::settings::WriteScalarText;
+using cmd::settings::ReadRow;
+using cmd::settings::ReadRowInt;
+using cmd::settings::WriteRow;
+using cmd::settings::WriteRowInt;
 
 #define CMD_GETTER_INT(getter, row) \
-  CMD_API int getter() { return ReadScalarInt(row); }
-#define CMD_GETTER_INT_OUT(getter, row)  \
-  CMD_API int getter(int* value) {       \
-    const int result = ReadScalarInt(row); \
-    if (value) *value = result;          \
-    return result;                       \
+  CMD_API int getter() { return ReadRowInt(row); }
+#define CMD_GETTER_INT_OUT(getter, row) \
+  CMD_API int getter(int* value) {      \
+    const int result = ReadRowInt(row); \
+    if (value) *value = result;         \
+    return result;                      \
   }
 #define CMD_GETTER_STR(getter, row) \
-  CMD_API CString getter() { return ReadScalarText(row); }
+  CMD_API CString getter() { return ReadRow(row); }
 #define CMD_SETTER_INT(setter, row) \
-  CMD_API void setter(int value) { WriteScalarInt(row, value); }
+  CMD_API void setter(int value) { WriteRowInt(row, value); }
 #define CMD_SETTER_INT_OUT(setter, row) CMD_SETTER_INT(setter, row)
 #define CMD_SETTER_STR(setter, row) \
-  CMD_API void setter(CString value) { WriteScalarText(row, value); }
+  CMD_API void setter(CString value) { WriteRow(row, value); }
 
 #define SETTING_RW(getter, setter, kind, file, section, key, def) \
   CMD_GETTER_##kind(getter, cmd::settings::Row_##getter)          \
