@@ -14,22 +14,26 @@
 
 namespace {
 
-// A folder of its own, made the current directory once: "pelmar1.ini" and
-// "fuutou.ini" in it are rewritten for every input.
+// A folder of its own whose "pelmar1.ini" and "fuutou.ini" are rewritten for
+// every input. The settings paths are taken from it while it is the current
+// directory; the fuzzer's own current directory is then given back, since
+// its corpus and artifact paths are relative to it.
 const std::string& Folder() {
   static const std::string folder = [] {
     char name[] = "/tmp/fuzz-settings-XXXXXX";
-    std::string made = mkdtemp(name) ? name : "/tmp";
-    if (chdir(made.c_str()) != 0) std::abort();
+    if (!mkdtemp(name)) std::abort();
+    char previous[4096];
+    if (!getcwd(previous, sizeof previous) || chdir(name) != 0) std::abort();
     SetIniFile();
     Set4IniFile();
-    return made;
+    if (chdir(previous) != 0) std::abort();
+    return std::string(name);
   }();
   return folder;
 }
 
 void ReadEverything() {
-  int v[8];
+  int v[9];
   RECT rect{};
   CString text, names[10];
   double d1, d2;
