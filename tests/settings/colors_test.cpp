@@ -8,13 +8,13 @@ using settingstest::SettingsTest;
 
 using ColorsTest = SettingsTest;
 
-TEST_F(ColorsTest, ColourNumbers) {
-  const std::pair<int, COLORREF> table[] = {
-      {1, 0x0000FF}, {2, 0x00FF00}, {3, 0xFF0000}, {4, 0x00FFFF}, {5, 0xFF00FF},
-      {6, 0xFFFF00}, {7, 0x000000}, {8, 0xFFFFFF}, {9, 0},        {0, 0},
-      {-1, 0},
-  };
-  for (const auto& [number, colour] : table) EXPECT_EQ(ColorCodeToRGB(number), colour) << number;
+TEST_F(ColorsTest, ColourNumbersSevenAndUnknownAreBlack) {
+  EXPECT_EQ(ColorCodeToRGB(1), 0x0000FFu);
+  EXPECT_EQ(ColorCodeToRGB(8), 0xFFFFFFu);
+  EXPECT_EQ(ColorCodeToRGB(7), 0u);
+  EXPECT_EQ(ColorCodeToRGB(9), 0u);
+  EXPECT_EQ(ColorCodeToRGB(0), 0u);
+  EXPECT_EQ(ColorCodeToRGB(-1), 0u);
 }
 
 TEST_F(ColorsTest, ScreenColoursFromRgbTriples) {
@@ -81,20 +81,17 @@ TEST_F(ColorsTest, SheetColoursSwitchedOn) {
   EXPECT_EQ(GetUserColorId(-3), 9);
 }
 
-TEST_F(ColorsTest, SheetColourNumbersAndUserAidColours) {
-  const std::pair<int, COLORREF> sheet[] = {{1, 0x0000FF}, {2, 0x00FF00}, {3, 0xFF0000},
-                                            {4, 0x00FFFF}, {5, 0xFF00FF}, {6, 0xFFFF00},
-                                            {7, 0},        {8, 0xFFFFFF}, {0, 0x0000FF}};
-  const std::pair<int, COLORREF> aid[] = {{1, 0x8080FF}, {2, 0x80FF80}, {3, 0xE8A200},
-                                          {4, 0x80FFFF}, {5, 0xFF80FF}, {6, 0xFFFF80},
-                                          {7, 0xA2A2A2}, {8, 0xFFFFFF}, {0, 0x0000FF},
-                                          {9, 0x0000FF}};
+TEST_F(ColorsTest, SheetNumberOneAndUnknownNumbersAreRed) {
+  // Slot 7 (advance payment) under mode 1 with colours on; slot 8 (user aid)
+  // with colours off.
+  const std::pair<int, COLORREF> sheet[] = {{1, 0x0000FF}, {0, 0x0000FF}, {7, 0}, {8, 0xFFFFFF}};
   for (const auto& [number, colour] : sheet) {
     const int slots[9] = {1, 7, 7, 7, 7, 7, 7, number, 4};
     SetUserColorMst(slots);
     GetUserColorMst(nullptr);
     EXPECT_EQ(GetUserColor(7, 1), colour) << number;
   }
+  const std::pair<int, COLORREF> aid[] = {{3, 0xE8A200}, {7, 0xA2A2A2}, {0, 0x0000FF}, {9, 0x0000FF}};
   for (const auto& [number, colour] : aid) {
     const int slots[9] = {0, 7, 7, 7, 7, 7, 7, 7, number};
     SetUserColorMst(slots);
