@@ -15,7 +15,7 @@
 namespace cmd::settings {
 
 // One field of a scanned record.
-struct FieldSpec {
+struct FieldRule {
   const char16_t* fallback;  // its value in the default record ("0" where that has none)
   int maxLength;             // a longer field is cut to this many characters
 };
@@ -28,7 +28,7 @@ struct ScannedRecord {
   const char16_t* def;         // the default record, for a missing key
   int bufferSize;              // a longer stored record is cut to bufferSize - 1
   const char16_t* scanFormat;  // N "%[^,]" items separated by commas
-  std::array<FieldSpec, N> fields;
+  std::array<FieldRule, N> fields;
 };
 
 // The fields of a record as read.
