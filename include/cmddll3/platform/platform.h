@@ -5,6 +5,7 @@
 #include "cmddll3/platform/cstring.h"
 #include "cmddll3/platform/hooks.h"
 #include "cmddll3/platform/osfile.h"
+#include "cmddll3/platform/crt.h"
 #include "cmddll3/platform/winpath.h"
 #include "cmddll3/platform/codepage.h"
 #include "cmddll3/platform/textfile.h"
