@@ -3,8 +3,6 @@
 // (written out here independently of the library's own table), and the ways
 // a settings file can be odd: text that is not a number, overlong values,
 // a code page 932 file written on Windows, a file that cannot be written.
-#include <dlfcn.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <map>
@@ -113,47 +111,49 @@ constexpr DocumentedKey kDocumented[] = {
 };
 // clang-format on
 
-void* Symbol(const char* name) {
-  static void* library = dlopen(CMD_DLL3_PATH, RTLD_NOW | RTLD_LOCAL);
-  return library ? dlsym(library, name) : nullptr;
+// The accessor called `name`, found through the library's run-time table
+// (whose rows are checked against the documented ones below); exports are
+// checked by the export test.
+const cmd::settings::SettingAccessors* Accessors(const char* name) {
+  const std::ptrdiff_t row = cmd::settings::FindScalarSetting(name);
+  return row < 0 ? nullptr : &cmd::settings::ScalarSettings()[static_cast<std::size_t>(row)].call;
 }
-
-using IntGetter = int (*)();
-using IntOutGetter = int (*)(int*);
-using StringGetter = CString (*)();
-using IntSetter = void (*)(int);
-using StringSetter = void (*)(CString);
 
 // What the getter of a row returns, as text ("%d" for integers).
 CString CallGetter(const DocumentedKey& row) {
-  void* f = Symbol(row.getter);
-  if (!f) return CString(u"<not exported>");
+  const auto* call = Accessors(row.getter);
   CString text;
+  if (!call) return CString(u"<no accessor>");
   switch (row.kind) {
     case 'I':
-      text.Format(u"%d", reinterpret_cast<IntGetter>(f)());
+      if (!call->getInt) return CString(u"<no int getter>");
+      text.Format(u"%d", call->getInt());
       break;
     case 'P': {
+      if (!call->getIntOut) return CString(u"<no int* getter>");
       int stored = -12345;
-      const int result = reinterpret_cast<IntOutGetter>(f)(&stored);
+      const int result = call->getIntOut(&stored);
       EXPECT_EQ(stored, result) << row.getter << " stores what it returns";
-      reinterpret_cast<IntOutGetter>(f)(nullptr);  // a null pointer is allowed
+      call->getIntOut(nullptr);  // a null pointer is allowed
       text.Format(u"%d", result);
       break;
     }
     default:
-      text = reinterpret_cast<StringGetter>(f)();
+      if (!call->getString) return CString(u"<no string getter>");
+      text = call->getString();
   }
   return text;
 }
 
 bool CallSetter(const DocumentedKey& row, const CString& text) {
-  void* f = Symbol(row.setter);
-  if (!f) return false;
+  const auto* call = Accessors(row.setter);
+  if (!call) return false;
   if (row.kind == 'S') {
-    reinterpret_cast<StringSetter>(f)(text);
+    if (!call->setString) return false;
+    call->setString(text);
   } else {
-    reinterpret_cast<IntSetter>(f)(std::atoi(text.ToUtf8().c_str()));
+    if (!call->setInt) return false;
+    call->setInt(std::atoi(text.ToUtf8().c_str()));
   }
   return true;
 }
@@ -202,7 +202,7 @@ TEST_F(SettingsTest, EverySetterWritesItsKeyAndItsGetterReadsItBack) {
     } else {
       value.Format(u"%d", n % 2 ? 1000 + n : -n);
     }
-    ASSERT_TRUE(CallSetter(row, value)) << row.setter << " is not exported";
+    ASSERT_TRUE(CallSetter(row, value)) << row.setter << " has no setter of its kind";
     EXPECT_EQ(Stored(FileOf(row.file), row.section, row.key), value) << row.setter;
     if (row.getter) {
       EXPECT_EQ(CallGetter(row), value) << row.getter;
