@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "cmddll3/cmddll3.h"
@@ -14,22 +15,30 @@
 
 namespace {
 
-// A folder of its own whose "pelmar1.ini" and "fuutou.ini" are rewritten for
-// every input. The settings paths are taken from it while it is the current
-// directory; the fuzzer's own current directory is then given back, since
-// its corpus and artifact paths are relative to it.
+std::string g_folder;
+
+void RemoveFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(g_folder, ignored);
+}
+
+// A scratch folder whose "pelmar1.ini" and "fuutou.ini" are rewritten for
+// every input, removed at exit. The settings paths are taken from it while
+// it is the current directory; the fuzzer's own current directory is then
+// given back, since its corpus and artifact paths are relative to it.
 const std::string& Folder() {
-  static const std::string folder = [] {
+  if (g_folder.empty()) {
     char name[] = "/tmp/fuzz-settings-XXXXXX";
     if (!mkdtemp(name)) std::abort();
+    g_folder = name;
+    std::atexit(RemoveFolder);
     char previous[4096];
     if (!getcwd(previous, sizeof previous) || chdir(name) != 0) std::abort();
     SetIniFile();
     Set4IniFile();
     if (chdir(previous) != 0) std::abort();
-    return std::string(name);
-  }();
-  return folder;
+  }
+  return g_folder;
 }
 
 void ReadEverything() {
