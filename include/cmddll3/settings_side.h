@@ -17,8 +17,8 @@
 // on creates a missing "mituno.ini" first, as an empty UTF-16LE file with a
 // byte-order mark, so that its Japanese names are stored in UTF-16; when it
 // cannot be created, the value goes to "pelmar1.ini".
-// An item outside 1 to 4 reads as an empty string, and writes (or creates)
-// nothing.
+// An item outside 1 to 4 reads as an empty string and writes nothing (the
+// shared file is still created first when sharing is on).
 CMD_API CString GetMituNoIni(int kind, int item);
 CMD_API void SetMituNoIni(CString value, int kind, int item);
 

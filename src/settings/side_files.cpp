@@ -180,7 +180,8 @@ CMD_API CString GetMituNoIni(int kind, int item) {
 }
 
 CMD_API void SetMituNoIni(CString value, int kind, int item) {
-  if (!NumberRow(item)) return;
+  // The file is chosen (and a missing shared file created) before the item
+  // is looked at, so even a call with an unknown item creates "mituno.ini".
   WriteNumber(NumberFileForWriting(), value, kind, item);
 }
 

@@ -79,10 +79,12 @@ TEST_F(SideFilesTest, SharedNumberingCreatesMitunoAsUtf16) {
   EXPECT_EQ(GetMituNoIni(1, 3), u"local");
 }
 
-TEST_F(SideFilesTest, SharedNumberingCreatesNothingForABadItem) {
+TEST_F(SideFilesTest, SharedNumberingFileIsCreatedEvenForABadItem) {
   SetMituNoShare(1);
   SetMituNoIni(u"X", 1, 9);
-  EXPECT_FALSE(fs::exists(MitunoHost()));
+  ASSERT_TRUE(fs::exists(MitunoHost()));
+  EXPECT_EQ(cmdtest::ReadBytes(MitunoHost()), "\xFF\xFE");
+  EXPECT_EQ(GetMituNoIni(1, 9), u"");
 }
 
 TEST_F(SideFilesTest, SharedFileThatCannotBeCreatedFallsBackToTheSettingsFile) {
