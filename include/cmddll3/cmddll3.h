@@ -4,3 +4,4 @@
 #pragma once
 
 #include "cmddll3/platform/platform.h"
+#include "cmddll3/master.h"

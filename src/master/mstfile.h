@@ -1,0 +1,134 @@
+// The rules that every master text file follows: where it lives, how it is
+// opened, how a line is cut into fields and how a field reads as a number or
+// is copied into a record. Shared by all master families.
+//
+// Reading a master: open it with "rt,ccs=UNICODE" (its byte-order mark decides
+// the decoding), read it line by line with the line end removed, cut each line
+// at its commas as SplitCStrByComma cuts it (one comma appended; the text
+// between consecutive commas is a field; missing fields read as empty), and
+// read numbers as _wtol/_wtoi/_wtof read them (an empty or non-numeric field
+// is 0). Writing: "wt,ccs=UNICODE" (byte-order mark, "\n" becomes CR LF).
+#pragma once
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "cmddll3/platform/cstring.h"
+#include "cmddll3/platform/textfile.h"
+#include "cmddll3/platform/windef.h"
+
+namespace cmd::master {
+
+inline constexpr const char16_t* kReadMode = u"rt,ccs=UNICODE";
+inline constexpr const char16_t* kWriteMode = u"wt,ccs=UNICODE";
+inline constexpr const char16_t* kAppendMode = u"at,ccs=UNICODE";
+
+// ---- Where a master lives
+
+// The caller's folder when it is not empty, else GetMstDrv(trade, number).
+// Either ends in a backslash, so a file name is appended directly.
+CString MasterFolder(const CString& folder, int trade, int number);
+inline CString MasterFolder(int trade, int number) { return MasterFolder(CString(), trade, number); }
+
+bool FileExists(const CString& path);
+// Creates the file empty (byte-order mark only) when it is missing. False
+// when it is missing and cannot be created.
+bool CreateEmptyIfMissing(const CString& path);
+
+// ---- Reading a master line by line
+
+// A master opened for reading. ReadLine gives each line without its line end
+// and false at the end of the file; a read error throws CFileException, as the
+// framework's ReadString does, so a reader never takes a failure for the end.
+class MasterReader {
+ public:
+  MasterReader() = default;
+  MasterReader(const MasterReader&) = delete;
+  MasterReader& operator=(const MasterReader&) = delete;
+  ~MasterReader();
+
+  // False when the file cannot be opened.
+  bool Open(const CString& path);
+  bool ReadLine(CString& line);
+  void Close();
+
+ private:
+  CStdioFile file_;
+  CString path_;
+  bool open_ = false;
+};
+
+// ---- Fields
+
+// A line cut in place at its commas, with the results of SplitCStrByComma:
+// at most Max fields, each the text between two commas (the line's end counts
+// as a comma); fields the line lacks read as "". The commas are overwritten
+// with NUL units, so each field is a terminated string inside the line's own
+// buffer: the line must outlive the fields and is no longer the line.
+template <int Max>
+class CommaFields {
+ public:
+  explicit CommaFields(std::u16string& line) {
+    line.push_back(u',');
+    char16_t* s = line.data();
+    const std::size_t n = line.size();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n && count_ < Max; ++i) {
+      if (s[i] != u',') continue;
+      s[i] = 0;
+      begin_[count_] = s + start;
+      length_[count_] = i - start;
+      ++count_;
+      start = i + 1;
+    }
+  }
+  int count() const { return count_; }
+  bool has(int i) const { return i < count_; }
+  // Field i (0-based) as a terminated string; "" when the line lacks it.
+  const char16_t* operator[](int i) const { return i < count_ ? begin_[i] : u""; }
+  std::u16string_view view(int i) const {
+    return i < count_ ? std::u16string_view(begin_[i], length_[i]) : std::u16string_view();
+  }
+
+ private:
+  int count_ = 0;
+  const char16_t* begin_[Max];
+  std::size_t length_[Max];
+};
+
+// The field at 0-based index of a line, without cutting the line: the text
+// after the index-th comma up to the next comma or the end ("" when the line
+// has fewer commas). The same field as CommaFields gives for any Max > index.
+std::u16string_view FieldOf(std::u16string_view line, int index);
+
+// ---- Numbers, as the C runtime reads them
+
+// Each takes a terminated field. Plain decimal digits (with an optional
+// minus) are converted here; anything else goes to the runtime's function,
+// so the result is always the runtime's.
+LONG ToLong(const char16_t* field);    // _wtol
+int ToInt(const char16_t* field);      // _wtoi
+double ToDouble(const char16_t* field);  // _wtof
+// The same for a field that is not terminated.
+LONG ToLong(std::u16string_view field);
+int ToInt(std::u16string_view field);
+
+// ---- Texts in records
+
+// Copies a terminated text into a record's text field of `capacity` units
+// (terminator included): at most capacity - 1 units, up to the text's first
+// NUL, the rest of the field zero-filled. The field may be unaligned (the
+// material master records are byte-packed), so it is written bytewise.
+void StoreText(void* field, std::size_t capacity, const char16_t* text);
+// The text of a record's text field of `capacity` units: up to its first NUL,
+// or all of it when the field holds no NUL. Reads bytewise, like StoreText.
+CString TextOf(const void* field, std::size_t capacity);
+
+// Zeroes a record, every byte.
+template <class Rec>
+void ClearRecord(Rec* rec) {
+  std::memset(static_cast<void*>(rec), 0, sizeof(Rec));
+}
+
+}  // namespace cmd::master
