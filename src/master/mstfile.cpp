@@ -37,8 +37,17 @@ bool MasterReader::Open(const CString& path) {
 
 bool MasterReader::ReadLine(CString& line) {
   if (!open_) return false;
-  if (file_.ReadString(line)) return true;
-  if (ReadFailed(file_)) ThrowFileError(file_, path_);
+  // The framework's ReadString answers FALSE for a line that starts with a
+  // NUL, as it does at the end of the file, yet the stream goes on after such
+  // a line. The line holds no text the library could read and is skipped; the
+  // lines after it must not be lost (a rewrite would drop them all). The end
+  // of the file answers FALSE every time, so a run of FALSE answers ends it.
+  constexpr int kEndAnswers = 64;
+  for (int answers = 0; answers < kEndAnswers; ++answers) {
+    if (file_.ReadString(line)) return true;
+    if (ReadFailed(file_)) ThrowFileError(file_, path_);
+  }
+  line.Empty();
   return false;
 }
 

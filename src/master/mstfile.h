@@ -41,6 +41,7 @@ bool CreateEmptyIfMissing(const CString& path);
 // A master opened for reading. ReadLine gives each line without its line end
 // and false at the end of the file; a read error throws CFileException, as the
 // framework's ReadString does, so a reader never takes a failure for the end.
+// A line that starts with a NUL unit has no readable text and is skipped.
 class MasterReader {
  public:
   MasterReader() = default;
