@@ -12,4 +12,4 @@ else
   mkdir -p "$work/install"
 fi
 show() { echo; echo "\$ cmdtool $*"; "$tool" --root "$work/install" "$@"; }
-show platform
+show --drive "C=$work/install" platform

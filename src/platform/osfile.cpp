@@ -1,8 +1,10 @@
 // Host file-system wrappers and the fault-injection seam.
 #include "cmddll3/platform/osfile.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,6 +118,70 @@ int Remove(const std::string& hostPath) {
   if (Fail(Injected(FileStep::Remove, hostPath))) return -1;
   return ::unlink(hostPath.c_str());
 }
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (Fail(Injected(FileStep::Rename, from))) return -1;
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return -1;
+#endif
+  // File systems without the atomic form: check, then rename.
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from.c_str(), to.c_str());
+}
+
+off_t Seek(int fd, off_t offset, int whence) {
+  if (Fail(Injected(FileStep::Seek, PathOf(fd)))) return -1;
+  return ::lseek(fd, offset, whence);
+}
+
+int Truncate(int fd, off_t length) {
+  if (Fail(Injected(FileStep::Truncate, PathOf(fd)))) return -1;
+  int r;
+  do {
+    r = ::ftruncate(fd, length);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+int MakeDir(const std::string& hostPath, mode_t mode) {
+  if (Fail(Injected(FileStep::MakeDir, hostPath))) return -1;
+  return ::mkdir(hostPath.c_str(), mode);
+}
+
+int RemoveDir(const std::string& hostPath) {
+  if (Fail(Injected(FileStep::RemoveDir, hostPath))) return -1;
+  return ::rmdir(hostPath.c_str());
+}
+
+bool ListFolder(const std::string& hostPath, std::vector<std::string>& names) {
+  names.clear();
+  if (Fail(Injected(FileStep::List, hostPath))) return false;
+  DIR* dir = ::opendir(hostPath.empty() ? "." : hostPath.c_str());
+  if (!dir) return false;
+  errno = 0;
+  while (dirent* e = ::readdir(dir)) {
+    std::string_view name = e->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  int err = errno;
+  ::closedir(dir);
+  errno = err;
+  return err == 0;
+}
+
+int Stat(const std::string& hostPath, struct stat& st) { return ::stat(hostPath.c_str(), &st); }
+int LStat(const std::string& hostPath, struct stat& st) { return ::lstat(hostPath.c_str(), &st); }
+int FStat(int fd, struct stat& st) { return ::fstat(fd, &st); }
+int StatFs(const std::string& hostPath, struct statvfs& st) {
+  return ::statvfs(hostPath.c_str(), &st);
+}
+int Chmod(const std::string& hostPath, mode_t mode) { return ::chmod(hostPath.c_str(), mode); }
+int SetTimes(int fd, const struct timespec times[2]) { return ::futimens(fd, times); }
 
 bool ReadAll(const std::string& hostPath, std::string& bytes) {
   bytes.clear();

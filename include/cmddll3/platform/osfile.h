@@ -6,18 +6,24 @@
 // tests of the master rewrite and the settings writer.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
+#include <time.h>
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cmddll3/platform/windef.h"
 
 namespace cmd::os {
 
-// The steps a test can make fail.
-enum class FileStep { Open, Read, Write, Flush, Close, Rename, Remove };
+// The steps a test can make fail. Seek and Truncate act on a descriptor;
+// MakeDir, RemoveDir and List on a folder.
+enum class FileStep { Open, Read, Write, Flush, Close, Rename, Remove,
+                      Seek, Truncate, MakeDir, RemoveDir, List };
 
 // Called before each step with the host path involved (for Read, Write,
 // Flush and Close: the path the descriptor was opened with). Returning a
@@ -38,6 +44,25 @@ CMD_PLATFORM_API int Rename(const std::string& from, const std::string& to);
 CMD_PLATFORM_API int Remove(const std::string& hostPath);  // unlink
 // The host path a descriptor was opened with ("" if unknown).
 CMD_PLATFORM_API std::string PathOf(int fd);
+
+// Renames like Rename, but fails with EEXIST when `to` exists (atomically
+// where the file system can; otherwise checked just before the rename).
+CMD_PLATFORM_API int RenameNoReplace(const std::string& from, const std::string& to);
+CMD_PLATFORM_API off_t Seek(int fd, off_t offset, int whence);  // lseek
+CMD_PLATFORM_API int Truncate(int fd, off_t length);             // ftruncate
+CMD_PLATFORM_API int MakeDir(const std::string& hostPath, mode_t mode = 0777);
+CMD_PLATFORM_API int RemoveDir(const std::string& hostPath);  // rmdir
+// The names in a folder, in the file system's order, without "." and "..".
+CMD_PLATFORM_API bool ListFolder(const std::string& hostPath, std::vector<std::string>& names);
+
+// Queries and attribute changes; they never fail by injection.
+CMD_PLATFORM_API int Stat(const std::string& hostPath, struct stat& st);   // follows links
+CMD_PLATFORM_API int LStat(const std::string& hostPath, struct stat& st);  // the link itself
+CMD_PLATFORM_API int FStat(int fd, struct stat& st);
+CMD_PLATFORM_API int StatFs(const std::string& hostPath, struct statvfs& st);
+CMD_PLATFORM_API int Chmod(const std::string& hostPath, mode_t mode);
+// Sets access and modification times of an open file (futimens).
+CMD_PLATFORM_API int SetTimes(int fd, const struct timespec times[2]);
 
 // Whole-file helpers built on the wrappers above.
 CMD_PLATFORM_API bool ReadAll(const std::string& hostPath, std::string& bytes);

@@ -6,3 +6,8 @@
 #include "cmddll3/platform/hooks.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
+#include "cmddll3/platform/fileapi.h"
+#include "cmddll3/platform/file.h"
+#include "cmddll3/platform/filefind.h"
+#include "cmddll3/platform/shell.h"
+#include "cmddll3/platform/crtfile.h"
