@@ -34,8 +34,8 @@ float ToSingle(double v) {
   return static_cast<float>(v);
 }
 
-double AmountOf(const char16_t* field) { return ToSingle(ToDouble(field)); }
-float FactorOf(const char16_t* field) { return ToSingle(ToDouble(field) / 1000.0); }
+double AmountOf(double field) { return ToSingle(field); }
+float FactorOf(double thousandths) { return ToSingle(thousandths / 1000.0); }
 
 // A mark as a field: one character, or an empty field for 0.
 CString MarkText(char16_t mark) { return mark ? CString(mark) : CString(); }
@@ -84,15 +84,15 @@ void FillMst3(ZaiMst3Rec* rec, const CommaFields<kMst3Fields>& f) {
   rec->cwfNumber = ToLong(cwf.substr(split));
   rec->classMark = f[1][0];
   rec->useMark = f[2][0];
-  rec->code = ToLong(f[5]);
+  rec->code = f.Long(5);
   StoreText(rec->name, kNameUnits, f[6]);
   StoreText(rec->text2, kText2Units, f[7]);
   StoreText(rec->text3, kText3Units, f[8]);
   StoreText(rec->shortText, kShortTextUnits, f[9]);
-  for (int i = 0; i < 3; ++i) rec->amounts1to3[i] = AmountOf(f[10 + i]);
-  for (int i = 0; i < 3; ++i) rec->amounts4to6[i] = AmountOf(f[13 + i]);
-  for (int i = 0; i < 5; ++i) rec->factors[i] = FactorOf(f[16 + i]);
-  rec->amount7 = AmountOf(f[21]);
+  for (int i = 0; i < 3; ++i) rec->amounts1to3[i] = AmountOf(f.Double(10 + i));
+  for (int i = 0; i < 3; ++i) rec->amounts4to6[i] = AmountOf(f.Double(13 + i));
+  for (int i = 0; i < 5; ++i) rec->factors[i] = FactorOf(f.Double(16 + i));
+  rec->amount7 = AmountOf(f.Double(21));
   StoreText(rec->closingText, kClosingTextUnits, f[22]);
 }
 
