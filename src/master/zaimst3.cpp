@@ -26,13 +26,10 @@ constexpr int kCwfPrefixDigits = 5;
 constexpr int kCwfNumberDigits = 7;
 
 // Amounts are kept at single precision, as the file's values always were.
-// A value beyond the float range becomes an infinity rather than undefined.
-float ToSingle(double v) {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (v > kMax) return std::numeric_limits<float>::infinity();
-  if (v < -kMax) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(v);
-}
+// The conversion is IEEE's (round to nearest; beyond the float range an
+// infinity), as on the Windows runtime.
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
+float ToSingle(double v) { return static_cast<float>(v); }
 
 double AmountOf(double field) { return ToSingle(field); }
 float FactorOf(double thousandths) { return ToSingle(thousandths / 1000.0); }
