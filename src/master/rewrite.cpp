@@ -53,7 +53,7 @@ StagedMaster::StagedMaster(CString masterPath, const char16_t* stagingName)
 StagedMaster::~StagedMaster() { Abandon(); }
 
 bool StagedMaster::OpenForRewrite() {
-  if (!master_.Open(masterPath_)) return false;
+  if (StagingIsTheMaster() || !master_.Open(masterPath_)) return false;
   if (!staging_.Open(stagingPath_, kWriteMode)) {
     master_.Close();
     return false;
@@ -64,10 +64,16 @@ bool StagedMaster::OpenForRewrite() {
 
 bool StagedMaster::OpenForNewContent() {
   // Writing a read-only master in place would fail at its open; so does this.
-  if (IsReadOnly(masterPath_)) return false;
+  if (StagingIsTheMaster() || IsReadOnly(masterPath_)) return false;
   if (!staging_.Open(stagingPath_, kWriteMode)) return false;
   stagingCreated_ = true;
   return true;
+}
+
+// A master that bears the staging file's own name cannot be staged beside
+// itself: opening the staging file would empty the master.
+bool StagedMaster::StagingIsTheMaster() const {
+  return masterPath_.CompareNoCase(stagingPath_) == 0;
 }
 
 bool StagedMaster::ReadLine(CString& line) { return master_.ReadLine(line); }
