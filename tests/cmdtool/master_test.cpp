@@ -22,6 +22,12 @@ std::string SourceCsv(const std::string& trade) {
   return ReadBytes(SampleSources() / "master" / trade / "catalogue.csv");
 }
 
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+  std::size_t at = text.find(from);
+  if (at == std::string::npos) throw std::runtime_error("no " + from);
+  text.replace(at, from.size(), to);
+}
+
 // The catalogue files of a master folder (levels 1 to 3), by name.
 std::map<std::string, std::string> CatalogueFiles(const fs::path& folder) {
   std::map<std::string, std::string> files;
@@ -192,6 +198,20 @@ TEST_F(MasterTest, ImportReplacesTheCatalogue) {
   EXPECT_TRUE(Run({"master", "export", "電気", "--format", "csv"}).out == edited);
 }
 
+TEST_F(MasterTest, AnImportThatDoesNotTakeIsUndone) {
+  // A folder in the way of the staging file "temp.mst": the library's
+  // rewrites fail without a word; reading back finds it out.
+  fs::create_directory(Master("電気") / "temp.mst");
+  std::string csv = SourceCsv("電気");
+  Replace(csv, ",m,28,27,", ",m,31,27,");
+  fs::path file = dir / "edited.csv";
+  WriteBytes(file, csv);
+  ToolResult r = Run({"master", "import", "電気", file.string()});
+  ExpectFailure(r, {"MASTER\\電気\\", "the import did not take", "the old master files were put back"});
+  fs::remove(Master("電気") / "temp.mst");
+  ExpectSampleUnchanged();
+}
+
 TEST_F(MasterTest, CheckOnlyWritesNothing) {
   fs::path file = dir / "c.csv";
   WriteBytes(file, SourceCsv("水道"));
@@ -216,12 +236,6 @@ struct BadCase {
   std::function<void(std::string&)> spoil;
   std::vector<std::string> fragments;
 };
-
-void Replace(std::string& text, const std::string& from, const std::string& to) {
-  std::size_t at = text.find(from);
-  if (at == std::string::npos) throw std::runtime_error("no " + from);
-  text.replace(at, from.size(), to);
-}
 
 TEST_F(MasterTest, BadCataloguesAreRefusedWithTheFilesUntouched) {
   const std::string item = "3,1,1,1,IV 1.6mm,,,,,,,,,,001010000010,,A,1.6mm,600V ビニル絶縁電線,m,28,27,50,20,0,0,0,0.01,0,0,0,0,";

@@ -464,7 +464,7 @@ class Snapshot {
     bool ok = true;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-      if (Covered(entry.path()) && !files_.count(entry.path()))
+      if (entry.is_regular_file(ec) && Covered(entry.path()) && !files_.count(entry.path()))
         ok = fs::remove(entry.path(), ec) && ok;
     }
     for (const auto& [path, bytes] : files_) {
