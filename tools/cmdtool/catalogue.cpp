@@ -10,9 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <set>
-#include <sstream>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -105,6 +103,10 @@ bool FactorKept(float factor, std::string& why) {
 bool AmountFits(double value, std::string& why) {
   if (!std::isfinite(value) || value != std::floor(value)) {
     why = "is not a whole number; the master keeps amounts without decimals";
+    return false;
+  }
+  if (std::fabs(value) > 9999999999999.0) {
+    why = "has more than the 13 digits an amount's display text holds";
     return false;
   }
   if (static_cast<double>(static_cast<float>(value)) != value) {

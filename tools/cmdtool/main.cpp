@@ -16,11 +16,11 @@
 namespace {
 
 // "C=/srv/inst" maps drive C: to that folder.
-void MapDrive(const std::string& spec) {
-  char letter = spec.empty() ? 0 : char(spec[0] | 0x20);
-  if (spec.size() < 3 || spec[1] != '=' || letter < 'a' || letter > 'z')
-    throw CLI::ValidationError("--drive", "expected X=folder, got " + spec);
-  cmd::path::SetDriveRoot(static_cast<char16_t>(spec[0]), spec.substr(2));
+void MapDrive(const std::string& mapping) {
+  char letter = mapping.empty() ? 0 : char(mapping[0] | 0x20);
+  if (mapping.size() < 3 || mapping[1] != '=' || letter < 'a' || letter > 'z')
+    throw CLI::ValidationError("--drive", "expected X=folder, got " + mapping);
+  cmd::path::SetDriveRoot(static_cast<char16_t>(mapping[0]), mapping.substr(2));
 }
 
 }  // namespace
@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option_function<std::vector<std::string>>(
       "--drive",
-      [](const std::vector<std::string>& specs) {
-        for (const std::string& spec : specs) MapDrive(spec);
+      [](const std::vector<std::string>& mappings) {
+        for (const std::string& m : mappings) MapDrive(m);
       },
       "map a drive letter to a folder: X=/path (repeatable)");
 
