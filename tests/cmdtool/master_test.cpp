@@ -248,6 +248,8 @@ TEST_F(MasterTest, BadCataloguesAreRefusedWithTheFilesUntouched) {
        {":61:", "amount1 28.5", "not a whole number"}},
       {"amount beyond single precision", "csv", [&](std::string& t) { Replace(t, "m,28,27,", "m,16777217,27,"); },
        {"amount1 16777217", "single-precision"}},
+      {"amount of fourteen digits", "csv", [&](std::string& t) { Replace(t, "m,28,27,", "m,1e14,27,"); },
+       {"amount1 100000000000000", "13 digits"}},
       {"factor with four decimals", "csv", [&](std::string& t) { Replace(t, ",0.01,0,", ",0.0105,0,"); },
        {"factor1", "more than three decimals"}},
       {"short drawing code", "csv", [&](std::string& t) { Replace(t, "001010000010", "00101000001"); },
