@@ -15,3 +15,4 @@
 #include "cmddll3/util_dentaku.h"
 #include "cmddll3/fonts.h"
 #include "cmddll3/bitmaps.h"
+#include "cmddll3/draw_tate.h"
