@@ -16,3 +16,4 @@
 #include "cmddll3/fonts.h"
 #include "cmddll3/bitmaps.h"
 #include "cmddll3/draw_tate.h"
+#include "cmddll3/draw_yoko.h"
