@@ -17,3 +17,4 @@
 #include "cmddll3/bitmaps.h"
 #include "cmddll3/draw_tate.h"
 #include "cmddll3/draw_yoko.h"
+#include "cmddll3/draw_multiline.h"
