@@ -129,7 +129,8 @@ int DrawMaltiTateText(CDC* dc, CString text, RECT* rect, int columns, COLORREF c
     draw(parts[0], column(left + cellWidth / 2, right));
     draw(parts[1], column(left, right - cellWidth / 2));
   } else {
-    for (int k = 0; k < count; ++k) draw(parts[std::size_t(k)], column(right - (k + 1) * w, right - k * w));
+    for (int k = 0; k < count; ++k)
+      draw(parts[std::size_t(k)], column(right - (k + 1) * w, right - k * w));
   }
   return 1;
 }
@@ -154,7 +155,8 @@ int DrawMaltiYokoText(CDC* dc, CString text, RECT* rect, int lines, COLORREF col
     draw(parts[0], line(top, bottom - cellHeight / 2));
     draw(parts[1], line(top + cellHeight / 2, bottom));
   } else {
-    for (int k = 0; k < count; ++k) draw(parts[std::size_t(k)], line(top + k * h, top + (k + 1) * h));
+    for (int k = 0; k < count; ++k)
+      draw(parts[std::size_t(k)], line(top + k * h, top + (k + 1) * h));
   }
   return 1;
 }
