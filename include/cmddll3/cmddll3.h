@@ -22,3 +22,6 @@
 #include "cmddll3/util_dentaku.h"
 #include "cmddll3/fonts.h"
 #include "cmddll3/bitmaps.h"
+#include "cmddll3/draw_tate.h"
+#include "cmddll3/draw_yoko.h"
+#include "cmddll3/draw_multiline.h"
