@@ -5,3 +5,5 @@
 
 #include "cmddll3/platform/platform.h"
 #include "cmddll3/master.h"
+#include "cmddll3/fonts.h"
+#include "cmddll3/bitmaps.h"

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cmddll3/frame.h"
-#include "cmddll3/platform/crt.h"
 #include "cmddll3/platform/file.h"
 #include "cmddll3/platform/shell.h"
 #include "master/fileerror.h"
@@ -59,6 +62,51 @@ void MasterReader::Close() {
 
 // ---- Fields
 
+namespace {
+
+// Records the field that ends at the comma (or the end) at `end`.
+inline void EndField(char16_t* s, std::size_t end, std::size_t& start, int& count,
+                     const char16_t** begins, std::size_t* lengths) {
+  s[end] = 0;
+  begins[count] = s + start;
+  lengths[count] = end - start;
+  ++count;
+  start = end + 1;
+}
+
+}  // namespace
+
+int CutAtCommas(char16_t* s, std::size_t n, int max, const char16_t** begins,
+                std::size_t* lengths) {
+  int count = 0;
+  std::size_t start = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Eight units at a time: a master line is mostly text between few commas,
+  // and a comparison of eight units takes one step and no guess.
+  const __m128i comma = _mm_set1_epi16(static_cast<short>(u','));
+  for (; i + 8 <= n && count < max; i += 8) {
+    __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, comma)));
+    while (mask && count < max) {
+      std::size_t at = i + (static_cast<unsigned>(__builtin_ctz(mask)) >> 1);
+      EndField(s, at, start, count, begins, lengths);
+      mask &= mask - 1;  // each unit sets two bits
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; i < n && count < max; ++i)
+    if (s[i] == u',') EndField(s, i, start, count, begins, lengths);
+  // The line's end ends the last field; s[n] is the string's terminator.
+  if (count < max) {
+    begins[count] = s + start;
+    lengths[count] = n - start;
+    ++count;
+  }
+  return count;
+}
+
 std::u16string_view FieldOf(std::u16string_view line, int index) {
   std::size_t start = 0;
   for (int i = 0; i < index; ++i) {
@@ -74,75 +122,33 @@ std::u16string_view FieldOf(std::u16string_view line, int index) {
 
 namespace {
 
-// Plain decimal digits, optionally after a minus: the form every number of a
-// master written by the library takes. Up to maxDigits digits, so the value
-// cannot overflow; anything else (blanks, plus signs, full-width digits,
-// trailing text, overlong numbers) is left to the runtime.
-template <class Char>
-bool PlainDecimal(const Char* s, std::size_t n, int maxDigits, long long& value) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < n && s[i] == u'-') {
-    negative = true;
-    ++i;
-  }
-  std::size_t digits = n - i;
-  if (digits == 0 || digits > static_cast<std::size_t>(maxDigits)) return false;
-  long long v = 0;
-  for (; i < n; ++i) {
-    unsigned d = static_cast<unsigned>(s[i]) - u'0';
-    if (d > 9) return false;
-    v = v * 10 + d;
-  }
-  value = negative ? -v : v;
-  return true;
+template <class Convert>
+auto ThroughRuntime(std::u16string_view field, Convert convert) {
+  std::u16string terminated(field);
+  return convert(terminated.c_str());
 }
-
-std::size_t TerminatedLength(const char16_t* s) {
-  std::size_t n = 0;
-  while (s[n]) ++n;
-  return n;
-}
-
-constexpr int kIntDigits = 9;      // fits a 32-bit integer whatever the digits
-constexpr int kDoubleDigits = 15;  // converts to a double exactly
 
 }  // namespace
 
-LONG ToLong(const char16_t* field) {
-  long long v;
-  if (PlainDecimal(field, TerminatedLength(field), kIntDigits, v)) return static_cast<LONG>(v);
-  return static_cast<LONG>(_wtol(field));
-}
-
-int ToInt(const char16_t* field) {
-  long long v;
-  if (PlainDecimal(field, TerminatedLength(field), kIntDigits, v)) return static_cast<int>(v);
-  return _wtoi(field);
-}
-
-double ToDouble(const char16_t* field) {
-  long long v;
-  if (PlainDecimal(field, TerminatedLength(field), kDoubleDigits, v)) {
-    // "-0" reads as negative zero, as the runtime reads it.
-    if (v == 0 && field[0] == u'-') return -0.0;
-    return static_cast<double>(v);
-  }
-  return _wtof(field);
-}
-
 LONG ToLong(std::u16string_view field) {
   long long v;
-  if (PlainDecimal(field.data(), field.size(), kIntDigits, v)) return static_cast<LONG>(v);
-  std::u16string terminated(field);
-  return static_cast<LONG>(_wtol(terminated.c_str()));
+  if (detail::PlainDecimal(field.data(), field.size(), detail::kIntDigits, v))
+    return static_cast<LONG>(v);
+  return ThroughRuntime(field, [](const char16_t* s) { return _wtol(s); });
 }
 
 int ToInt(std::u16string_view field) {
   long long v;
-  if (PlainDecimal(field.data(), field.size(), kIntDigits, v)) return static_cast<int>(v);
-  std::u16string terminated(field);
-  return _wtoi(terminated.c_str());
+  if (detail::PlainDecimal(field.data(), field.size(), detail::kIntDigits, v))
+    return static_cast<int>(v);
+  return ThroughRuntime(field, [](const char16_t* s) { return _wtoi(s); });
+}
+
+double ToDouble(std::u16string_view field) {
+  long long v;
+  if (detail::PlainDecimal(field.data(), field.size(), detail::kDoubleDigits, v))
+    return detail::PlainDouble(v, field[0] == u'-');
+  return ThroughRuntime(field, [](const char16_t* s) { return _wtof(s); });
 }
 
 // ---- Texts

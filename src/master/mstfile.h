@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "cmddll3/platform/crt.h"
 #include "cmddll3/platform/cstring.h"
 #include "cmddll3/platform/textfile.h"
 #include "cmddll3/platform/windef.h"
@@ -60,7 +61,56 @@ class MasterReader {
   bool open_ = false;
 };
 
+// ---- Numbers, as the C runtime reads them
+//
+// The numbers of a master are nearly always plain decimal digits, perhaps
+// after a minus; those are converted here, inline. Anything else (blanks, a
+// plus sign, full-width digits, trailing text, more digits than surely fit)
+// goes to the runtime's _wtol, _wtoi or _wtof, so the result is always the
+// runtime's: an empty or non-numeric field reads as 0.
+
+namespace detail {
+
+inline constexpr int kIntDigits = 9;      // any 9 digits fit a 32-bit integer
+inline constexpr int kDoubleDigits = 15;  // any 15 digits convert to a double exactly
+
+// Parses [-]digits (1 to maxDigits of them) filling all n units; false for
+// anything else.
+inline bool PlainDecimal(const char16_t* s, std::size_t n, int maxDigits, long long& value) {
+  std::size_t i = 0;
+  bool negative = n > 0 && s[0] == u'-';
+  if (negative) i = 1;
+  if (n == i || n - i > static_cast<std::size_t>(maxDigits)) return false;
+  long long v = 0;
+  for (; i < n; ++i) {
+    unsigned d = static_cast<unsigned>(s[i]) - u'0';
+    if (d > 9) return false;
+    v = v * 10 + d;
+  }
+  value = negative ? -v : v;
+  return true;
+}
+
+inline double PlainDouble(long long v, bool negative) {
+  // "-0" reads as negative zero, as the runtime reads it.
+  return v == 0 && negative ? -0.0 : static_cast<double>(v);
+}
+
+}  // namespace detail
+
+// A field that is not terminated (it is copied for the runtime when needed).
+LONG ToLong(std::u16string_view field);   // _wtol
+int ToInt(std::u16string_view field);     // _wtoi
+double ToDouble(std::u16string_view field);  // _wtof
+
 // ---- Fields
+
+// Cuts the n units at s at their commas, in place: each comma becomes a NUL
+// and at most `max` fields are recorded (start and length); the text after
+// the last comma is the last field, ended by the NUL that follows the n
+// units. Returns the number of fields recorded.
+int CutAtCommas(char16_t* s, std::size_t n, int max, const char16_t** begins,
+                std::size_t* lengths);
 
 // A line cut in place at its commas, with the results of SplitCStrByComma:
 // at most Max fields, each the text between two commas (the line's end counts
@@ -70,20 +120,8 @@ class MasterReader {
 template <int Max>
 class CommaFields {
  public:
-  explicit CommaFields(std::u16string& line) {
-    line.push_back(u',');
-    char16_t* s = line.data();
-    const std::size_t n = line.size();
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < n && count_ < Max; ++i) {
-      if (s[i] != u',') continue;
-      s[i] = 0;
-      begin_[count_] = s + start;
-      length_[count_] = i - start;
-      ++count_;
-      start = i + 1;
-    }
-  }
+  explicit CommaFields(std::u16string& line)
+      : count_(CutAtCommas(line.data(), line.size(), Max, begin_, length_)) {}
   int count() const { return count_; }
   bool has(int i) const { return i < count_; }
   // Field i (0-based) as a terminated string; "" when the line lacks it.
@@ -92,28 +130,36 @@ class CommaFields {
     return i < count_ ? std::u16string_view(begin_[i], length_[i]) : std::u16string_view();
   }
 
+  // Field i as the runtime's _wtol, _wtoi and _wtof read it.
+  LONG Long(int i) const {
+    long long v;
+    if (i < count_ && detail::PlainDecimal(begin_[i], length_[i], detail::kIntDigits, v))
+      return static_cast<LONG>(v);
+    return _wtol((*this)[i]);
+  }
+  int Int(int i) const {
+    long long v;
+    if (i < count_ && detail::PlainDecimal(begin_[i], length_[i], detail::kIntDigits, v))
+      return static_cast<int>(v);
+    return _wtoi((*this)[i]);
+  }
+  double Double(int i) const {
+    long long v;
+    if (i < count_ && detail::PlainDecimal(begin_[i], length_[i], detail::kDoubleDigits, v))
+      return detail::PlainDouble(v, begin_[i][0] == u'-');
+    return _wtof((*this)[i]);
+  }
+
  private:
-  int count_ = 0;
   const char16_t* begin_[Max];
   std::size_t length_[Max];
+  int count_;
 };
 
 // The field at 0-based index of a line, without cutting the line: the text
 // after the index-th comma up to the next comma or the end ("" when the line
 // has fewer commas). The same field as CommaFields gives for any Max > index.
 std::u16string_view FieldOf(std::u16string_view line, int index);
-
-// ---- Numbers, as the C runtime reads them
-
-// Each takes a terminated field. Plain decimal digits (with an optional
-// minus) are converted here; anything else goes to the runtime's function,
-// so the result is always the runtime's.
-LONG ToLong(const char16_t* field);    // _wtol
-int ToInt(const char16_t* field);      // _wtoi
-double ToDouble(const char16_t* field);  // _wtof
-// The same for a field that is not terminated.
-LONG ToLong(std::u16string_view field);
-int ToInt(std::u16string_view field);
 
 // ---- Texts in records
 

@@ -51,7 +51,7 @@ int ReadMst2Group(ZaiMst2Rec* recs, LONG parentCode, const CString& folder, int 
       }
       CommaFields<kMst2Fields> f(line.str());
       ClearRecord(&recs[count]);
-      FillMst2(&recs[count], f, parentAsCode ? parent : ToLong(f[1]));
+      FillMst2(&recs[count], f, parentAsCode ? parent : f.Long(1));
       ++count;
     }
   } catch (CFileException&) {
@@ -82,16 +82,16 @@ void RewriteZai2(int trade, int number, bool create, Drop&& drop, const ZaiMst2R
 }  // namespace
 
 void FillMst1(ZaiMst1Rec* rec, const CommaFields<kMst1Fields>& f) {
-  rec->code = ToLong(f[0]);
+  rec->code = f.Long(0);
   StoreText(rec->name, kNameUnits, f[1]);
-  rec->flag = static_cast<WORD>(ToInt(f[2]));
+  rec->flag = static_cast<WORD>(f.Int(2));
 }
 
 void FillMst2(ZaiMst2Rec* rec, const CommaFields<kMst2Fields>& f, LONG code) {
   rec->code = code;
   StoreText(rec->name, kNameUnits, f[2]);
-  for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(ToInt(f[3 + i]));
-  for (int i = 0; i < 3; ++i) rec->value[i] = ToLong(f[8 + i]);
+  for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(f.Int(3 + i));
+  for (int i = 0; i < 3; ++i) rec->value[i] = f.Long(8 + i);
 }
 
 int ReadZaiMst1File(CString path, ZaiMst1Rec* out) {
@@ -200,7 +200,7 @@ void ExtractToMst2(CString line, ZaiMst2Rec* rec) {
   ClearRecord(rec);
   if (line.IsEmpty()) return;
   CommaFields<kMst2Fields> f(line.str());
-  FillMst2(rec, f, ToLong(f[1]));
+  FillMst2(rec, f, f.Long(1));
 }
 
 // ---- Level 1
@@ -252,11 +252,11 @@ int GetZaiMst2(ZaiMst2ParentRec* recs, int trade, int number) {
     while (reader.ReadLine(line)) {
       CommaFields<kMst2Fields> f(line.str());
       ZaiMst2ParentRec* rec = &recs[count];
-      rec->parentCode = ToLong(f[0]);
-      rec->code = ToLong(f[1]);
+      rec->parentCode = f.Long(0);
+      rec->code = f.Long(1);
       StoreText(rec->name, kNameUnits, f[2]);
-      for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(ToInt(f[3 + i]));
-      for (int i = 0; i < 3; ++i) rec->value[i] = ToLong(f[8 + i]);
+      for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(f.Int(3 + i));
+      for (int i = 0; i < 3; ++i) rec->value[i] = f.Long(8 + i);
       ++count;
     }
   } catch (CFileException&) {

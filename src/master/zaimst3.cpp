@@ -26,16 +26,13 @@ constexpr int kCwfPrefixDigits = 5;
 constexpr int kCwfNumberDigits = 7;
 
 // Amounts are kept at single precision, as the file's values always were.
-// A value beyond the float range becomes an infinity rather than undefined.
-float ToSingle(double v) {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (v > kMax) return std::numeric_limits<float>::infinity();
-  if (v < -kMax) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(v);
-}
+// The conversion is IEEE's (round to nearest; beyond the float range an
+// infinity), as on the Windows runtime.
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
+float ToSingle(double v) { return static_cast<float>(v); }
 
-double AmountOf(const char16_t* field) { return ToSingle(ToDouble(field)); }
-float FactorOf(const char16_t* field) { return ToSingle(ToDouble(field) / 1000.0); }
+double AmountOf(double field) { return ToSingle(field); }
+float FactorOf(double thousandths) { return ToSingle(thousandths / 1000.0); }
 
 // A mark as a field: one character, or an empty field for 0.
 CString MarkText(char16_t mark) { return mark ? CString(mark) : CString(); }
@@ -84,15 +81,15 @@ void FillMst3(ZaiMst3Rec* rec, const CommaFields<kMst3Fields>& f) {
   rec->cwfNumber = ToLong(cwf.substr(split));
   rec->classMark = f[1][0];
   rec->useMark = f[2][0];
-  rec->code = ToLong(f[5]);
+  rec->code = f.Long(5);
   StoreText(rec->name, kNameUnits, f[6]);
   StoreText(rec->text2, kText2Units, f[7]);
   StoreText(rec->text3, kText3Units, f[8]);
   StoreText(rec->shortText, kShortTextUnits, f[9]);
-  for (int i = 0; i < 3; ++i) rec->amounts1to3[i] = AmountOf(f[10 + i]);
-  for (int i = 0; i < 3; ++i) rec->amounts4to6[i] = AmountOf(f[13 + i]);
-  for (int i = 0; i < 5; ++i) rec->factors[i] = FactorOf(f[16 + i]);
-  rec->amount7 = AmountOf(f[21]);
+  for (int i = 0; i < 3; ++i) rec->amounts1to3[i] = AmountOf(f.Double(10 + i));
+  for (int i = 0; i < 3; ++i) rec->amounts4to6[i] = AmountOf(f.Double(13 + i));
+  for (int i = 0; i < 5; ++i) rec->factors[i] = FactorOf(f.Double(16 + i));
+  rec->amount7 = AmountOf(f.Double(21));
   StoreText(rec->closingText, kClosingTextUnits, f[22]);
 }
 

@@ -1,0 +1,386 @@
+// Bitmaps and separators: bitmap files on disk, in-memory DIBs with their
+// palettes, masked resources, the cell's rule and the render target.
+#include <gtest/gtest.h>
+
+#include "cmddll3/cmddll3.h"
+#include "support/bmp_builder.h"
+#include "support/test_support.h"
+
+using cmd::gdi::OpKind;
+
+namespace {
+
+// A recording DC that checks, when it goes, that nothing was left alive.
+class DrawBitmaps : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    before_ = cmd::gdi::LiveObjectCount();
+    dc = cmd::gdi::CreateRecordingDC();
+  }
+  void TearDown() override {
+    DeleteDC(dc);
+    EXPECT_EQ(cmd::gdi::LiveObjectCount(), before_) << "a GDI object was not released";
+  }
+  std::vector<cmd::gdi::GdiOp> Ops(OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); }
+  std::vector<OpKind> Kinds() {
+    std::vector<OpKind> kinds;
+    for (const auto& op : *cmd::gdi::RecordedOps(dc)) kinds.push_back(op.kind);
+    return kinds;
+  }
+  CString Write(const std::string& name, const std::string& bytes) {
+    cmdtest::WriteBytes(dir / name, bytes);
+    return dir.win() + CString::FromUtf8(name);
+  }
+
+  HDC dc = nullptr;
+  cmdtest::TempDir dir;
+
+ private:
+  int before_ = 0;
+};
+
+// An 8-bit 2 x 2 picture: red, green on top; blue, white below.
+std::string EightBitFile() {
+  cmdtest::DibSpec spec;
+  spec.width = 2;
+  spec.height = 2;
+  spec.bitCount = 8;
+  spec.colors = cmdtest::GreyPalette(256);
+  spec.colors[1] = cmdtest::Quad(255, 0, 0);
+  spec.colors[2] = cmdtest::Quad(0, 255, 0);
+  spec.colors[3] = cmdtest::Quad(0, 0, 255);
+  return cmdtest::BmpFileBytes(spec, [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
+}
+
+HGLOBAL GlobalDib(const std::string& dib) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+  std::memcpy(GlobalLock(block), dib.data(), dib.size());
+  GlobalUnlock(block);
+  return block;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- DrawBitmapFile
+TEST_F(DrawBitmaps, FileIsStretchedColourOnColour) {
+  CString path = Write("logo.bmp", EightBitFile());
+  RECT rect{10, 20, 14, 24};  // twice the picture's size
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, path, SRCCOPY), TRUE);
+  auto ops = Ops(OpKind::StretchDIBits);
+  ASSERT_EQ(ops.size(), 1u);
+  const auto& op = ops[0];
+  EXPECT_EQ(op.stretchMode, COLORONCOLOR);
+  EXPECT_EQ(op.rop, SRCCOPY);
+  EXPECT_EQ(op.usage, DIB_RGB_COLORS);
+  EXPECT_EQ(op.dest.x, 10);
+  EXPECT_EQ(op.dest.y, 20);
+  EXPECT_EQ(op.dest.cx, 4);
+  EXPECT_EQ(op.dest.cy, 4);
+  EXPECT_EQ(op.src.cx, 2);
+  EXPECT_EQ(op.src.cy, 2);
+  EXPECT_EQ(op.dib.biBitCount, 8);
+  EXPECT_EQ(op.dibColors.size(), 256u);
+  ASSERT_TRUE(op.image);
+  EXPECT_EQ(op.image->At(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(op.image->At(1, 0), RGB(0, 255, 0));
+  EXPECT_EQ(op.image->At(0, 1), RGB(0, 0, 255));
+  EXPECT_EQ(op.image->At(1, 1), RGB(255, 255, 255));
+  EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SetStretchBltMode, OpKind::StretchDIBits}));
+}
+
+TEST_F(DrawBitmaps, FileDrawnOnAnImageDoublesEveryDot) {
+  CString path = Write("logo.bmp", EightBitFile());
+  HDC image = cmd::gdi::CreateImageDC(6, 6);
+  RECT rect{1, 1, 5, 5};
+  EXPECT_EQ(DrawBitmapFile(image, &rect, path, SRCCOPY), TRUE);
+  EXPECT_EQ(GetPixel(image, 1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(image, 2, 2), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(image, 3, 1), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(image, 2, 3), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(image, 4, 4), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(image, 0, 0), RGB(255, 255, 255));
+  DeleteDC(image);
+}
+
+TEST_F(DrawBitmaps, TwentyFourBitPixelsStartAtTheirOffset) {
+  cmdtest::DibSpec spec;
+  spec.width = 1;
+  spec.height = 1;
+  spec.bitCount = 24;
+  std::string file = cmdtest::BmpFileBytes(spec, [](int, int) { return 0x102030u; });
+  // Move the pixels 16 bytes further on, behind a gap the offset skips.
+  std::string moved = file.substr(0, 54) + std::string(16, '\x7F') + file.substr(54);
+  std::uint32_t offset = 54 + 16, size = std::uint32_t(moved.size());
+  std::memcpy(&moved[10], &offset, 4);
+  std::memcpy(&moved[2], &size, 4);
+  RECT rect{0, 0, 1, 1};
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("gap.bmp", moved), SRCCOPY), TRUE);
+  auto ops = Ops(OpKind::StretchDIBits);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_TRUE(ops[0].dibColors.empty());
+  EXPECT_EQ(ops[0].image->At(0, 0), RGB(0x10, 0x20, 0x30));
+}
+
+TEST_F(DrawBitmaps, TopDownFileIsDrawnUpright) {
+  cmdtest::DibSpec spec;
+  spec.width = 1;
+  spec.height = 2;
+  spec.bitCount = 24;
+  spec.topDown = true;
+  std::string file = cmdtest::BmpFileBytes(spec, [](int, int y) { return y ? 0u : 0xFF0000u; });
+  RECT rect{0, 0, 1, 2};
+  DrawBitmapFile(dc, &rect, Write("topdown.bmp", file), SRCCOPY);
+  auto ops = Ops(OpKind::StretchDIBits);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_EQ(ops[0].src.cy, 2);
+  EXPECT_EQ(ops[0].image->At(0, 0), RGB(255, 0, 0));
+}
+
+TEST_F(DrawBitmaps, WindowsPathsFindTheFile) {
+  std::filesystem::create_directories(dir / "BMP");
+  cmdtest::WriteBytes(dir / "BMP" / "Stamp.bmp", EightBitFile());
+  cmd::path::SetDriveRoot(u'S', dir.str());
+  RECT rect{0, 0, 2, 2};
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"S:\\bmp\\STAMP.BMP"), SRCCOPY), TRUE);
+  EXPECT_EQ(Ops(OpKind::StretchDIBits).size(), 1u);
+  cmd::path::SetDriveRoot(u'S', "");
+}
+
+TEST_F(DrawBitmaps, MissingFileGivesZeroAndDrawsNothing) {
+  RECT rect{0, 0, 2, 2};
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win() + u"none.bmp", SRCCOPY), FALSE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"Z:\\unmapped.bmp"), SRCCOPY), FALSE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win(), SRCCOPY), FALSE);  // a folder
+  EXPECT_TRUE(cmd::gdi::RecordedOps(dc)->empty());
+}
+
+TEST_F(DrawBitmaps, LyingFileIsOpenedButNotDrawn) {
+  std::string file = EightBitFile();
+  RECT rect{0, 0, 2, 2};
+  std::string cut = file.substr(0, file.size() - 1);  // pixels cut short
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("cut.bmp", cut), SRCCOPY), TRUE);
+  std::string huge = file;
+  std::uint32_t height = 0x7FFFFFFF;
+  std::memcpy(&huge[22], &height, 4);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("huge.bmp", huge), SRCCOPY), TRUE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("empty.bmp", ""), SRCCOPY), TRUE);
+  EXPECT_TRUE(Ops(OpKind::StretchDIBits).empty());
+}
+
+// ---------------------------------------------------------------- DrawBitmapFile3
+TEST_F(DrawBitmaps, InMemoryDibGetsItsOwnPalette) {
+  cmdtest::DibSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  spec.bitCount = 8;
+  spec.colors = {cmdtest::Quad(10, 20, 30), cmdtest::Quad(40, 50, 60), cmdtest::Quad(70, 80, 90),
+                 cmdtest::Quad(100, 110, 120)};
+  std::string dib = cmdtest::PackedDib(spec, [](int x, int) { return std::uint32_t(x); });
+  HGLOBAL block = GlobalDib(dib);
+  GlobalLock(block);  // the caller's own lock
+  RECT size{0, 0, 30, 20};
+  WORD offset = WORD(40 + 4 * 4);
+  EXPECT_EQ(DrawBitmapFile3(dc, &size, block, offset, SRCCOPY), TRUE);
+
+  EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SelectPalette, OpKind::RealizePalette,
+                                          OpKind::StretchDIBits, OpKind::SelectPalette}));
+  auto selects = Ops(OpKind::SelectPalette);
+  EXPECT_EQ(selects[0].flags, 1u);  // as a background palette
+  ASSERT_EQ(selects[0].palette.size(), 4u);
+  EXPECT_EQ(selects[0].palette[1].peRed, 40);
+  EXPECT_EQ(selects[0].palette[1].peGreen, 50);
+  EXPECT_EQ(selects[0].palette[1].peBlue, 60);
+  EXPECT_EQ(selects[0].palette[3].peFlags, 0);
+  EXPECT_EQ(selects[1].palette.size(), 20u);  // the default palette again
+  auto blit = Ops(OpKind::StretchDIBits)[0];
+  EXPECT_EQ(blit.palette.size(), 4u);  // drawn while the palette is selected
+  EXPECT_EQ(blit.dest.x, 0);
+  EXPECT_EQ(blit.dest.cx, 30);
+  EXPECT_EQ(blit.dest.cy, 20);
+  EXPECT_EQ(blit.src.cx, 3);
+  EXPECT_EQ(blit.src.cy, 2);
+  EXPECT_EQ(blit.image->At(2, 1), RGB(70, 80, 90));
+  // Locked once by the caller and once by the call: it stays locked.
+  EXPECT_TRUE(GlobalUnlock(block));
+  EXPECT_FALSE(GlobalUnlock(block));
+  GlobalFree(block);
+}
+
+TEST_F(DrawBitmaps, InMemoryDibWithoutColourCountUsesTheDefaultPalette) {
+  cmdtest::DibSpec spec;
+  spec.width = 2;
+  spec.height = 2;
+  spec.bitCount = 24;
+  std::string dib = cmdtest::PackedDib(spec, [](int, int) { return 0x00FF00u; });
+  HGLOBAL block = GlobalDib(dib);
+  RECT size{0, 0, 4, 4};
+  EXPECT_EQ(DrawBitmapFile3(dc, &size, block, 40, SRCCOPY), TRUE);
+  auto selects = Ops(OpKind::SelectPalette);
+  ASSERT_EQ(selects.size(), 2u);
+  EXPECT_EQ(selects[0].result, 1);  // the stock default palette
+  EXPECT_EQ(selects[0].palette.size(), 20u);
+  EXPECT_EQ(Ops(OpKind::StretchDIBits)[0].image->At(0, 0), RGB(0, 255, 0));
+  GlobalFree(block);
+}
+
+TEST_F(DrawBitmaps, InMemoryDibThatLiesIsNotDrawn) {
+  cmdtest::DibSpec spec;
+  spec.width = 2;
+  spec.height = 2;
+  spec.bitCount = 24;
+  std::string dib = cmdtest::PackedDib(spec, [](int, int) { return 0u; });
+  RECT size{0, 0, 4, 4};
+  struct Case {
+    const char* what;
+    std::string bytes;
+    WORD offset;
+  };
+  std::string tall = dib;
+  std::int32_t height = 1000;
+  std::memcpy(&tall[8], &height, 4);
+  std::string colours = dib;
+  std::uint32_t used = 200;
+  std::memcpy(&colours[32], &used, 4);
+  const Case cases[] = {
+      {"pixels past the block", dib, 41},
+      {"taller than the block", tall, 40},
+      {"colour table past the block", colours, 40},
+      {"header cut short", dib.substr(0, 20), 0},
+  };
+  for (const auto& c : cases) {
+    HGLOBAL block = GlobalDib(c.bytes);
+    EXPECT_EQ(DrawBitmapFile3(dc, &size, block, c.offset, SRCCOPY), TRUE) << c.what;
+    GlobalFree(block);
+  }
+  EXPECT_EQ(DrawBitmapFile3(dc, &size, nullptr, 0, SRCCOPY), TRUE);
+  EXPECT_TRUE(cmd::gdi::RecordedOps(dc)->empty());
+}
+
+// ---------------------------------------------------------------- MaskDrawBitmap
+namespace {
+
+struct MaskModule {
+  MaskModule() {
+    module = cmd::res::NewModuleHandle();
+    // The picture: red on the left, black (transparent) on the right.
+    cmdtest::DibSpec image;
+    image.width = 2;
+    image.height = 1;
+    image.bitCount = 24;
+    cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(1),
+                             cmdtest::BmpFileBytes(image, [](int x, int) {
+                               return x ? 0u : 0xFF0000u;
+                             }));
+    // The mask: black where the picture shows, white elsewhere.
+    cmdtest::DibSpec mask;
+    mask.width = 2;
+    mask.height = 1;
+    mask.bitCount = 1;
+    mask.colors = {cmdtest::Quad(0, 0, 0), cmdtest::Quad(255, 255, 255)};
+    cmd::res::RegisterBitmap(module, u"MASK",
+                             cmdtest::BmpFileBytes(mask, [](int x, int) { return x ? 1u : 0u; }));
+  }
+  ~MaskModule() { cmd::res::RemoveModule(module); }
+  HINSTANCE module;
+};
+
+}  // namespace
+
+TEST_F(DrawBitmaps, MaskIsAndedBeforeTheImageIsOred) {
+  MaskModule m;
+  RECT rect{5, 6, 25, 16};
+  MaskDrawBitmap(m.module, dc, &rect, MAKEINTRESOURCEW(1), u"mask");
+  EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SetStretchBltMode, OpKind::StretchBlt,
+                                          OpKind::StretchBlt}));
+  auto blits = Ops(OpKind::StretchBlt);
+  EXPECT_EQ(blits[0].rop, SRCAND);
+  EXPECT_TRUE(blits[0].sourceMonochrome);
+  EXPECT_EQ(blits[0].image->At(0, 0), RGB(0, 0, 0));
+  EXPECT_EQ(blits[1].rop, SRCPAINT);
+  EXPECT_FALSE(blits[1].sourceMonochrome);
+  EXPECT_EQ(blits[1].image->At(0, 0), RGB(255, 0, 0));
+  for (const auto& b : blits) {
+    EXPECT_EQ(b.stretchMode, BLACKONWHITE);
+    EXPECT_EQ(b.dest.x, 5);
+    EXPECT_EQ(b.dest.y, 6);
+    EXPECT_EQ(b.dest.cx, 20);
+    EXPECT_EQ(b.dest.cy, 10);
+    EXPECT_EQ(b.src.cx, 2);
+    EXPECT_EQ(b.src.cy, 1);
+  }
+}
+
+TEST_F(DrawBitmaps, MaskKeepsTheBackgroundWhereTheImageIsTransparent) {
+  MaskModule m;
+  HDC image = cmd::gdi::CreateImageDC(8, 2);
+  HBRUSH grey = CreateSolidBrush(RGB(100, 100, 100));
+  RECT all{0, 0, 8, 2};
+  FillRect(image, &all, grey);
+  DeleteObject(grey);
+  RECT rect{0, 0, 8, 2};
+  MaskDrawBitmap(m.module, image, &rect, MAKEINTRESOURCEW(1), u"MASK");
+  EXPECT_EQ(GetPixel(image, 1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(image, 3, 0), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(image, 4, 0), RGB(100, 100, 100));
+  EXPECT_EQ(GetPixel(image, 7, 1), RGB(100, 100, 100));
+  DeleteDC(image);
+}
+
+TEST_F(DrawBitmaps, MissingResourceDrawsNothing) {
+  MaskModule m;
+  RECT rect{0, 0, 8, 2};
+  MaskDrawBitmap(m.module, dc, &rect, MAKEINTRESOURCEW(1), u"NOMASK");
+  MaskDrawBitmap(m.module, dc, &rect, MAKEINTRESOURCEW(9), u"MASK");
+  MaskDrawBitmap(nullptr, dc, &rect, MAKEINTRESOURCEW(1), u"MASK");
+  EXPECT_TRUE(cmd::gdi::RecordedOps(dc)->empty());
+}
+
+// ---------------------------------------------------------------- rules and the render target
+TEST_F(DrawBitmaps, SikiriIsTheLeftEdgeInTheSelectedPen) {
+  CDC* cdc = CDC::FromHandle(dc);
+  CPen pen(PS_DOT, 1, RGB(0, 0, 128));
+  CPen* old = cdc->SelectObject(&pen);
+  RECT rect{10, 20, 50, 80};
+  EXPECT_EQ(DrawSikiri(cdc, &rect), TRUE);
+  cdc->SelectObject(old);
+  pen.DeleteObject();
+  auto moves = Ops(OpKind::MoveTo);
+  auto lines = Ops(OpKind::LineTo);
+  ASSERT_EQ(moves.size(), 1u);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(moves[0].point.x, 10);
+  EXPECT_EQ(moves[0].point.y, 20);
+  EXPECT_EQ(lines[0].position.x, 10);
+  EXPECT_EQ(lines[0].point.x, 10);
+  EXPECT_EQ(lines[0].point.y, 80);
+  EXPECT_EQ(lines[0].pen.lopnStyle, UINT(PS_DOT));
+  EXPECT_EQ(lines[0].pen.lopnColor, RGB(0, 0, 128));
+  EXPECT_EQ(DrawSikiri(nullptr, &rect), FALSE);
+}
+
+TEST_F(DrawBitmaps, DrawBitmapForwardsToTheRenderTarget) {
+  CDC* cdc = CDC::FromHandle(dc);
+  CDCRenderTarget target;
+  ASSERT_TRUE(target.BindDC(*cdc, RECT{100, 200, 300, 400}));
+  CBitmap bitmap;
+  const unsigned char bits[] = {255, 0, 0, 0};
+  bitmap.CreateBitmap(1, 1, 1, 32, bits);
+  {
+    CD2DBitmap d2d(&target, static_cast<HBITMAP>(bitmap));
+    CD2DRectF src(0, 0, 1, 1);
+    DrawBitmap(&target, &d2d, CD2DRectF(10, 20, 30, 60), 0.25f,
+               D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &src);
+    DrawBitmap(nullptr, &d2d, CD2DRectF(0, 0, 1, 1), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
+               nullptr);
+  }
+  bitmap.DeleteObject();
+  auto ops = Ops(OpKind::DrawBitmap);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_EQ(ops[0].dest.x, 110);
+  EXPECT_EQ(ops[0].dest.y, 220);
+  EXPECT_EQ(ops[0].dest.cx, 20);
+  EXPECT_EQ(ops[0].dest.cy, 40);
+  EXPECT_FLOAT_EQ(ops[0].opacity, 0.25f);
+  EXPECT_EQ(ops[0].interpolation, 0);
+  EXPECT_EQ(ops[0].image->At(0, 0), RGB(0, 0, 255));
+}

@@ -1,0 +1,105 @@
+// Builds BMP files and packed DIBs for the bitmap tests.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cmddll3/platform/gdi.h"
+
+namespace cmdtest {
+
+struct DibSpec {
+  int width = 1;
+  int height = 1;  // rows; stored bottom-up unless topDown
+  int bitCount = 24;
+  bool topDown = false;
+  std::vector<RGBQUAD> colors;  // the colour table written (biClrUsed = its size when not 2^bits)
+  DWORD compression = BI_RGB;
+  std::vector<DWORD> masks;     // BI_BITFIELDS
+};
+
+// pixel(x, y), y counted from the top: a colour index for 8 bits and fewer,
+// 0xRRGGBB for 24 and 32 bits, the raw value for 16 bits.
+using PixelFn = std::function<std::uint32_t(int x, int y)>;
+
+inline void PutLE(std::string& s, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s += char((v >> (8 * i)) & 0xFF);
+}
+
+inline std::string DibPixels(const DibSpec& spec, const PixelFn& pixel) {
+  std::size_t stride = ((std::size_t(spec.width) * spec.bitCount + 31) / 32) * 4;
+  std::string bits(stride * spec.height, '\0');
+  for (int row = 0; row < spec.height; ++row) {
+    int y = spec.topDown ? row : spec.height - 1 - row;
+    unsigned char* line = reinterpret_cast<unsigned char*>(bits.data()) + stride * row;
+    for (int x = 0; x < spec.width; ++x) {
+      std::uint32_t v = pixel(x, y);
+      switch (spec.bitCount) {
+        case 1: line[x / 8] |= (v & 1) << (7 - x % 8); break;
+        case 4: line[x / 2] |= (v & 0xF) << (x % 2 ? 0 : 4); break;
+        case 8: line[x] = std::uint8_t(v); break;
+        case 16: line[2 * x] = std::uint8_t(v); line[2 * x + 1] = std::uint8_t(v >> 8); break;
+        case 24:
+          line[3 * x] = std::uint8_t(v);
+          line[3 * x + 1] = std::uint8_t(v >> 8);
+          line[3 * x + 2] = std::uint8_t(v >> 16);
+          break;
+        case 32: std::memcpy(line + 4 * x, &v, 4); break;
+      }
+    }
+  }
+  return bits;
+}
+
+inline std::string DibHeader(const DibSpec& spec, std::size_t imageBytes) {
+  std::string h;
+  PutLE(h, 40, 4);
+  PutLE(h, std::uint32_t(spec.width), 4);
+  PutLE(h, std::uint32_t(spec.topDown ? -spec.height : spec.height), 4);
+  PutLE(h, 1, 2);
+  PutLE(h, std::uint32_t(spec.bitCount), 2);
+  PutLE(h, spec.compression, 4);
+  PutLE(h, std::uint32_t(imageBytes), 4);
+  PutLE(h, 3780, 4);
+  PutLE(h, 3780, 4);
+  bool full = spec.bitCount <= 8 && spec.colors.size() == (std::size_t(1) << spec.bitCount);
+  PutLE(h, full ? 0 : std::uint32_t(spec.colors.size()), 4);
+  PutLE(h, 0, 4);
+  for (const RGBQUAD& q : spec.colors) h.append(reinterpret_cast<const char*>(&q), 4);
+  for (DWORD m : spec.masks) PutLE(h, m, 4);
+  return h;
+}
+
+// A packed DIB: header, colours (or masks), pixels.
+inline std::string PackedDib(const DibSpec& spec, const PixelFn& pixel) {
+  std::string bits = DibPixels(spec, pixel);
+  return DibHeader(spec, bits.size()) + bits;
+}
+
+// A BMP file: the 14-byte file header before the packed DIB.
+inline std::string BmpFileBytes(const DibSpec& spec, const PixelFn& pixel) {
+  std::string dib = PackedDib(spec, pixel);
+  std::string bits = DibPixels(spec, pixel);
+  std::string f = "BM";
+  PutLE(f, std::uint32_t(14 + dib.size()), 4);
+  PutLE(f, 0, 4);
+  PutLE(f, std::uint32_t(14 + dib.size() - bits.size()), 4);
+  return f + dib;
+}
+
+inline RGBQUAD Quad(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return RGBQUAD{b, g, r, 0}; }
+
+// A grey ramp palette of n entries.
+inline std::vector<RGBQUAD> GreyPalette(int n) {
+  std::vector<RGBQUAD> p;
+  for (int i = 0; i < n; ++i) {
+    auto v = std::uint8_t(n == 1 ? 0 : i * 255 / (n - 1));
+    p.push_back(Quad(v, v, v));
+  }
+  return p;
+}
+
+}  // namespace cmdtest
