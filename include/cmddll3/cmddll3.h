@@ -7,3 +7,7 @@
 #include "cmddll3/master.h"
 #include "cmddll3/fonts.h"
 #include "cmddll3/bitmaps.h"
+#include "cmddll3/master_copy.h"
+#include "cmddll3/master_table.h"
+#include "cmddll3/keihi.h"
+#include "cmddll3/smallmst.h"
