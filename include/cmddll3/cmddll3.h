@@ -5,6 +5,11 @@
 
 #include "cmddll3/platform/platform.h"
 #include "cmddll3/master.h"
+#include "cmddll3/util_split.h"
+#include "cmddll3/util_hankaku.h"
+#include "cmddll3/util_money.h"
+#include "cmddll3/util_date.h"
+#include "cmddll3/util_dentaku.h"
 #include "cmddll3/fonts.h"
 #include "cmddll3/bitmaps.h"
 #include "cmddll3/master_copy.h"

@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,13 +184,10 @@ int StatFs(const std::string& hostPath, struct statvfs& st) {
 int Chmod(const std::string& hostPath, mode_t mode) { return ::chmod(hostPath.c_str(), mode); }
 int SetTimes(int fd, const struct timespec times[2]) { return ::futimens(fd, times); }
 
-bool ReadAll(const std::string& hostPath, std::string& bytes) {
+bool ReadRest(int fd, std::string& bytes) {
   bytes.clear();
-  int fd = Open(hostPath, O_RDONLY);
-  if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    Close(fd);
     errno = EISDIR;
     return false;
   }
@@ -197,48 +195,146 @@ bool ReadAll(const std::string& hostPath, std::string& bytes) {
   char buf[65536];
   for (;;) {
     ssize_t r = Read(fd, buf, sizeof buf);
-    if (r < 0) {
-      int e = errno;
-      Close(fd);
-      errno = e;
-      return false;
-    }
-    if (r == 0) break;
+    if (r < 0) return false;
+    if (r == 0) return true;
     bytes.append(buf, static_cast<size_t>(r));
+  }
+}
+
+bool ReadAll(const std::string& hostPath, std::string& bytes) {
+  bytes.clear();
+  int fd = Open(hostPath, O_RDONLY);
+  if (fd < 0) return false;
+  if (!ReadRest(fd, bytes)) {
+    int e = errno;
+    Close(fd);
+    errno = e;
+    return false;
   }
   return Close(fd) == 0;
 }
+
+int Lock(int fd, bool exclusive) {
+  int r;
+  do {
+    r = ::flock(fd, exclusive ? LOCK_EX : LOCK_SH);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+int Unlock(int fd) { return ::flock(fd, LOCK_UN); }
+
+bool IsSameFile(int fd, const std::string& hostPath) {
+  struct stat open {}, named {};
+  if (::fstat(fd, &open) != 0 || ::stat(hostPath.c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+namespace {
+
+std::string StagingName(const std::string& folder) {
+  static thread_local std::mt19937_64 rng{std::random_device{}()};
+  char name[40];
+  snprintf(name, sizeof name, "/.~cmd%016llx.tmp", static_cast<unsigned long long>(rng()));
+  return folder + name;
+}
+
+void Track(int fd, const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_paths[fd] = path;
+}
+
+bool FillStaging(int fd, mode_t mode, std::string_view bytes) {
+  ::fchmod(fd, mode);
+  return Write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+         Flush(fd) == 0;
+}
+
+// Gives the unnamed file open on fd the name `path`.
+bool LinkUnnamed(int fd, const std::string& path) {
+#ifdef AT_EMPTY_PATH
+  if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return true;
+  if (errno == EEXIST) return false;
+#endif
+  char self[40];
+  snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+  return ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Writes the staging file without a name (O_TMPFILE) and names it only when
+// it is complete, so that a process that dies while writing leaves nothing
+// in the folder. 1: staged as `temp`; 0: failed (errno set); -1: the file
+// system cannot do this, use a named staging file.
+int StageUnnamed(const std::string& folder, std::string& temp, mode_t mode,
+                 std::string_view bytes) {
+#ifdef O_TMPFILE
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  if (fd < 0) return -1;
+  Track(fd, temp);
+  bool ok = FillStaging(fd, mode, bytes);
+  bool named = false;
+  for (int attempt = 0; ok && !named && attempt < 16; ++attempt) {
+    if (attempt > 0) temp = StagingName(folder);
+    named = LinkUnnamed(fd, temp);
+    if (!named && errno != EEXIST) break;
+  }
+  int err = errno;
+  if (Close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    if (named) ::unlink(temp.c_str());
+    errno = err;
+    return 0;
+  }
+  return named ? 1 : -1;
+#else
+  (void)folder, (void)temp, (void)mode, (void)bytes;
+  return -1;
+#endif
+}
+
+// The classic way: a staging file with a name from the start.
+bool StageNamed(const std::string& folder, std::string& temp, mode_t mode,
+                std::string_view bytes) {
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    if (attempt > 0) temp = StagingName(folder);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  Track(fd, temp);
+  bool ok = FillStaging(fd, mode, bytes);
+  int err = errno;
+  if (Close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    errno = err;
+  }
+  return ok;
+}
+
+}  // namespace
 
 bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes) {
   struct stat st {};
   mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
   if (::stat(hostPath.c_str(), &st) == 0) mode = st.st_mode & 07777;
 
-  static thread_local std::mt19937_64 rng{std::random_device{}()};
   std::string folder = FolderOf(hostPath);
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    char name[40];
-    snprintf(name, sizeof name, "/.~cmd%016llx.tmp", static_cast<unsigned long long>(rng()));
-    temp = folder + name;
-    fd = Open(temp, O_WRONLY | O_CREAT | O_EXCL, mode);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  ::fchmod(fd, mode);
-  bool ok = Write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  ok = ok && Flush(fd) == 0;
-  int err = ok ? 0 : errno;
-  if (Close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && Rename(temp, hostPath) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
+  std::string temp = StagingName(folder);
+  // The fault hook sees the staging file's name at every step, named or not.
+  if (Fail(Injected(FileStep::Open, temp))) return false;
+  int staged = StageUnnamed(folder, temp, mode, bytes);
+  if (staged == 0) return false;
+  if (staged < 0 && !StageNamed(folder, temp, mode, bytes)) return false;
+  if (Rename(temp, hostPath) != 0) {
+    int err = errno;
     ::unlink(temp.c_str());
     errno = err;
     return false;

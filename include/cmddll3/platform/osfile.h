@@ -71,4 +71,16 @@ CMD_PLATFORM_API bool ReadAll(const std::string& hostPath, std::string& bytes);
 // see the old content or the new, never a torn file.
 CMD_PLATFORM_API bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes);
 
+// Advisory lock on an open file (flock): exclusive, or shared when
+// `exclusive` is false; waits until granted. Every open descriptor holds its
+// own lock, so two threads of one process exclude each other too; the lock
+// ends with Unlock, with Close, or when the process ends.
+CMD_PLATFORM_API int Lock(int fd, bool exclusive = true);
+CMD_PLATFORM_API int Unlock(int fd);
+// True while hostPath still names the file open on fd (same device and
+// inode); false once the path was replaced, removed or cannot be examined.
+CMD_PLATFORM_API bool IsSameFile(int fd, const std::string& hostPath);
+// Reads from fd's current position to the end of the file.
+CMD_PLATFORM_API bool ReadRest(int fd, std::string& bytes);
+
 }  // namespace cmd::os

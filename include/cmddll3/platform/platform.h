@@ -7,6 +7,7 @@
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/crt.h"
 #include "cmddll3/platform/winpath.h"
+#include "cmddll3/platform/profile.h"
 #include "cmddll3/platform/gdi.h"
 #include "cmddll3/platform/afxgdi.h"
 #include "cmddll3/platform/gdi_devices.h"
