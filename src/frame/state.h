@@ -1,7 +1,8 @@
-// The library's process-wide state: the installation root, the settings-file
-// paths, the environment path, the current-directory copy and the fraction
-// modes. All of it is empty or zero when the module is loaded; the host sets
-// it at start. Calls are made one at a time, so nothing here is locked.
+// The library's process-wide path state: the installation root, the
+// settings-file paths, the environment path and the current-directory copy
+// (the fraction modes are kept beside the money functions that read them).
+// All of it is empty when the module is loaded; the host sets it at start.
+// Calls are made one at a time, so nothing here is locked.
 #pragma once
 
 #include "cmddll3/platform/cstring.h"
@@ -17,7 +18,6 @@ struct State {
   char16_t iniFile[kPathBuffer] = {};        // SetIniFile: "<cwd>\pelmar1.ini"
   char16_t ini4File[kPathBuffer] = {};       // Set4IniFile: "<cwd>\sek4.ini"
   char16_t envPath[kPathBuffer] = {};        // SetEnvPath: "<cwd>\"
-  int fractionModes[4] = {};                 // totals, expenses, labour, miscellaneous
 };
 
 State& GetState();

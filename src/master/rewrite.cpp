@@ -107,7 +107,7 @@ StagedMaster::StagedMaster(CString masterPath, const char16_t* stagingName)
 StagedMaster::~StagedMaster() { Abandon(); }
 
 bool StagedMaster::OpenForRewrite() {
-  if (!master_.Open(masterPath_)) return false;
+  if (StagingIsTheMaster() || !master_.Open(masterPath_)) return false;
   if (!staging_.Open(stagingPath_, kWriteMode)) {
     master_.Close();
     return false;
@@ -118,14 +118,14 @@ bool StagedMaster::OpenForRewrite() {
 
 bool StagedMaster::OpenForNewContent() {
   // Writing a read-only master in place would fail at its open; so does this.
-  if (IsReadOnly(masterPath_)) return false;
+  if (StagingIsTheMaster() || IsReadOnly(masterPath_)) return false;
   if (!staging_.Open(stagingPath_, kWriteMode)) return false;
   stagingCreated_ = true;
   return true;
 }
 
 bool StagedMaster::OpenForAppend(const char16_t* appendMode) {
-  if (IsReadOnly(masterPath_)) return false;
+  if (StagingIsTheMaster() || IsReadOnly(masterPath_)) return false;
   std::string hostMaster, hostStaging;
   if (!cmd::path::ToHost(masterPath_, hostMaster) ||
       !cmd::path::ToHost(stagingPath_, hostStaging))
@@ -137,6 +137,12 @@ bool StagedMaster::OpenForAppend(const char16_t* appendMode) {
   appending_ = true;
   if (LacksFinalLineEnd(copied, staging_.GetEncoding())) staging_.WriteString(u"\n");
   return true;
+}
+
+// A master that bears the staging file's own name cannot be staged beside
+// itself: opening the staging file would empty the master.
+bool StagedMaster::StagingIsTheMaster() const {
+  return masterPath_.CompareNoCase(stagingPath_) == 0;
 }
 
 bool StagedMaster::ReadLine(CString& line) { return master_.ReadLine(line); }

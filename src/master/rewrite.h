@@ -62,7 +62,8 @@ class StagedMaster {
   ~StagedMaster();
 
   // Opens the master for reading and the staging file for writing. False
-  // when either cannot be opened: nothing has changed.
+  // when either cannot be opened, or when the master bears the staging
+  // file's name: nothing has changed.
   bool OpenForRewrite();
   // Opens only the staging file, for a master written whole from the
   // caller's data (it need not exist yet). False when it cannot be opened.
@@ -97,6 +98,7 @@ class StagedMaster {
 
  private:
   void Abandon();
+  bool StagingIsTheMaster() const;
 
   CString masterPath_;
   CString stagingPath_;
