@@ -2,6 +2,8 @@
 // master set, rebuilt when a material master file is newer than the table.
 #include "master/tables.h"
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,8 @@
 #include "cmddll3/platform/file.h"
 #include "cmddll3/platform/fileapi.h"
 #include "cmddll3/platform/filefind.h"
+#include "cmddll3/platform/osfile.h"
+#include "cmddll3/platform/winpath.h"
 #include "master/rewrite.h"
 #include "master/zaimst.h"
 
@@ -108,12 +112,17 @@ BOOL BuildTable(Table table, const CString& tablePath, int trade, int number) {
   }
 }
 
-// The last-write time of a file; false when it does not exist.
+// The last-write time of a file, to the nanosecond where the file system
+// keeps it; false when there is no such file. One status query: listing the
+// table's folder, as a finder would, would make the cost of an update grow
+// with that folder too.
 bool LastWriteTime(const CString& path, FILETIME& time) {
-  CFileFind finder;
-  if (!finder.FindFile(path)) return false;
-  finder.FindNextFile();
-  return !finder.IsDirectory() && finder.GetLastWriteTime(&time);
+  std::string host;
+  struct stat st {};
+  if (!cmd::path::ToHost(path, host) || cmd::os::Stat(host, st) != 0 || !S_ISREG(st.st_mode))
+    return false;
+  time = cmd::FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+  return true;
 }
 
 CString CadTableName(int trade) {

@@ -105,14 +105,6 @@ TEST_F(CopyTest, WithoutAWorkFolderNothingIsCopied) {
   EXPECT_FALSE(fs::exists(plumb("zairyou2.mst")));
 }
 
-TEST_F(CopyTest, AStaleWorkStagingFileIsReplacedAndRemoved) {
-  cmdtest::WriteBytes(work() / "temp.mst", MasterBytes({Line2(99, 99, u"古い")}));
-  WriteMaster(elec("zairyou2.mst"), {Line2(3, 1, u"電線")});
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
-  EXPECT_EQ(ReadMaster(plumb("zairyou2.mst")), std::vector<std::u16string>{Line2(8, 1, u"電線")});
-  ExpectNoStagingFiles();
-}
-
 // ---- Level 3 between files and master sets
 
 TEST_F(CopyTest, Level3AllGroupsKeepTheirFieldsButNameTheDestinationFile) {

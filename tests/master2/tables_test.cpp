@@ -243,12 +243,4 @@ TEST_F(TableTest, WithoutMasterFilesNothingIsOutOfDate) {
   EXPECT_FALSE(fs::exists(root() / "cad1_1.tbl"));
 }
 
-TEST_F(TableTest, AMissingTableIsBuiltFromTheNumberedMasterSet) {
-  fs::create_directories(root() / "MASTER" / "電気" / "3");
-  WriteMaster(root() / "MASTER" / "電気" / "3" / "zairyou1.mst", {u"5,名前,0"});
-  WriteMaster(root() / "MASTER" / "電気" / "3" / "zai005-3.mst", {Item(u"000000000001", u"A")});
-  EXPECT_EQ(UpdateCadtable(1, 2), TRUE);
-  EXPECT_EQ(Table("cad1_1.tbl"), std::vector<std::u16string>{u"00000000000100500000"});
-}
-
 }  // namespace
