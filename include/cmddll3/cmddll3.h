@@ -5,6 +5,10 @@
 
 #include "cmddll3/platform/platform.h"
 #include "cmddll3/master.h"
+#include "cmddll3/history.h"
+#include "cmddll3/fileutil.h"
+#include "cmddll3/input.h"
+#include "cmddll3/ledger.h"
 #include "cmddll3/util_split.h"
 #include "cmddll3/util_hankaku.h"
 #include "cmddll3/util_money.h"

@@ -41,15 +41,15 @@ class DrawBitmaps : public ::testing::Test {
 
 // An 8-bit 2 x 2 picture: red, green on top; blue, white below.
 std::string EightBitFile() {
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.height = 2;
-  spec.bitCount = 8;
-  spec.colors = cmdtest::GreyPalette(256);
-  spec.colors[1] = cmdtest::Quad(255, 0, 0);
-  spec.colors[2] = cmdtest::Quad(0, 255, 0);
-  spec.colors[3] = cmdtest::Quad(0, 0, 255);
-  return cmdtest::BmpFileBytes(spec, [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.bitCount = 8;
+  recipe.colors = cmdtest::GreyPalette(256);
+  recipe.colors[1] = cmdtest::Quad(255, 0, 0);
+  recipe.colors[2] = cmdtest::Quad(0, 255, 0);
+  recipe.colors[3] = cmdtest::Quad(0, 0, 255);
+  return cmdtest::BmpFileBytes(recipe, [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
 }
 
 HGLOBAL GlobalDib(const std::string& dib) {
@@ -103,11 +103,11 @@ TEST_F(DrawBitmaps, FileDrawnOnAnImageDoublesEveryDot) {
 }
 
 TEST_F(DrawBitmaps, TwentyFourBitPixelsStartAtTheirOffset) {
-  cmdtest::DibSpec spec;
-  spec.width = 1;
-  spec.height = 1;
-  spec.bitCount = 24;
-  std::string file = cmdtest::BmpFileBytes(spec, [](int, int) { return 0x102030u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 1;
+  recipe.height = 1;
+  recipe.bitCount = 24;
+  std::string file = cmdtest::BmpFileBytes(recipe, [](int, int) { return 0x102030u; });
   // Move the pixels 16 bytes further on, behind a gap the offset skips.
   std::string moved = file.substr(0, 54) + std::string(16, '\x7F') + file.substr(54);
   std::uint32_t offset = 54 + 16, size = std::uint32_t(moved.size());
@@ -122,12 +122,12 @@ TEST_F(DrawBitmaps, TwentyFourBitPixelsStartAtTheirOffset) {
 }
 
 TEST_F(DrawBitmaps, TopDownFileIsDrawnUpright) {
-  cmdtest::DibSpec spec;
-  spec.width = 1;
-  spec.height = 2;
-  spec.bitCount = 24;
-  spec.topDown = true;
-  std::string file = cmdtest::BmpFileBytes(spec, [](int, int y) { return y ? 0u : 0xFF0000u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 1;
+  recipe.height = 2;
+  recipe.bitCount = 24;
+  recipe.topDown = true;
+  std::string file = cmdtest::BmpFileBytes(recipe, [](int, int y) { return y ? 0u : 0xFF0000u; });
   RECT rect{0, 0, 1, 2};
   DrawBitmapFile(dc, &rect, Write("topdown.bmp", file), SRCCOPY);
   auto ops = Ops(OpKind::StretchDIBits);
@@ -169,13 +169,13 @@ TEST_F(DrawBitmaps, LyingFileIsOpenedButNotDrawn) {
 
 // ---------------------------------------------------------------- DrawBitmapFile3
 TEST_F(DrawBitmaps, InMemoryDibGetsItsOwnPalette) {
-  cmdtest::DibSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.bitCount = 8;
-  spec.colors = {cmdtest::Quad(10, 20, 30), cmdtest::Quad(40, 50, 60), cmdtest::Quad(70, 80, 90),
+  cmdtest::DibRecipe recipe;
+  recipe.width = 3;
+  recipe.height = 2;
+  recipe.bitCount = 8;
+  recipe.colors = {cmdtest::Quad(10, 20, 30), cmdtest::Quad(40, 50, 60), cmdtest::Quad(70, 80, 90),
                  cmdtest::Quad(100, 110, 120)};
-  std::string dib = cmdtest::PackedDib(spec, [](int x, int) { return std::uint32_t(x); });
+  std::string dib = cmdtest::PackedDib(recipe, [](int x, int) { return std::uint32_t(x); });
   HGLOBAL block = GlobalDib(dib);
   GlobalLock(block);  // the caller's own lock
   RECT size{0, 0, 30, 20};
@@ -207,11 +207,11 @@ TEST_F(DrawBitmaps, InMemoryDibGetsItsOwnPalette) {
 }
 
 TEST_F(DrawBitmaps, InMemoryDibWithoutColourCountUsesTheDefaultPalette) {
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.height = 2;
-  spec.bitCount = 24;
-  std::string dib = cmdtest::PackedDib(spec, [](int, int) { return 0x00FF00u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.bitCount = 24;
+  std::string dib = cmdtest::PackedDib(recipe, [](int, int) { return 0x00FF00u; });
   HGLOBAL block = GlobalDib(dib);
   RECT size{0, 0, 4, 4};
   EXPECT_EQ(DrawBitmapFile3(dc, &size, block, 40, SRCCOPY), TRUE);
@@ -224,11 +224,11 @@ TEST_F(DrawBitmaps, InMemoryDibWithoutColourCountUsesTheDefaultPalette) {
 }
 
 TEST_F(DrawBitmaps, InMemoryDibThatLiesIsNotDrawn) {
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.height = 2;
-  spec.bitCount = 24;
-  std::string dib = cmdtest::PackedDib(spec, [](int, int) { return 0u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.bitCount = 24;
+  std::string dib = cmdtest::PackedDib(recipe, [](int, int) { return 0u; });
   RECT size{0, 0, 4, 4};
   struct Case {
     const char* what;
@@ -263,7 +263,7 @@ struct MaskModule {
   MaskModule() {
     module = cmd::res::NewModuleHandle();
     // The picture: red on the left, black (transparent) on the right.
-    cmdtest::DibSpec image;
+    cmdtest::DibRecipe image;
     image.width = 2;
     image.height = 1;
     image.bitCount = 24;
@@ -272,7 +272,7 @@ struct MaskModule {
                                return x ? 0u : 0xFF0000u;
                              }));
     // The mask: black where the picture shows, white elsewhere.
-    cmdtest::DibSpec mask;
+    cmdtest::DibRecipe mask;
     mask.width = 2;
     mask.height = 1;
     mask.bitCount = 1;

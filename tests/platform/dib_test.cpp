@@ -15,12 +15,12 @@
 namespace {
 
 std::string Checker8(int w, int h) {
-  cmdtest::DibSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.bitCount = 8;
-  spec.colors = cmdtest::GreyPalette(256);
-  return cmdtest::BmpFileBytes(spec, [](int x, int y) { return (x + y) % 2 ? 255u : 0u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = w;
+  recipe.height = h;
+  recipe.bitCount = 8;
+  recipe.colors = cmdtest::GreyPalette(256);
+  return cmdtest::BmpFileBytes(recipe, [](int x, int y) { return (x + y) % 2 ? 255u : 0u; });
 }
 
 void Put32(std::string& s, std::size_t at, std::uint32_t v) { std::memcpy(&s[at], &v, 4); }
@@ -110,13 +110,13 @@ TEST(BmpFile, AcceptsWhatWritersReallyWrite) {
   Put32(zeroSize, 2, 0);
   EXPECT_TRUE(Parses(zeroSize));
 
-  cmdtest::DibSpec spec;
-  spec.width = 4;
-  spec.height = 2;
-  spec.bitCount = 4;
-  spec.topDown = true;
-  spec.colors = {cmdtest::Quad(255, 0, 0), cmdtest::Quad(0, 255, 0)};
-  std::string file = cmdtest::BmpFileBytes(spec, [](int x, int) { return x % 2u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 4;
+  recipe.height = 2;
+  recipe.bitCount = 4;
+  recipe.topDown = true;
+  recipe.colors = {cmdtest::Quad(255, 0, 0), cmdtest::Quad(0, 255, 0)};
+  std::string file = cmdtest::BmpFileBytes(recipe, [](int x, int) { return x % 2u; });
   cmd::gdi::BmpFile bmp;
   ASSERT_TRUE(cmd::gdi::ParseBmpFile(file, bmp));
   EXPECT_TRUE(bmp.layout.topDown);
@@ -154,11 +154,11 @@ TEST(BmpFile, ColourCountOfATrueColourImageIsDropped) {
   // A 24-bit image may name a palette for palette devices; it is not kept,
   // and the header handed on says so (a reader of that header once copied
   // a table that was not there).
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.height = 2;
-  spec.bitCount = 24;
-  std::string file = cmdtest::BmpFileBytes(spec, [](int, int) { return 0x0000FFu; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.bitCount = 24;
+  std::string file = cmdtest::BmpFileBytes(recipe, [](int, int) { return 0x0000FFu; });
   Put32(file, 46, 256);
   cmd::gdi::BmpFile bmp;
   ASSERT_TRUE(cmd::gdi::ParseBmpFile(file, bmp));
@@ -191,10 +191,10 @@ TEST(PackedDib, MeasuresTablesAndRows) {
   EXPECT_EQ(layout.colorBytes, 12u);  // the three masks
   EXPECT_FALSE(cmd::gdi::MeasureDib(h, 7, layout));
 
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.bitCount = 24;
-  std::string dib = cmdtest::PackedDib(spec, [](int, int) { return 0u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.bitCount = 24;
+  std::string dib = cmdtest::PackedDib(recipe, [](int, int) { return 0u; });
   cmd::gdi::BmpFile bmp;
   EXPECT_TRUE(cmd::gdi::ParsePackedDib(dib, bmp));
   EXPECT_FALSE(cmd::gdi::ParsePackedDib(dib.substr(0, dib.size() - 1), bmp));
@@ -204,12 +204,12 @@ TEST(PackedDib, MeasuresTablesAndRows) {
 // ---------------------------------------------------------------- resources
 TEST(Resources, BitmapsLoadByIdOrCaseFoldedName) {
   HINSTANCE module = cmd::res::NewModuleHandle();
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.height = 1;
-  spec.bitCount = 1;
-  spec.colors = {cmdtest::Quad(0, 0, 0), cmdtest::Quad(255, 255, 255)};
-  std::string file = cmdtest::BmpFileBytes(spec, [](int x, int) { return std::uint32_t(x); });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 1;
+  recipe.bitCount = 1;
+  recipe.colors = {cmdtest::Quad(0, 0, 0), cmdtest::Quad(255, 255, 255)};
+  std::string file = cmdtest::BmpFileBytes(recipe, [](int x, int) { return std::uint32_t(x); });
   ASSERT_TRUE(cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(101), file));
   ASSERT_TRUE(cmd::res::RegisterBitmap(module, u"Logo", file.substr(14)));  // packed DIB
   EXPECT_FALSE(cmd::res::RegisterBitmap(module, u"Bad", "xy"));

@@ -63,14 +63,14 @@ std::string Shell(const std::string& command) {
 
 // ---------------------------------------------------------------- bitmaps
 TEST(ImageDevice, StretchesAn8BitDibWithoutBlending) {
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.height = 2;
-  spec.bitCount = 8;
-  spec.colors = cmdtest::GreyPalette(256);
-  spec.colors[1] = cmdtest::Quad(255, 0, 0);
-  spec.colors[2] = cmdtest::Quad(0, 0, 255);
-  std::string dib = cmdtest::PackedDib(spec, [](int x, int y) { return y == 0 ? 1 + x : 0; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.bitCount = 8;
+  recipe.colors = cmdtest::GreyPalette(256);
+  recipe.colors[1] = cmdtest::Quad(255, 0, 0);
+  recipe.colors[2] = cmdtest::Quad(0, 0, 255);
+  std::string dib = cmdtest::PackedDib(recipe, [](int x, int y) { return y == 0 ? 1 + x : 0; });
   ImageDC img(10, 10);
   img.dc.SetStretchBltMode(COLORONCOLOR);
   auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
@@ -107,14 +107,14 @@ TEST(ImageDevice, DecodesEveryBitDepth) {
       {32, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000}, 0x00102030, RGB(0x30, 0x20, 0x10)},
   };
   for (const auto& c : cases) {
-    cmdtest::DibSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.bitCount = c.bits;
-    spec.compression = c.compression;
-    spec.masks = c.masks;
-    if (c.bits <= 8) spec.colors = cmdtest::GreyPalette(1 << c.bits);
-    std::string dib = cmdtest::PackedDib(spec, [&](int x, int y) {
+    cmdtest::DibRecipe recipe;
+    recipe.width = 3;
+    recipe.height = 2;
+    recipe.bitCount = c.bits;
+    recipe.compression = c.compression;
+    recipe.masks = c.masks;
+    if (c.bits <= 8) recipe.colors = cmdtest::GreyPalette(1 << c.bits);
+    std::string dib = cmdtest::PackedDib(recipe, [&](int x, int y) {
       return x == 2 && y == 1 ? c.value : 0;
     });
     cmd::gdi::BmpFile parsed;
@@ -129,10 +129,10 @@ TEST(ImageDevice, DecodesEveryBitDepth) {
 
 TEST(ImageDevice, ShrinkingCombinesDotsByStretchMode) {
   // A 2 x 1 picture, black then white, shrunk to one dot.
-  cmdtest::DibSpec spec;
-  spec.width = 2;
-  spec.bitCount = 24;
-  std::string dib = cmdtest::PackedDib(spec, [](int x, int) { return x ? 0xFFFFFFu : 0u; });
+  cmdtest::DibRecipe recipe;
+  recipe.width = 2;
+  recipe.bitCount = 24;
+  std::string dib = cmdtest::PackedDib(recipe, [](int x, int) { return x ? 0xFFFFFFu : 0u; });
   auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
   struct Case {
     int mode;

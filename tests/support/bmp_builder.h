@@ -11,7 +11,7 @@
 
 namespace cmdtest {
 
-struct DibSpec {
+struct DibRecipe {
   int width = 1;
   int height = 1;  // rows; stored bottom-up unless topDown
   int bitCount = 24;
@@ -29,15 +29,15 @@ inline void PutLE(std::string& s, std::uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s += char((v >> (8 * i)) & 0xFF);
 }
 
-inline std::string DibPixels(const DibSpec& spec, const PixelFn& pixel) {
-  std::size_t stride = ((std::size_t(spec.width) * spec.bitCount + 31) / 32) * 4;
-  std::string bits(stride * spec.height, '\0');
-  for (int row = 0; row < spec.height; ++row) {
-    int y = spec.topDown ? row : spec.height - 1 - row;
+inline std::string DibPixels(const DibRecipe& recipe, const PixelFn& pixel) {
+  std::size_t stride = ((std::size_t(recipe.width) * recipe.bitCount + 31) / 32) * 4;
+  std::string bits(stride * recipe.height, '\0');
+  for (int row = 0; row < recipe.height; ++row) {
+    int y = recipe.topDown ? row : recipe.height - 1 - row;
     unsigned char* line = reinterpret_cast<unsigned char*>(bits.data()) + stride * row;
-    for (int x = 0; x < spec.width; ++x) {
+    for (int x = 0; x < recipe.width; ++x) {
       std::uint32_t v = pixel(x, y);
-      switch (spec.bitCount) {
+      switch (recipe.bitCount) {
         case 1: line[x / 8] |= (v & 1) << (7 - x % 8); break;
         case 4: line[x / 2] |= (v & 0xF) << (x % 2 ? 0 : 4); break;
         case 8: line[x] = std::uint8_t(v); break;
@@ -54,35 +54,35 @@ inline std::string DibPixels(const DibSpec& spec, const PixelFn& pixel) {
   return bits;
 }
 
-inline std::string DibHeader(const DibSpec& spec, std::size_t imageBytes) {
+inline std::string DibHeader(const DibRecipe& recipe, std::size_t imageBytes) {
   std::string h;
   PutLE(h, 40, 4);
-  PutLE(h, std::uint32_t(spec.width), 4);
-  PutLE(h, std::uint32_t(spec.topDown ? -spec.height : spec.height), 4);
+  PutLE(h, std::uint32_t(recipe.width), 4);
+  PutLE(h, std::uint32_t(recipe.topDown ? -recipe.height : recipe.height), 4);
   PutLE(h, 1, 2);
-  PutLE(h, std::uint32_t(spec.bitCount), 2);
-  PutLE(h, spec.compression, 4);
+  PutLE(h, std::uint32_t(recipe.bitCount), 2);
+  PutLE(h, recipe.compression, 4);
   PutLE(h, std::uint32_t(imageBytes), 4);
   PutLE(h, 3780, 4);
   PutLE(h, 3780, 4);
-  bool full = spec.bitCount <= 8 && spec.colors.size() == (std::size_t(1) << spec.bitCount);
-  PutLE(h, full ? 0 : std::uint32_t(spec.colors.size()), 4);
+  bool full = recipe.bitCount <= 8 && recipe.colors.size() == (std::size_t(1) << recipe.bitCount);
+  PutLE(h, full ? 0 : std::uint32_t(recipe.colors.size()), 4);
   PutLE(h, 0, 4);
-  for (const RGBQUAD& q : spec.colors) h.append(reinterpret_cast<const char*>(&q), 4);
-  for (DWORD m : spec.masks) PutLE(h, m, 4);
+  for (const RGBQUAD& q : recipe.colors) h.append(reinterpret_cast<const char*>(&q), 4);
+  for (DWORD m : recipe.masks) PutLE(h, m, 4);
   return h;
 }
 
 // A packed DIB: header, colours (or masks), pixels.
-inline std::string PackedDib(const DibSpec& spec, const PixelFn& pixel) {
-  std::string bits = DibPixels(spec, pixel);
-  return DibHeader(spec, bits.size()) + bits;
+inline std::string PackedDib(const DibRecipe& recipe, const PixelFn& pixel) {
+  std::string bits = DibPixels(recipe, pixel);
+  return DibHeader(recipe, bits.size()) + bits;
 }
 
 // A BMP file: the 14-byte file header before the packed DIB.
-inline std::string BmpFileBytes(const DibSpec& spec, const PixelFn& pixel) {
-  std::string dib = PackedDib(spec, pixel);
-  std::string bits = DibPixels(spec, pixel);
+inline std::string BmpFileBytes(const DibRecipe& recipe, const PixelFn& pixel) {
+  std::string dib = PackedDib(recipe, pixel);
+  std::string bits = DibPixels(recipe, pixel);
   std::string f = "BM";
   PutLE(f, std::uint32_t(14 + dib.size()), 4);
   PutLE(f, 0, 4);

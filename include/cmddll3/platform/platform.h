@@ -21,3 +21,4 @@
 #include "cmddll3/platform/filefind.h"
 #include "cmddll3/platform/shell.h"
 #include "cmddll3/platform/crtfile.h"
+#include "cmddll3/platform/ui.h"
