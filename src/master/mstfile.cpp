@@ -8,6 +8,7 @@
 #endif
 
 #include "cmddll3/frame.h"
+#include "cmddll3/platform/crt.h"
 #include "cmddll3/platform/file.h"
 #include "cmddll3/platform/shell.h"
 #include "master/fileerror.h"
@@ -66,105 +67,58 @@ void MasterReader::Close() {
   CloseReportsSuccess(file_);  // nothing was written: a failed close loses nothing
 }
 
-// ---- Fields
+// ---- Fields and numbers
 
-namespace {
-
-// Records the field that ends at the comma (or the end) at `end`.
-inline void EndField(char16_t* s, std::size_t end, std::size_t& start, int& count,
-                     const char16_t** begins, std::size_t* lengths) {
-  s[end] = 0;
-  begins[count] = s + start;
-  lengths[count] = end - start;
-  ++count;
-  start = end + 1;
-}
-
-}  // namespace
-
-int CutAtCommas(char16_t* s, std::size_t n, int max, const char16_t** begins,
-                std::size_t* lengths) {
-  int count = 0;
-  std::size_t start = 0;
-  std::size_t i = 0;
+const char16_t* FindComma(const char16_t* p, const char16_t* end) {
 #if defined(__SSE2__)
-  // Eight units at a time: a master line is mostly text between few commas,
-  // and a comparison of eight units takes one step and no guess.
+  // Eight units at a time: a master's texts are mostly long runs without a
+  // comma, and one comparison of eight units needs no guess per unit.
   const __m128i comma = _mm_set1_epi16(static_cast<short>(u','));
-  for (; i + 8 <= n && count < max; i += 8) {
-    __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, comma)));
-    while (mask && count < max) {
-      std::size_t at = i + (static_cast<unsigned>(__builtin_ctz(mask)) >> 1);
-      EndField(s, at, start, count, begins, lengths);
-      mask &= mask - 1;  // each unit sets two bits
-      mask &= mask - 1;
-    }
+  for (; end - p >= 8; p += 8) {
+    __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, comma));
+    if (mask) return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
   }
 #endif
-  for (; i < n && count < max; ++i)
-    if (s[i] == u',') EndField(s, i, start, count, begins, lengths);
-  // The line's end ends the last field; s[n] is the string's terminator.
-  if (count < max) {
-    begins[count] = s + start;
-    lengths[count] = n - start;
-    ++count;
-  }
-  return count;
+  for (; p != end; ++p)
+    if (*p == u',') return p;
+  return end;
 }
 
-std::u16string_view FieldOf(std::u16string_view line, int index) {
-  std::size_t start = 0;
-  for (int i = 0; i < index; ++i) {
-    std::size_t comma = line.find(u',', start);
-    if (comma == std::u16string_view::npos) return {};
-    start = comma + 1;
-  }
-  std::size_t end = line.find(u',', start);
-  return line.substr(start, end == std::u16string_view::npos ? line.size() - start : end - start);
-}
-
-// ---- Numbers
-
+namespace detail {
 namespace {
 
+// The runtime reads a field that is not plain decimal from a terminated
+// copy. An empty field is 0 without it.
 template <class Convert>
-auto ThroughRuntime(std::u16string_view field, Convert convert) {
+auto ThroughRuntime(std::u16string_view field, Convert convert) -> decltype(convert(u"")) {
+  if (field.empty()) return 0;
   std::u16string terminated(field);
   return convert(terminated.c_str());
 }
 
 }  // namespace
 
-LONG ToLong(std::u16string_view field) {
-  long long v;
-  if (detail::PlainDecimal(field.data(), field.size(), detail::kIntDigits, v))
-    return static_cast<LONG>(v);
+LONG RuntimeLong(std::u16string_view field) {
   return ThroughRuntime(field, [](const char16_t* s) { return _wtol(s); });
 }
-
-int ToInt(std::u16string_view field) {
-  long long v;
-  if (detail::PlainDecimal(field.data(), field.size(), detail::kIntDigits, v))
-    return static_cast<int>(v);
+int RuntimeInt(std::u16string_view field) {
   return ThroughRuntime(field, [](const char16_t* s) { return _wtoi(s); });
 }
-
-double ToDouble(std::u16string_view field) {
-  long long v;
-  if (detail::PlainDecimal(field.data(), field.size(), detail::kDoubleDigits, v))
-    return detail::PlainDouble(v, field[0] == u'-');
+double RuntimeDouble(std::u16string_view field) {
   return ThroughRuntime(field, [](const char16_t* s) { return _wtof(s); });
 }
 
+}  // namespace detail
+
 // ---- Texts
 
-void StoreText(void* field, std::size_t capacity, const char16_t* text) {
+void StoreText(void* field, std::size_t capacity, std::u16string_view text) {
   if (capacity == 0) return;
-  std::size_t n = 0;
-  while (n + 1 < capacity && text[n]) ++n;
+  std::size_t n = std::min(text.size(), capacity - 1);
+  n = std::min(n, text.substr(0, n).find(u'\0'));
   auto* bytes = static_cast<unsigned char*>(field);
-  std::memcpy(bytes, text, n * sizeof(char16_t));
+  if (n) std::memcpy(bytes, text.data(), n * sizeof(char16_t));
   std::memset(bytes + n * sizeof(char16_t), 0, (capacity - n) * sizeof(char16_t));
 }
 

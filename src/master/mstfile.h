@@ -14,7 +14,6 @@
 #include <string>
 #include <string_view>
 
-#include "cmddll3/platform/crt.h"
 #include "cmddll3/platform/cstring.h"
 #include "cmddll3/platform/textfile.h"
 #include "cmddll3/platform/windef.h"
@@ -66,113 +65,128 @@ class MasterReader {
   bool open_ = false;
 };
 
-// ---- Numbers, as the C runtime reads them
+// ---- Fields and numbers
 //
-// The numbers of a master are nearly always plain decimal digits, perhaps
-// after a minus; those are converted here, inline. Anything else (blanks, a
+// A line's fields are those of SplitCStrByComma: the text between two commas,
+// the line's end counting as the last comma; a field the line lacks reads as
+// "". Which field a text is does not depend on how many fields a caller
+// asks for, so fields are read one after the other, left to right.
+//
+// Numbers read as the C runtime's _wtol, _wtoi and _wtof read them (an empty
+// or non-numeric field is 0). The numbers of a master are nearly always plain
+// decimal digits, perhaps after a minus: those are converted while the field
+// is scanned, without looking for its comma first. Anything else (blanks, a
 // plus sign, full-width digits, trailing text, more digits than surely fit)
-// goes to the runtime's _wtol, _wtoi or _wtof, so the result is always the
-// runtime's: an empty or non-numeric field reads as 0.
+// goes to the runtime's function, so the result is always the runtime's.
+
+// The first comma in [p, end), or end.
+const char16_t* FindComma(const char16_t* p, const char16_t* end);
 
 namespace detail {
-
-inline constexpr int kIntDigits = 9;      // any 9 digits fit a 32-bit integer
-inline constexpr int kDoubleDigits = 15;  // any 15 digits convert to a double exactly
-
-// Parses [-]digits (1 to maxDigits of them) filling all n units; false for
-// anything else.
-inline bool PlainDecimal(const char16_t* s, std::size_t n, int maxDigits, long long& value) {
-  std::size_t i = 0;
-  bool negative = n > 0 && s[0] == u'-';
-  if (negative) i = 1;
-  if (n == i || n - i > static_cast<std::size_t>(maxDigits)) return false;
-  long long v = 0;
-  for (; i < n; ++i) {
-    unsigned d = static_cast<unsigned>(s[i]) - u'0';
-    if (d > 9) return false;
-    v = v * 10 + d;
-  }
-  value = negative ? -v : v;
-  return true;
-}
-
-inline double PlainDouble(long long v, bool negative) {
-  // "-0" reads as negative zero, as the runtime reads it.
-  return v == 0 && negative ? -0.0 : static_cast<double>(v);
-}
-
+// The runtime's function on a terminated copy of the field.
+LONG RuntimeLong(std::u16string_view field);
+int RuntimeInt(std::u16string_view field);
+double RuntimeDouble(std::u16string_view field);
 }  // namespace detail
 
-// A field that is not terminated (it is copied for the runtime when needed).
-LONG ToLong(std::u16string_view field);   // _wtol
-int ToInt(std::u16string_view field);     // _wtoi
-double ToDouble(std::u16string_view field);  // _wtof
-
-// ---- Fields
-
-// Cuts the n units at s at their commas, in place: each comma becomes a NUL
-// and at most `max` fields are recorded (start and length); the text after
-// the last comma is the last field, ended by the NUL that follows the n
-// units. Returns the number of fields recorded.
-int CutAtCommas(char16_t* s, std::size_t n, int max, const char16_t** begins,
-                std::size_t* lengths);
-
-// A line cut in place at its commas, with the results of SplitCStrByComma:
-// at most Max fields, each the text between two commas (the line's end counts
-// as a comma); fields the line lacks read as "". The commas are overwritten
-// with NUL units, so each field is a terminated string inside the line's own
-// buffer: the line must outlive the fields and is no longer the line.
-template <int Max>
-class CommaFields {
+// Reads the fields of a line from left to right. The line must outlive the
+// cursor; it is not changed.
+class FieldCursor {
  public:
-  explicit CommaFields(std::u16string& line)
-      : count_(CutAtCommas(line.data(), line.size(), Max, begin_, length_)) {}
-  int count() const { return count_; }
-  bool has(int i) const { return i < count_; }
-  // Field i (0-based) as a terminated string; "" when the line lacks it.
-  const char16_t* operator[](int i) const { return i < count_ ? begin_[i] : u""; }
-  std::u16string_view view(int i) const {
-    return i < count_ ? std::u16string_view(begin_[i], length_[i]) : std::u16string_view();
+  explicit FieldCursor(std::u16string_view line)
+      : p_(line.data()), end_(line.data() + line.size()) {}
+
+  // The next field as text.
+  std::u16string_view Text() {
+    if (done_) return {};
+    const char16_t* comma = FindComma(p_, end_);
+    std::u16string_view field(p_, static_cast<std::size_t>(comma - p_));
+    Advance(comma);
+    return field;
+  }
+  void Skip(int count = 1) {
+    for (int i = 0; i < count; ++i) Text();
   }
 
-  // Field i as the runtime's _wtol, _wtoi and _wtof read it.
-  LONG Long(int i) const {
+  // The next field as a number.
+  LONG Long() {
     long long v;
-    if (i < count_ && detail::PlainDecimal(begin_[i], length_[i], detail::kIntDigits, v))
-      return static_cast<LONG>(v);
-    return _wtol((*this)[i]);
+    return Plain(kIntDigits, v) ? static_cast<LONG>(v) : detail::RuntimeLong(Text());
   }
-  int Int(int i) const {
+  int Int() {
     long long v;
-    if (i < count_ && detail::PlainDecimal(begin_[i], length_[i], detail::kIntDigits, v))
-      return static_cast<int>(v);
-    return _wtoi((*this)[i]);
+    return Plain(kIntDigits, v) ? static_cast<int>(v) : detail::RuntimeInt(Text());
   }
-  double Double(int i) const {
+  double Double() {
+    const char16_t* start = p_;
     long long v;
-    if (i < count_ && detail::PlainDecimal(begin_[i], length_[i], detail::kDoubleDigits, v))
-      return detail::PlainDouble(v, begin_[i][0] == u'-');
-    return _wtof((*this)[i]);
+    if (!Plain(kDoubleDigits, v)) return detail::RuntimeDouble(Text());
+    // "-0" reads as negative zero, as the runtime reads it.
+    return v == 0 && *start == u'-' ? -0.0 : static_cast<double>(v);
   }
 
  private:
-  const char16_t* begin_[Max];
-  std::size_t length_[Max];
-  int count_;
+  static constexpr int kIntDigits = 9;      // any 9 digits fit a 32-bit integer
+  static constexpr int kDoubleDigits = 15;  // any 15 digits convert to a double exactly
+
+  void Advance(const char16_t* comma) {
+    if (comma == end_) done_ = true;
+    else p_ = comma + 1;
+  }
+
+  // A field of [-]digits (1 to maxDigits of them) up to its comma or the
+  // line's end: its value, and the cursor moves past it. Otherwise the
+  // cursor stays, for the runtime to read the field.
+  bool Plain(int maxDigits, long long& value) {
+    if (done_) return false;
+    const char16_t* s = p_;
+    bool negative = s != end_ && *s == u'-';
+    if (negative) ++s;
+    const char16_t* digits = s;
+    const char16_t* stop = end_ - s > maxDigits ? s + maxDigits : end_;
+    long long v = 0;
+    for (; s != stop; ++s) {
+      unsigned d = static_cast<unsigned>(*s) - u'0';
+      if (d > 9) break;
+      v = v * 10 + d;
+    }
+    if (s == digits || (s != end_ && *s != u',')) return false;
+    value = negative ? -v : v;
+    Advance(s);
+    return true;
+  }
+
+  const char16_t* p_;
+  const char16_t* end_;
+  bool done_ = false;
 };
 
-// The field at 0-based index of a line, without cutting the line: the text
-// after the index-th comma up to the next comma or the end ("" when the line
-// has fewer commas). The same field as CommaFields gives for any Max > index.
-std::u16string_view FieldOf(std::u16string_view line, int index);
+// A text as the runtime reads a number from it (a comma ends the number as
+// any other character that cannot continue it would).
+inline LONG ToLong(std::u16string_view text) { return FieldCursor(text).Long(); }
+inline int ToInt(std::u16string_view text) { return FieldCursor(text).Int(); }
+inline double ToDouble(std::u16string_view text) { return FieldCursor(text).Double(); }
+
+// The field at 0-based index of a line, as a number; for the keys by which
+// lines are kept, dropped or selected.
+inline LONG LongField(std::u16string_view line, int index) {
+  FieldCursor f(line);
+  f.Skip(index);
+  return f.Long();
+}
+inline int IntField(std::u16string_view line, int index) {
+  FieldCursor f(line);
+  f.Skip(index);
+  return f.Int();
+}
 
 // ---- Texts in records
 
-// Copies a terminated text into a record's text field of `capacity` units
-// (terminator included): at most capacity - 1 units, up to the text's first
-// NUL, the rest of the field zero-filled. The field may be unaligned (the
+// Copies a text into a record's text field of `capacity` units (terminator
+// included): at most capacity - 1 units, up to the text's first NUL (as the
+// runtime's string copy stops there), the rest of the field zero-filled. The field may be unaligned (the
 // material master records are byte-packed), so it is written bytewise.
-void StoreText(void* field, std::size_t capacity, const char16_t* text);
+void StoreText(void* field, std::size_t capacity, std::u16string_view text);
 // The text of a record's text field of `capacity` units: up to its first NUL,
 // or all of it when the field holds no NUL. Reads bytewise, like StoreText.
 CString TextOf(const void* field, std::size_t capacity);

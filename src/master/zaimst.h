@@ -18,7 +18,6 @@ inline constexpr int kMst2GroupLimit = 150;  // level-2 entries of one parent, w
 inline constexpr int kMst3Limit = 300;       // level-3 items of one group, silently
 inline constexpr int kMst3MaxCode = 9999;    // level-3 codes handed out: 1 to 9999
 
-inline constexpr int kMst1Fields = 3;
 inline constexpr int kMst2Fields = 11;
 inline constexpr int kMst3Fields = 23;
 
@@ -38,11 +37,12 @@ CString Zai3FileName(LONG fileNumber);
 // error occurs. out[0].code is 0 when nothing was read.
 int ReadZaiMst1File(CString path, ZaiMst1Rec* out);
 
-// Record fillers from a line already cut into fields.
-void FillMst1(ZaiMst1Rec* rec, const CommaFields<kMst1Fields>& f);
-// Every field but the parent; the record's code is `code`.
-void FillMst2(ZaiMst2Rec* rec, const CommaFields<kMst2Fields>& f, LONG code);
+// Record fillers from a line. Every field of the record is written.
+void FillMst1(ZaiMst1Rec* rec, std::u16string_view line);
+// The record's code is field 2 of the line, or with parentAsCode field 1 (the
+// parent's level-1 code).
+void FillMst2(ZaiMst2Rec* rec, std::u16string_view line, bool parentAsCode = false);
 // Every field but `reserved`, which the library never touches.
-void FillMst3(ZaiMst3Rec* rec, const CommaFields<kMst3Fields>& f);
+void FillMst3(ZaiMst3Rec* rec, std::u16string_view line);
 
 }  // namespace cmd::master

@@ -30,8 +30,16 @@ CString Zai2Path(const CString& folder, int trade, int number) {
   return MasterFolder(folder, trade, number) + kZai2File;
 }
 
-LONG ParentOf(const CString& line) { return ToLong(FieldOf(line, 0)); }
-LONG Level2CodeOf(const CString& line) { return ToLong(FieldOf(line, 1)); }
+LONG ParentOf(const CString& line) { return LongField(line, 0); }
+LONG Level2CodeOf(const CString& line) { return LongField(line, 1); }
+
+// Fields 3 to 11 of a level-2 line: name, attributes, integer attributes.
+template <class Rec>
+void FillMst2Body(Rec* rec, FieldCursor& f) {
+  StoreText(rec->name, kNameUnits, f.Text());
+  for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(f.Int());
+  for (int i = 0; i < 3; ++i) rec->value[i] = f.Long();
+}
 
 // The level-2 readers that collect one parent's group (-1: every parent).
 int ReadMst2Group(ZaiMst2Rec* recs, LONG parentCode, const CString& folder, int trade,
@@ -49,9 +57,7 @@ int ReadMst2Group(ZaiMst2Rec* recs, LONG parentCode, const CString& folder, int 
         ShowMst2Limit();
         break;
       }
-      CommaFields<kMst2Fields> f(line.str());
-      ClearRecord(&recs[count]);
-      FillMst2(&recs[count], f, parentAsCode ? parent : f.Long(1));
+      FillMst2(&recs[count], line, parentAsCode);
       ++count;
     }
   } catch (CFileException&) {
@@ -81,17 +87,19 @@ void RewriteZai2(int trade, int number, bool create, Drop&& drop, const ZaiMst2R
 
 }  // namespace
 
-void FillMst1(ZaiMst1Rec* rec, const CommaFields<kMst1Fields>& f) {
-  rec->code = f.Long(0);
-  StoreText(rec->name, kNameUnits, f[1]);
-  rec->flag = static_cast<WORD>(f.Int(2));
+void FillMst1(ZaiMst1Rec* rec, std::u16string_view line) {
+  FieldCursor f(line);
+  rec->code = f.Long();
+  StoreText(rec->name, kNameUnits, f.Text());
+  rec->flag = static_cast<WORD>(f.Int());
 }
 
-void FillMst2(ZaiMst2Rec* rec, const CommaFields<kMst2Fields>& f, LONG code) {
-  rec->code = code;
-  StoreText(rec->name, kNameUnits, f[2]);
-  for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(f.Int(3 + i));
-  for (int i = 0; i < 3; ++i) rec->value[i] = f.Long(8 + i);
+void FillMst2(ZaiMst2Rec* rec, std::u16string_view line, bool parentAsCode) {
+  FieldCursor f(line);
+  LONG parent = f.Long();
+  LONG code = f.Long();
+  rec->code = parentAsCode ? parent : code;
+  FillMst2Body(rec, f);
 }
 
 int ReadZaiMst1File(CString path, ZaiMst1Rec* out) {
@@ -190,17 +198,13 @@ void SetMst2UNIData(CString line, CString* codes, CString* name, CString* attrs,
 void ExtractToMst1(CString line, ZaiMst1Rec* rec) {
   if (!rec) return;
   ClearRecord(rec);
-  if (line.IsEmpty()) return;
-  CommaFields<kMst1Fields> f(line.str());
-  FillMst1(rec, f);
+  if (!line.IsEmpty()) FillMst1(rec, line);
 }
 
 void ExtractToMst2(CString line, ZaiMst2Rec* rec) {
   if (!rec) return;
   ClearRecord(rec);
-  if (line.IsEmpty()) return;
-  CommaFields<kMst2Fields> f(line.str());
-  FillMst2(rec, f, f.Long(1));
+  if (!line.IsEmpty()) FillMst2(rec, line);
 }
 
 // ---- Level 1
@@ -231,7 +235,7 @@ int GetMst1Pos(LONG code, int trade, int number, ZaiMst1Rec* rec) {
   try {
     CString line;
     for (int pos = 0; reader.ReadLine(line); ++pos) {
-      if (ToInt(FieldOf(line, 0)) != code) continue;
+      if (IntField(line, 0) != code) continue;
       ExtractToMst1(line, rec);
       return pos;
     }
@@ -250,13 +254,11 @@ int GetZaiMst2(ZaiMst2ParentRec* recs, int trade, int number) {
   try {
     CString line;
     while (reader.ReadLine(line)) {
-      CommaFields<kMst2Fields> f(line.str());
+      FieldCursor f(line);
       ZaiMst2ParentRec* rec = &recs[count];
-      rec->parentCode = f.Long(0);
-      rec->code = f.Long(1);
-      StoreText(rec->name, kNameUnits, f[2]);
-      for (int i = 0; i < 5; ++i) rec->attr[i] = static_cast<BYTE>(f.Int(3 + i));
-      for (int i = 0; i < 3; ++i) rec->value[i] = f.Long(8 + i);
+      rec->parentCode = f.Long();
+      rec->code = f.Long();
+      FillMst2Body(rec, f);
       ++count;
     }
   } catch (CFileException&) {

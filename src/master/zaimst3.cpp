@@ -41,12 +41,25 @@ CString Zai3Path(int trade, int number, LONG fileNumber) {
   return MasterFolder(trade, number) + Zai3FileName(fileNumber);
 }
 
-LONG Level1Of(const CString& line) { return ToLong(FieldOf(line, 3)); }
-LONG Level2Of(const CString& line) { return ToLong(FieldOf(line, 4)); }
-LONG Level3Of(const CString& line) { return ToLong(FieldOf(line, 5)); }
+// The three codes of a level-3 line (fields 4 to 6).
+struct Mst3Keys {
+  LONG level1, level2, level3;
+};
+Mst3Keys KeysOf(const CString& line) {
+  FieldCursor f(line);
+  f.Skip(3);
+  Mst3Keys keys;
+  keys.level1 = f.Long();
+  keys.level2 = f.Long();
+  keys.level3 = f.Long();
+  return keys;
+}
 
+bool InGroup(const Mst3Keys& keys, LONG level1Code, LONG level2Code) {
+  return keys.level1 == level1Code && keys.level2 == level2Code;
+}
 bool InGroup(const CString& line, LONG level1Code, LONG level2Code) {
-  return Level1Of(line) == level1Code && Level2Of(line) == level2Code;
+  return InGroup(KeysOf(line), level1Code, level2Code);
 }
 
 // Drops the lines that `drop` selects from a level-3 file (created empty when
@@ -74,23 +87,26 @@ CString Zai3FileName(LONG fileNumber) {
   return name;
 }
 
-void FillMst3(ZaiMst3Rec* rec, const CommaFields<kMst3Fields>& f) {
-  std::u16string_view cwf = f.view(0);
+void FillMst3(ZaiMst3Rec* rec, std::u16string_view line) {
+  FieldCursor f(line);
+  std::u16string_view cwf = f.Text();
   std::size_t split = std::min<std::size_t>(cwf.size(), kCwfPrefixDigits);
   rec->cwfPrefix = ToLong(cwf.substr(0, split));
   rec->cwfNumber = ToLong(cwf.substr(split));
-  rec->classMark = f[1][0];
-  rec->useMark = f[2][0];
-  rec->code = f.Long(5);
-  StoreText(rec->name, kNameUnits, f[6]);
-  StoreText(rec->text2, kText2Units, f[7]);
-  StoreText(rec->text3, kText3Units, f[8]);
-  StoreText(rec->shortText, kShortTextUnits, f[9]);
-  for (int i = 0; i < 3; ++i) rec->amounts1to3[i] = AmountOf(f.Double(10 + i));
-  for (int i = 0; i < 3; ++i) rec->amounts4to6[i] = AmountOf(f.Double(13 + i));
-  for (int i = 0; i < 5; ++i) rec->factors[i] = FactorOf(f.Double(16 + i));
-  rec->amount7 = AmountOf(f.Double(21));
-  StoreText(rec->closingText, kClosingTextUnits, f[22]);
+  std::u16string_view classMark = f.Text(), useMark = f.Text();
+  rec->classMark = classMark.empty() ? 0 : classMark[0];
+  rec->useMark = useMark.empty() ? 0 : useMark[0];
+  f.Skip(2);  // the level-1 and level-2 codes are not kept
+  rec->code = f.Long();
+  StoreText(rec->name, kNameUnits, f.Text());
+  StoreText(rec->text2, kText2Units, f.Text());
+  StoreText(rec->text3, kText3Units, f.Text());
+  StoreText(rec->shortText, kShortTextUnits, f.Text());
+  for (int i = 0; i < 3; ++i) rec->amounts1to3[i] = AmountOf(f.Double());
+  for (int i = 0; i < 3; ++i) rec->amounts4to6[i] = AmountOf(f.Double());
+  for (int i = 0; i < 5; ++i) rec->factors[i] = FactorOf(f.Double());
+  rec->amount7 = AmountOf(f.Double());
+  StoreText(rec->closingText, kClosingTextUnits, f.Text());
 }
 
 }  // namespace cmd::master
@@ -190,9 +206,7 @@ void SetMst3Data(CString line, CString* f1, CString* f2, CString* f3, CString* f
 void ExtractToMst3(CString line, ZaiMst3Rec* rec) {
   if (!rec) return;
   ClearRecord(rec);
-  if (line.IsEmpty()) return;
-  CommaFields<kMst3Fields> f(line.str());
-  FillMst3(rec, f);
+  if (!line.IsEmpty()) FillMst3(rec, line);
 }
 
 // ---- Reading
@@ -208,11 +222,11 @@ int GetZaiMst3(ZaiMst3Rec* recs, int fileNumber, LONG level1Code, LONG level2Cod
   try {
     CString line;
     while (reader.ReadLine(line)) {
-      if (Level2Of(line) != level2Code) continue;
-      if (level1Code != -1 && Level1Of(line) != level1Code) continue;
+      Mst3Keys keys = KeysOf(line);
+      if (keys.level2 != level2Code) continue;
+      if (level1Code != -1 && keys.level1 != level1Code) continue;
       if (count == kMst3Limit) break;
-      CommaFields<kMst3Fields> f(line.str());
-      FillMst3(&recs[count], f);
+      FillMst3(&recs[count], line);
       ++count;
     }
   } catch (CFileException& e) {
@@ -229,9 +243,10 @@ int GetMst3Pos(LONG level1Code, LONG level2Code, LONG level3Code, int trade, int
     CString line;
     int pos = 0;
     while (reader.ReadLine(line)) {
-      if (ToInt(FieldOf(line, 3)) != level1Code || ToInt(FieldOf(line, 4)) != level2Code)
-        continue;
-      if (ToInt(FieldOf(line, 5)) == level3Code) {
+      FieldCursor f(line);
+      f.Skip(3);
+      if (f.Int() != level1Code || f.Int() != level2Code) continue;
+      if (f.Int() == level3Code) {
         ExtractToMst3(line, rec);
         return pos;
       }
@@ -292,7 +307,8 @@ void UpdateZaiMst3_2(const ZaiMst3Rec* recs, int fileNumber, LONG level1Code, LO
     if (!staged.OpenForRewrite()) return;
     CString line;
     while (staged.ReadLine(line)) {
-      if (!InGroup(line, level1Code, level2Code) || Level3Of(line) != level3Code) {
+      Mst3Keys keys = KeysOf(line);
+      if (!InGroup(keys, level1Code, level2Code) || keys.level3 != level3Code) {
         staged.KeepLine(line);
         continue;
       }
@@ -331,7 +347,8 @@ void DelZaiMst3_2(int fileNumber, LONG level1Code, LONG level2Code, LONG level3C
     RewriteZai3(
         path,
         [&](const CString& line) {
-          return InGroup(line, level1Code, level2Code) && Level3Of(line) == level3Code;
+          Mst3Keys keys = KeysOf(line);
+          return InGroup(keys, level1Code, level2Code) && keys.level3 == level3Code;
         },
         [](StagedMaster&) {});
   } catch (CFileException&) {

@@ -57,20 +57,20 @@ TEST_F(BadInputTest, OddLevel2LinesStayInsideTheirRecords) {
   EXPECT_TRUE(g.GuardIntact());
 
   ZaiMst2Rec r = g.get(0);
-  EXPECT_EQ(Text(r.name), kLongName.substr(0, 60));
+  EXPECT_EQ(RecText(r.name), kLongName.substr(0, 60));
   EXPECT_EQ(Val(r.value[2]), 8);
   r = g.get(1);
-  EXPECT_EQ(Text(r.name), u"too");
+  EXPECT_EQ(RecText(r.name), u"too");
   EXPECT_EQ(Val(r.attr[0]), 0);  // "many"
   EXPECT_EQ(Val(r.attr[2]), 1);
   EXPECT_EQ(Val(r.value[2]), 6);  // fields beyond the eleventh are dropped
   r = g.get(2);
-  EXPECT_EQ(Text(r.name), u"few");
+  EXPECT_EQ(RecText(r.name), u"few");
   EXPECT_EQ(Val(r.attr[4]), 0);
   EXPECT_EQ(Val(r.value[0]), 0);
   r = g.get(3);
   EXPECT_EQ(Val(r.code), 0);
-  EXPECT_EQ(Text(r.name), u"");
+  EXPECT_EQ(RecText(r.name), u"");
   r = g.get(4);
   EXPECT_EQ(Val(r.code), 0);
   EXPECT_EQ(Val(r.attr[0]), 0);
@@ -86,9 +86,9 @@ TEST_F(BadInputTest, OddLevel2LinesStayInsideTheirRecords) {
   EXPECT_EQ(Val(r.value[2]), 12);
   r = g.get(6);
   EXPECT_EQ(Val(r.code), 2147483647);
-  EXPECT_EQ(Text(r.name), kLongName.substr(0, 60));
+  EXPECT_EQ(RecText(r.name), kLongName.substr(0, 60));
   r = g.get(7);
-  EXPECT_EQ(Text(r.name), u"embedded\u0001control\tand\rCR");
+  EXPECT_EQ(RecText(r.name), u"embedded\u0001control\tand\rCR");
 }
 
 TEST_F(BadInputTest, EmptyLinesBelongToParentZero) {
@@ -110,7 +110,7 @@ TEST_F(BadInputTest, Level1And3ReadersStayInsideTheirArrays) {
   EXPECT_EQ(GetZaiMst1(g1.recs(), 1, -1), 500);
   EXPECT_TRUE(g1.GuardIntact());
   ZaiMst1Rec last = g1.get(499);
-  EXPECT_EQ(Text(last.name), kLongName.substr(0, 60));
+  EXPECT_EQ(RecText(last.name), kLongName.substr(0, 60));
   EXPECT_EQ(Val(g1.get(0).flag), 70000 & 0xFFFF);
 
   std::vector<std::u16string> lines3;
@@ -123,10 +123,10 @@ TEST_F(BadInputTest, Level1And3ReadersStayInsideTheirArrays) {
   EXPECT_EQ(GetZaiMst3(g3.recs(), 4, 4, 5, u"", 1, -1), 300);
   EXPECT_TRUE(g3.GuardIntact());
   ZaiMst3Rec r = g3.get(299);
-  EXPECT_EQ(Text(r.name), kLongName.substr(0, 60));
-  EXPECT_EQ(Text(r.text2), kLongName.substr(0, 20));
-  EXPECT_EQ(Text(r.shortText), kLongName.substr(0, 8));
-  EXPECT_EQ(Text(r.closingText), kLongName.substr(0, 20));
+  EXPECT_EQ(RecText(r.name), kLongName.substr(0, 60));
+  EXPECT_EQ(RecText(r.text2), kLongName.substr(0, 20));
+  EXPECT_EQ(RecText(r.shortText), kLongName.substr(0, 8));
+  EXPECT_EQ(RecText(r.closingText), kLongName.substr(0, 20));
   EXPECT_EQ(Val(r.cwfPrefix), 12345);
   EXPECT_EQ(Val(r.cwfNumber), 2147483647);
   EXPECT_EQ(Val(r.factors[0]), 0.0f);
@@ -139,21 +139,21 @@ TEST_F(BadInputTest, OtherEncodingsAndCutFiles) {
   cmdtest::WriteBytes(file("zairyou2.mst"), "1,1,\x93\x64\x8B\x43\r\n1,2,b");
   ASSERT_EQ(GetZaiMst2_1(g.recs(), 1, u"", 1, -1), 2);
   r = g.get(0);
-  EXPECT_EQ(Text(r.name), u"電気");
+  EXPECT_EQ(RecText(r.name), u"電気");
   r = g.get(1);
-  EXPECT_EQ(Text(r.name), u"b");  // the last line has no line end
+  EXPECT_EQ(RecText(r.name), u"b");  // the last line has no line end
 
   // A UTF-8 byte-order mark.
   cmdtest::WriteBytes(file("zairyou2.mst"), "\xEF\xBB\xBF" "1,1,\xE9\x9B\xBB\xE6\xB0\x97\r\n");
   ASSERT_EQ(GetZaiMst2_1(g.recs(), 1, u"", 1, -1), 1);
   r = g.get(0);
-  EXPECT_EQ(Text(r.name), u"電気");
+  EXPECT_EQ(RecText(r.name), u"電気");
 
   // Cut in the middle of a UTF-16 unit: the odd byte is no character.
   cmdtest::WriteBytes(file("zairyou2.mst"), cmdtest::Utf16le(u"1,1,ab") + "c");
   ASSERT_EQ(GetZaiMst2_1(g.recs(), 1, u"", 1, -1), 1);
   r = g.get(0);
-  EXPECT_EQ(Text(r.name), u"ab");
+  EXPECT_EQ(RecText(r.name), u"ab");
 
   // Only a byte-order mark, or nothing at all.
   cmdtest::WriteBytes(file("zairyou2.mst"), "\xFF\xFE");

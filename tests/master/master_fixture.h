@@ -100,7 +100,7 @@ T Val(T v) {
   return v;
 }
 
-// Text fields of records, copied bytewise for the same reason. Text(field)
+// Text fields of records, copied bytewise for the same reason. RecText(field)
 // reads a record's text field up to its terminator (all of it without one).
 inline std::u16string TextAt(const void* field, std::size_t units) {
   std::u16string copy(units, u'\0');
@@ -108,19 +108,19 @@ inline std::u16string TextAt(const void* field, std::size_t units) {
   std::size_t n = copy.find(u'\0');
   return n == std::u16string::npos ? copy : copy.substr(0, n);
 }
-#define Text(field) ::mtest::TextAt(&(field), sizeof(field) / sizeof(char16_t))
+#define RecText(field) ::mtest::TextAt(&(field), sizeof(field) / sizeof(char16_t))
 
 inline void SetTextAt(void* field, std::size_t units, std::u16string_view text) {
   std::u16string copy(units, u'\0');
   text.copy(copy.data(), std::min(text.size(), units - 1));
   std::memcpy(field, copy.data(), units * sizeof(char16_t));
 }
-#define SetText(field, text) ::mtest::SetTextAt(&(field), sizeof(field) / sizeof(char16_t), text)
+#define SetRecText(field, text) ::mtest::SetTextAt(&(field), sizeof(field) / sizeof(char16_t), text)
 
 inline ZaiMst1Rec Rec1(LONG code, std::u16string_view name, WORD flag) {
   ZaiMst1Rec r{};
   r.code = code;
-  SetText(r.name, name);
+  SetRecText(r.name, name);
   r.flag = flag;
   return r;
 }
@@ -129,7 +129,7 @@ inline ZaiMst2Rec Rec2(LONG code, std::u16string_view name, std::initializer_lis
                        std::initializer_list<LONG> values = {}) {
   ZaiMst2Rec r{};
   r.code = code;
-  SetText(r.name, name);
+  SetRecText(r.name, name);
   int i = 0;
   for (int a : attrs) r.attr[i++] = static_cast<BYTE>(a);
   i = 0;
@@ -140,7 +140,7 @@ inline ZaiMst2Rec Rec2(LONG code, std::u16string_view name, std::initializer_lis
 inline ZaiMst3Rec Rec3(LONG code, std::u16string_view name) {
   ZaiMst3Rec r{};
   r.code = code;
-  SetText(r.name, name);
+  SetRecText(r.name, name);
   return r;
 }
 

@@ -28,7 +28,7 @@ TEST(Level1Parse, ExtractClearsAndFills) {
   std::memset(&r, 0xAB, sizeof r);
   ExtractToMst1(u"34,電線,9", &r);
   EXPECT_EQ(r.code, 34);
-  EXPECT_EQ(Text(r.name), u"電線");
+  EXPECT_EQ(RecText(r.name), u"電線");
   EXPECT_EQ(r.flag, 9);
   for (std::size_t i = 2; i < 61; ++i) EXPECT_EQ(r.name[i], 0) << i;
 
@@ -41,7 +41,7 @@ TEST(Level1Parse, ExtractClearsAndFills) {
 TEST(Level1Parse, FlagIsCutTo16BitsAndNameTo60) {
   ZaiMst1Rec r;
   ExtractToMst1(u"1," + std::u16string(75, u'名') + u",65537", &r);
-  EXPECT_EQ(Text(r.name), std::u16string(60, u'名'));
+  EXPECT_EQ(RecText(r.name), std::u16string(60, u'名'));
   EXPECT_EQ(r.name[60], 0);
   EXPECT_EQ(r.flag, 1);
 }
@@ -66,10 +66,10 @@ TEST_F(Level1Test, ReadsEveryLineEmptyOnesIncluded) {
   std::vector<ZaiMst1Rec> recs(500);
   ASSERT_EQ(GetZaiMst1(recs.data(), 1, -1), 3);
   EXPECT_EQ(recs[0].code, 10);
-  EXPECT_EQ(Text(recs[0].name), u"電気");
+  EXPECT_EQ(RecText(recs[0].name), u"電気");
   EXPECT_EQ(recs[0].flag, 1);
   EXPECT_EQ(recs[1].code, 0);
-  EXPECT_EQ(Text(recs[1].name), u"");
+  EXPECT_EQ(RecText(recs[1].name), u"");
   EXPECT_EQ(recs[1].flag, 0);
   EXPECT_EQ(recs[2].code, 30);
   EXPECT_EQ(recs[2].flag, 0);  // the missing third field reads as 0
@@ -132,7 +132,7 @@ TEST_F(Level1Test, PositionOfACode) {
   std::memset(&r, 0xAB, sizeof r);
   EXPECT_EQ(GetMst1Pos(30, 1, -1, &r), 2);  // the first line with the code
   EXPECT_EQ(r.code, 30);
-  EXPECT_EQ(Text(r.name), u"c");
+  EXPECT_EQ(RecText(r.name), u"c");
   EXPECT_EQ(r.flag, 3);
   EXPECT_EQ(GetMst1Pos(10, 1, -1, nullptr), 0);
   EXPECT_EQ(GetMst1Pos(0, 1, -1, &r), 1);  // the empty line reads as code 0

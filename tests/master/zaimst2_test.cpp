@@ -63,7 +63,7 @@ TEST(Level2Parse, ExtractSkipsTheParentAndCutsAttributes) {
   std::memset(&r, 0xCD, sizeof r);
   ExtractToMst2(u"12,5,C,1,2,300,-1,5,6,7,8,extra,fields", &r);
   EXPECT_EQ(Val(r.code), 5);
-  EXPECT_EQ(Text(r.name), u"C");
+  EXPECT_EQ(RecText(r.name), u"C");
   EXPECT_EQ(Val(r.attr[2]), 300 & 0xFF);
   EXPECT_EQ(Val(r.attr[3]), 0xFF);
   LONG values[3];
@@ -82,10 +82,10 @@ TEST_F(Level2Test, GetZaiMst2ReadsEveryLineWithItsParent) {
   ASSERT_EQ(GetZaiMst2(recs.data(), 1, -1), 4);
   EXPECT_EQ(Val(recs[0].parentCode), 1);
   EXPECT_EQ(Val(recs[0].code), 10);
-  EXPECT_EQ(Text(recs[0].name), u"a");
+  EXPECT_EQ(RecText(recs[0].name), u"a");
   EXPECT_EQ(Val(recs[0].value[2]), 8);
   EXPECT_EQ(Val(recs[1].parentCode), 0);
-  EXPECT_EQ(Text(recs[1].name), u"");
+  EXPECT_EQ(RecText(recs[1].name), u"");
   EXPECT_EQ(Val(recs[2].parentCode), 2);
   EXPECT_EQ(Val(recs[2].attr[0]), 0);
   EXPECT_EQ(Val(recs[3].attr[0]), 9);
@@ -100,14 +100,14 @@ TEST_F(Level2Test, GroupOfOneParentOrOfAll) {
   ASSERT_EQ(GetZaiMst2_1(recs, 1, u"", 1, -1), 2);
   EXPECT_EQ(Val(recs[0].code), 10);
   EXPECT_EQ(Val(recs[1].code), 11);
-  EXPECT_EQ(Text(recs[1].name), u"c");
+  EXPECT_EQ(RecText(recs[1].name), u"c");
 
   ASSERT_EQ(GetZaiMst2_1(recs, -1, u"", 1, -1), 4);  // every parent, in file order
-  EXPECT_EQ(Text(recs[3].name), u"d");
+  EXPECT_EQ(RecText(recs[3].name), u"d");
 
   ASSERT_EQ(GetZaiMst2_3(recs, 3, u"", 1, -1), 1);  // the code field holds the parent
   EXPECT_EQ(Val(recs[0].code), 3);
-  EXPECT_EQ(Text(recs[0].name), u"b");
+  EXPECT_EQ(RecText(recs[0].name), u"b");
 
   // A caller's folder replaces the master folder; the trade is then unused.
   EXPECT_EQ(GetZaiMst2_1(recs, 1, masterWin(), 9, 9), 2);
@@ -145,7 +145,7 @@ TEST_F(Level2Test, OneEntryByItsTwoCodes) {
   WriteZai2({Line2(1, 10, u"a"), Line2(2, 10, u"b"), Line2(2, 10, u"second")});
   ZaiMst2Rec r;
   ASSERT_EQ(GetZaiMst2_2(&r, 2, 10, u"", 1, -1), 1);
-  EXPECT_EQ(Text(r.name), u"b");  // the first match
+  EXPECT_EQ(RecText(r.name), u"b");  // the first match
 
   std::memset(&r, 0x5A, sizeof r);
   EXPECT_EQ(GetZaiMst2_2(&r, 3, 10, u"", 1, -1), 0);
@@ -158,7 +158,7 @@ TEST_F(Level2Test, PositionCountsOnlyTheParentsLines) {
              Line2(5, 9, u"c")});
   ZaiMst2Rec r{};
   EXPECT_EQ(GetMst2Pos(5, 9, 1, -1, &r), 2);
-  EXPECT_EQ(Text(r.name), u"c");
+  EXPECT_EQ(RecText(r.name), u"c");
   EXPECT_EQ(GetMst2Pos(5, 7, 1, -1, nullptr), 0);
   std::memset(&r, 0x11, sizeof r);
   EXPECT_EQ(GetMst2Pos(5, 99, 1, -1, &r), 0);
@@ -242,7 +242,7 @@ TEST_F(Level2Test, ANumberedSubMasterHasItsOwnFolder) {
   WriteMaster(master() / "2" / "zairyou2.mst", {Line2(1, 1, u"sub")});
   ZaiMst2Rec recs[150];
   ASSERT_EQ(GetZaiMst2_1(recs, 1, u"", 1, 1), 1);
-  EXPECT_EQ(Text(recs[0].name), u"sub");
+  EXPECT_EQ(RecText(recs[0].name), u"sub");
   UpdateZaiMst2_1(recs, 2, 1, 1, 1);
   EXPECT_EQ(ReadMaster(master() / "2" / "zairyou2.mst").size(), 2u);
   EXPECT_FALSE(fs::exists(file("zairyou2.mst")));

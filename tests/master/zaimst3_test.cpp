@@ -23,10 +23,10 @@ ZaiMst3Rec FullRecord() {
   r.code = 3;
   r.classMark = u'K';
   r.useMark = u'A';
-  SetText(r.name, u"品名");
-  SetText(r.text2, u"t2");
-  SetText(r.text3, u"t3");
-  SetText(r.shortText, u"st");
+  SetRecText(r.name, u"品名");
+  SetRecText(r.text2, u"t2");
+  SetRecText(r.text3, u"t3");
+  SetRecText(r.shortText, u"st");
   r.amounts1to3[0] = 1500;
   r.amounts1to3[1] = 2.5;
   r.amounts1to3[2] = -0.5;
@@ -39,7 +39,7 @@ ZaiMst3Rec FullRecord() {
   r.factors[3] = 2.675f;
   r.factors[4] = 0;
   r.amount7 = 7e6;
-  SetText(r.closingText, u"end");
+  SetRecText(r.closingText, u"end");
   return r;
 }
 
@@ -84,9 +84,9 @@ TEST(Level3Parse, ExtractReadsWhatFormatWrote) {
   EXPECT_EQ(Val(r.classMark), u'K');
   EXPECT_EQ(Val(r.useMark), u'A');
   EXPECT_EQ(Val(r.reserved), 0u);  // cleared with the record
-  EXPECT_EQ(Text(r.name), u"品名");
-  EXPECT_EQ(Text(r.shortText), u"st");
-  EXPECT_EQ(Text(r.closingText), u"end");
+  EXPECT_EQ(RecText(r.name), u"品名");
+  EXPECT_EQ(RecText(r.shortText), u"st");
+  EXPECT_EQ(RecText(r.closingText), u"end");
   EXPECT_EQ(Val(r.amounts1to3[0]), 1500.0);
   EXPECT_EQ(Val(r.amounts1to3[2]), -1.0);
   EXPECT_EQ(Val(r.amounts4to6[0]), 1235.0);
@@ -119,11 +119,11 @@ TEST(Level3Parse, TextsAreCutToTheirFields) {
                         std::u16string(30, u'c');
   ZaiMst3Rec r;
   ExtractToMst3(line, &r);
-  EXPECT_EQ(Text(r.name), std::u16string(60, u'n'));
-  EXPECT_EQ(Text(r.text2), std::u16string(20, u'2'));
-  EXPECT_EQ(Text(r.text3), std::u16string(60, u'3'));
-  EXPECT_EQ(Text(r.shortText), std::u16string(8, u's'));
-  EXPECT_EQ(Text(r.closingText), std::u16string(20, u'c'));
+  EXPECT_EQ(RecText(r.name), std::u16string(60, u'n'));
+  EXPECT_EQ(RecText(r.text2), std::u16string(20, u'2'));
+  EXPECT_EQ(RecText(r.text3), std::u16string(60, u'3'));
+  EXPECT_EQ(RecText(r.shortText), std::u16string(8, u's'));
+  EXPECT_EQ(RecText(r.closingText), std::u16string(20, u'c'));
   EXPECT_EQ(Val(r.classMark), u'K');
   EXPECT_EQ(Val(r.useMark), u'A');
   EXPECT_EQ(Val(r.cwfPrefix), 12345);
@@ -195,11 +195,11 @@ TEST(Level3Parse, FixedWidthLayout) {
 TEST(Level3Records, CountIsOnePastTheLastNamedRecord) {
   std::vector<ZaiMst3Rec> recs(300);
   EXPECT_EQ(GetMst3Cnt(recs.data()), 0);
-  SetText(recs[0].name, u"a");
-  SetText(recs[5].name, u"b");
+  SetRecText(recs[0].name, u"a");
+  SetRecText(recs[5].name, u"b");
   EXPECT_EQ(GetMst3Cnt(recs.data()), 6);
   EXPECT_EQ(GetEndLineMst3(recs.data()), 6);
-  SetText(recs[299].name, u"z");
+  SetRecText(recs[299].name, u"z");
   EXPECT_EQ(GetMst3Cnt(recs.data()), 300);
 }
 
@@ -230,23 +230,23 @@ TEST_F(Level3Test, ReadsOneGroupOfOneOrEveryLevel1Code) {
   std::vector<ZaiMst3Rec> recs(300);
   for (auto& r : recs) r.reserved = 0xDEADBEEF;
   ASSERT_EQ(GetZaiMst3(recs.data(), 4, 4, 5, u"", 1, -1), 2);
-  EXPECT_EQ(Text(recs[0].name), u"a");
-  EXPECT_EQ(Text(recs[1].name), u"品名");
+  EXPECT_EQ(RecText(recs[0].name), u"a");
+  EXPECT_EQ(RecText(recs[1].name), u"品名");
   EXPECT_EQ(Val(recs[1].factors[0]), 0.035f);
   EXPECT_EQ(Val(recs[0].reserved), 0xDEADBEEFu);  // never touched by the reader
   EXPECT_EQ(Val(recs[1].reserved), 0xDEADBEEFu);
 
   ASSERT_EQ(GetZaiMst3(recs.data(), 4, -1, 5, u"", 1, -1), 3);
-  EXPECT_EQ(Text(recs[1].name), u"b");
+  EXPECT_EQ(RecText(recs[1].name), u"b");
   ASSERT_EQ(GetZaiMst3(recs.data(), 4, -1, 0, u"", 1, -1), 1);  // the empty line is group 0
-  EXPECT_EQ(Text(recs[0].name), u"");
+  EXPECT_EQ(RecText(recs[0].name), u"");
 }
 
 TEST_F(Level3Test, ACallersFolderNamesZairyou3) {
   WriteMaster(file("zairyou3.mst"), {Line3(1, 2, 3, u"own")});
   std::vector<ZaiMst3Rec> recs(300);
   ASSERT_EQ(GetZaiMst3(recs.data(), 99, 1, 2, masterWin(), 0, 0), 1);
-  EXPECT_EQ(Text(recs[0].name), u"own");
+  EXPECT_EQ(RecText(recs[0].name), u"own");
   EXPECT_FALSE(fs::exists(file("zai099-3.mst")));
 }
 
@@ -269,7 +269,7 @@ TEST_F(Level3Test, PositionWithinTheGroup) {
   ZaiMst3Rec r;
   std::memset(&r, 0x77, sizeof r);
   EXPECT_EQ(GetMst3Pos(4, 5, 9, 1, -1, &r), 2);
-  EXPECT_EQ(Text(r.name), u"c");
+  EXPECT_EQ(RecText(r.name), u"c");
   EXPECT_EQ(Val(r.reserved), 0u);  // filled as ExtractToMst3 fills
   EXPECT_EQ(GetMst3Pos(4, 6, 2, 1, -1, nullptr), 1);
   std::memset(&r, 0x77, sizeof r);
