@@ -65,7 +65,7 @@ KeihiItem ParseItem(std::u16string_view line) {
   CutFields(line, fields);
   KeihiItem item;
   item.name = CString(Limited(fields[0], kTextLimit));
-  item.amount = ToDouble(std::u16string(Limited(fields[1], kTextLimit)).c_str());
+  item.amount = ToDouble(Limited(fields[1], kTextLimit));
   for (int i = 0; i < 7; ++i) item.f[i] = ToInt(Limited(fields[2 + i], kIntLimit));
   return item;
 }

@@ -76,9 +76,10 @@ Level3Read AddLevel3File(Table table, const CString& path, LONG level1Code, int&
   CString line;
   for (int index = 0; reader.ReadLine(line); ++index) {
     if (line.IsEmpty()) continue;
-    std::u16string_view text = line;
-    std::u16string_view cwf = FieldOf(text, 0);
-    if (!IsListed(table, cwf, FieldOf(text, 2))) continue;
+    FieldCursor fields(line);
+    std::u16string_view cwf = fields.Text();
+    fields.Skip();
+    if (!IsListed(table, cwf, fields.Text())) continue;
     AppendTableLine(out, cwf, level1Code, table == Table::Cad ? counter++ : index);
   }
   return Level3Read::Done;

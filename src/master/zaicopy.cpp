@@ -49,23 +49,33 @@ CString Decimal(LONG value) {
   return text;
 }
 
-// The line rebuilt from its N fields joined by commas, some of them replaced
-// by numbers, ended with "\n". Missing fields are empty.
-template <int N>
-CString Rebuilt(const CommaFields<N>& f, std::initializer_list<Renumbered> replaced = {}) {
-  CString line;
-  for (int i = 0; i < N; ++i) {
-    if (i > 0) line += u',';
+// The line rebuilt from its first `fields` fields joined by commas, some of
+// them replaced by numbers, ended with "\n". Missing fields are empty; text
+// after the last field is dropped.
+CString Rebuilt(std::u16string_view line, int fields,
+                std::initializer_list<Renumbered> replaced = {}) {
+  FieldCursor cursor(line);
+  CString out;
+  for (int i = 0; i < fields; ++i) {
+    if (i > 0) out += u',';
+    std::u16string_view field = cursor.Text();
     const Renumbered* r = nullptr;
     for (const Renumbered& candidate : replaced)
       if (candidate.field == i) r = &candidate;
     if (r)
-      line += Decimal(r->value);
+      out += Decimal(r->value);
     else
-      line += f.view(i);
+      out += field;
   }
-  line += u'\n';
-  return line;
+  out += u'\n';
+  return out;
+}
+
+CString Rebuilt2(std::u16string_view line, std::initializer_list<Renumbered> replaced = {}) {
+  return Rebuilt(line, kMst2Fields, replaced);
+}
+CString Rebuilt3(std::u16string_view line, std::initializer_list<Renumbered> replaced = {}) {
+  return Rebuilt(line, kMst3Fields, replaced);
 }
 
 // A staging file of the work folder: written whole, then read back. It is
@@ -123,9 +133,8 @@ void CopyLevel2Group(const CString& destFolder, LONG newLevel1Code, const CStrin
   if (!staging.OpenForWriting()) return;
   CString line;
   while (source.ReadLine(line)) {
-    CommaFields<kMst2Fields> f(line.str());
-    if (ToLong(f[kMst2Parent]) == srcLevel1Code)
-      staging.Write(Rebuilt(f, {{kMst2Parent, newLevel1Code}}));
+    if (LongField(line, kMst2Parent) == srcLevel1Code)
+      staging.Write(Rebuilt2(line, {{kMst2Parent, newLevel1Code}}));
   }
   source.Close();
   if (!staging.Reopen() || staging.lines() == 0) return;
@@ -154,21 +163,17 @@ void CopyLevel3Items(const CString& destFolder, int destFileNumber, LONG newLeve
   if (!staging.OpenForWriting()) return;
   CString line;
   while (source.ReadLine(line)) {
-    CommaFields<kMst3Fields> f(line.str());
-    if (ToLong(f[kMst3Level1]) != srcLevel1Code) continue;
+    if (LongField(line, kMst3Level1) != srcLevel1Code) continue;
     if (srcLevel2Code == -1)
-      staging.Write(Rebuilt(f));
-    else if (ToLong(f[kMst3Level2]) == srcLevel2Code)
-      staging.Write(Rebuilt(f, {{kMst3Level1, newLevel1Code}, {kMst3Level2, newLevel2Code}}));
+      staging.Write(Rebuilt3(line));
+    else if (LongField(line, kMst3Level2) == srcLevel2Code)
+      staging.Write(Rebuilt3(line, {{kMst3Level1, newLevel1Code}, {kMst3Level2, newLevel2Code}}));
   }
   source.Close();
   if (!staging.Reopen() || staging.lines() == 0) return;
   // Field 4 of every appended line names the file that holds it.
   AppendInOneStep(destPath, kLevel3AppendMode, [&](StagedMaster& dest) {
-    while (staging.ReadLine(line)) {
-      CommaFields<kMst3Fields> f(line.str());
-      dest.Write(Rebuilt(f, {{kMst3Level1, destFileNumber}}));
-    }
+    while (staging.ReadLine(line)) dest.Write(Rebuilt3(line, {{kMst3Level1, destFileNumber}}));
   });
 }
 
@@ -186,10 +191,7 @@ void CopyLevel3File(int destFileNumber, int srcFileNumber, LONG newLevel1Code, i
   if (!source.Open(sourcePath)) return;
   WriteMasterWhole(folder + Zai3FileName(destFileNumber), [&](StagedMaster& dest) {
     CString line;
-    while (source.ReadLine(line)) {
-      CommaFields<kMst3Fields> f(line.str());
-      dest.Write(Rebuilt(f, {{kMst3Level1, newLevel1Code}}));
-    }
+    while (source.ReadLine(line)) dest.Write(Rebuilt3(line, {{kMst3Level1, newLevel1Code}}));
     source.Close();
   });
 }
@@ -265,10 +267,8 @@ void CopyZaiMst2_1(LONG level1Code, LONG newCode, int trade, int number) {
   try {
     AppendDuplicates(MasterFolder(trade, number) + kZai2File,
                      [&](const CString& line, CString& copy) {
-                       std::u16string cut = line.str();
-                       CommaFields<kMst2Fields> f(cut);
-                       if (ToLong(f[kMst2Parent]) != level1Code) return false;
-                       copy = Rebuilt(f, {{kMst2Code, newCode}});
+                       if (LongField(line, kMst2Parent) != level1Code) return false;
+                       copy = Rebuilt2(line, {{kMst2Code, newCode}});
                        return true;
                      });
   } catch (CFileException&) {
@@ -281,15 +281,13 @@ void CopyZaiMst3_1(int fileNumber, LONG level1Code, LONG level2Code, LONG newCod
   try {
     if (!CreateEmptyIfMissing(path)) return;
     AppendDuplicates(path, [&](const CString& line, CString& copy) {
-      std::u16string cut = line.str();
-      CommaFields<kMst3Fields> f(cut);
-      if (ToLong(f[kMst3Level1]) != level1Code) return false;
+      if (LongField(line, kMst3Level1) != level1Code) return false;
       if (level2Code == -1) {
-        copy = Rebuilt(f, {{kMst3Level1, newCode}});
+        copy = Rebuilt3(line, {{kMst3Level1, newCode}});
         return true;
       }
-      if (ToLong(f[kMst3Level2]) != level2Code) return false;
-      copy = Rebuilt(f, {{kMst3Level2, newCode}});
+      if (LongField(line, kMst3Level2) != level2Code) return false;
+      copy = Rebuilt3(line, {{kMst3Level2, newCode}});
       return true;
     });
   } catch (CFileException&) {
