@@ -237,6 +237,7 @@ int main(int argc, char** argv) {
   TableReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintSummary();
+  std::fflush(stdout);
   benchmark::Shutdown();
   fs::current_path(cwd);
   std::error_code ec;
