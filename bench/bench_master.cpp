@@ -264,6 +264,7 @@ int main(int argc, char** argv) {
   reporter.Print("GetZaiMst3 throughput / read-and-decode throughput", "BM_Ratio_GetZaiMst3", true,
                  0.5);
   reporter.Print("UpdateZaiMst2_1 time / plain copy time", "BM_Ratio_UpdateZaiMst2_1", false, 3.0);
+  std::fflush(stdout);
   benchmark::Shutdown();
   std::error_code ec;
   fs::remove_all(g.root, ec);

@@ -5,6 +5,12 @@
 
 #include "cmddll3/platform/platform.h"
 #include "cmddll3/master.h"
+#include "cmddll3/settings_scalar.h"
+#include "cmddll3/settings_records.h"
+#include "cmddll3/settings_print.h"
+#include "cmddll3/settings_side.h"
+#include "cmddll3/settings_lock.h"
+#include "cmddll3/colors.h"
 #include "cmddll3/history.h"
 #include "cmddll3/fileutil.h"
 #include "cmddll3/input.h"
