@@ -25,3 +25,7 @@
 #include "cmddll3/draw_tate.h"
 #include "cmddll3/draw_yoko.h"
 #include "cmddll3/draw_multiline.h"
+#include "cmddll3/master_copy.h"
+#include "cmddll3/master_table.h"
+#include "cmddll3/keihi.h"
+#include "cmddll3/smallmst.h"
