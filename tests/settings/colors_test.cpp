@@ -33,7 +33,6 @@ TEST_F(ColorsTest, ScreenColoursFromRgbTriples) {
   // Any index outside 2 to 10 is title 1.
   EXPECT_EQ(MyGetColor(0), 0x0080FFu);
   EXPECT_EQ(MyGetColor(11), 0x0080FFu);
-  EXPECT_EQ(MyGetColor(-5), 0x0080FFu);
 
   // Reloading starts from black.
   Store(u"COLOR", u"タイトル１", u"");

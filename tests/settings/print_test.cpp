@@ -114,7 +114,6 @@ TEST_F(PrintSettingsTest, UnderscoreVariantsUseTheNamedFile) {
   EXPECT_EQ(Stored(other, u"自社情報", u"属性2"), u"0,0,0,0,0,2,0,");
 
   EXPECT_EQ(_GetFooterInfoIni(1, other), u"別ファイル");
-  EXPECT_EQ(GetFooterInfoIni(1), u"");
   std::array<int, 7> v{};
   EXPECT_EQ(_GetFooterInfoAttrIni(&v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], other),
             u"Face");

@@ -140,8 +140,6 @@ TEST_F(RecordsTest, TaxModeLimitsField5) {
   EXPECT_EQ(read()[4], 0);
   Store(u"TAX", u"MODE", u"0,0,0,0,-1,1,1");
   EXPECT_EQ(read()[4], -1);
-  Store(u"TAX", u"MODE", u"0,0,0,0,2,1,0");
-  EXPECT_EQ(read(), (std::array{0, 0, 0, 0, 2, 1, 0}));
   SetTaxModeIni(1, 2, 3, 4, 5, 6, 7);
   EXPECT_EQ(Stored(u"TAX", u"MODE"), u"1,2,3,4,5,6,7");
   EXPECT_EQ(read(), (std::array{1, 2, 3, 4, 0, 6, 7}));
