@@ -21,16 +21,9 @@ using cmd::os::FileStep;
 namespace {
 
 const char* StepName(FileStep s) {
-  switch (s) {
-    case FileStep::Open: return "Open";
-    case FileStep::Read: return "Read";
-    case FileStep::Write: return "Write";
-    case FileStep::Flush: return "Flush";
-    case FileStep::Close: return "Close";
-    case FileStep::Rename: return "Rename";
-    case FileStep::Remove: return "Remove";
-    default: return "other";
-  }
+  static const char* const names[] = {"Open",  "Read",   "Write",   "Flush",     "Close", "Rename",
+                                      "Remove", "Seek",  "Truncate", "MakeDir", "RemoveDir", "List"};
+  return names[static_cast<int>(s)];
 }
 
 int OpenDescriptors() {
