@@ -9,6 +9,12 @@ class CopyTest : public Master2Test {
  protected:
   fs::path elec(const std::string& name) const { return file(name); }
   fs::path plumb(const std::string& name) const { return plumbing() / name; }
+  // Copies from the electrical set into the plumbing set.
+  static void CopyLevel2(int to, int from) { CopyZaiMst2_2(2, -1, to, 1, -1, from); }
+  void CopyLevel3(int destFile, int newL1, int newL2, int srcFile, int srcL1, int srcL2) {
+    CString dest = GetMstDrv(2, -1), src = masterWin();
+    CopyZaiMst3_4(dest, destFile, newL1, newL2, src, srcFile, srcL1, srcL2);
+  }
   void ExpectNoStagingFiles() {
     EXPECT_FALSE(fs::exists(work() / "temp.mst"));
     EXPECT_FALSE(fs::exists(work() / "temp.txt"));
@@ -25,7 +31,7 @@ TEST_F(CopyTest, Level2GroupGoesToTheOtherSetUnderItsNewCode) {
   const std::string source = cmdtest::ReadBytes(elec("zairyou2.mst"));
   WriteMaster(plumb("zairyou2.mst"), {Line2(1, 1, u"既存")});
 
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
+  CopyLevel2(8, 3);
 
   EXPECT_EQ(ReadMaster(plumb("zairyou2.mst")),
             (std::vector<std::u16string>{Line2(1, 1, u"既存"), Line2(8, 1, u"電線"),
@@ -53,30 +59,29 @@ TEST_F(CopyTest, Level2LinesAreRebuiltFromElevenFields) {
             (std::vector<std::u16string>{u"4,1,短い,,,,,,,,", u"4,2,長い,1,2,3,4,5,6,7,8"}));
 }
 
-TEST_F(CopyTest, Level2ParentWithoutEntriesLeavesTheDestinationAlone) {
+TEST_F(CopyTest, Level2WithoutSourceEntriesLeavesTheDestinationAlone) {
+  CopyLevel2(8, 3);  // missing source
+  EXPECT_FALSE(fs::exists(plumb("zairyou2.mst")));
   WriteMaster(elec("zairyou2.mst"), {Line2(5, 1, u"管")});
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
-  CopyZaiMst2_3(dest, 8, src, 3);
+  CopyLevel2(8, 3);  // a parent without entries
   EXPECT_FALSE(fs::exists(plumb("zairyou2.mst")));  // not even created
 
   WriteMaster(plumb("zairyou2.mst"), {Line2(1, 1, u"既存")});
   const std::string before = cmdtest::ReadBytes(plumb("zairyou2.mst"));
-  CopyZaiMst2_3(dest, 8, src, 3);
+  CopyLevel2(8, 3);
+  fs::remove(elec("zairyou2.mst"));
+  CopyLevel2(8, 3);
   EXPECT_EQ(cmdtest::ReadBytes(plumb("zairyou2.mst")), before);
   ExpectNoStagingFiles();
-}
 
-TEST_F(CopyTest, Level2MissingSourceLeavesTheDestinationAlone) {
-  WriteMaster(plumb("zairyou2.mst"), {Line2(1, 1, u"既存")});
-  const std::string before = cmdtest::ReadBytes(plumb("zairyou2.mst"));
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
-  EXPECT_EQ(cmdtest::ReadBytes(plumb("zairyou2.mst")), before);
-  ExpectNoStagingFiles();
-}
-
-TEST_F(CopyTest, Level2MissingDestinationIsCreated) {
+  // A missing destination is created, but only with a work folder.
   WriteMaster(elec("zairyou2.mst"), {Line2(3, 1, u"電線")});
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
+  fs::remove(plumb("zairyou2.mst"));
+  fs::remove_all(work());
+  CopyLevel2(8, 3);
+  EXPECT_FALSE(fs::exists(plumb("zairyou2.mst")));
+  fs::create_directories(work());
+  CopyLevel2(8, 3);
   EXPECT_EQ(ReadMaster(plumb("zairyou2.mst")), std::vector<std::u16string>{Line2(8, 1, u"電線")});
 }
 
@@ -85,7 +90,7 @@ TEST_F(CopyTest, Level2AppendGoesOnInTheDestinationsEncoding) {
   // no mark in the middle of the file.
   WriteMaster(elec("zairyou2.mst"), {Line2(3, 1, u"電線")});
   cmdtest::WriteBytes(plumb("zairyou2.mst"), cmdtest::Utf16le(u"1,1,a,0,0,0,0,0,0,0,0\r\n", false));
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
+  CopyLevel2(8, 3);
   EXPECT_EQ(cmdtest::ReadBytes(plumb("zairyou2.mst")),
             cmdtest::Utf16le(u"1,1,a,0,0,0,0,0,0,0,0\r\n" + Line2(8, 1, u"電線") + u"\r\n", false));
 }
@@ -93,16 +98,9 @@ TEST_F(CopyTest, Level2AppendGoesOnInTheDestinationsEncoding) {
 TEST_F(CopyTest, AppendedLinesNeverRunIntoALastLineWithoutItsLineEnd) {
   WriteMaster(elec("zairyou2.mst"), {Line2(3, 1, u"電線")});
   cmdtest::WriteBytes(plumb("zairyou2.mst"), cmdtest::Utf16le(Line2(1, 1, u"末尾"), true));
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
+  CopyLevel2(8, 3);
   EXPECT_EQ(ReadMaster(plumb("zairyou2.mst")),
             (std::vector<std::u16string>{Line2(1, 1, u"末尾"), Line2(8, 1, u"電線")}));
-}
-
-TEST_F(CopyTest, WithoutAWorkFolderNothingIsCopied) {
-  fs::remove_all(work());
-  WriteMaster(elec("zairyou2.mst"), {Line2(3, 1, u"電線")});
-  CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
-  EXPECT_FALSE(fs::exists(plumb("zairyou2.mst")));
 }
 
 // ---- Level 3 between files and master sets
@@ -111,8 +109,7 @@ TEST_F(CopyTest, Level3AllGroupsKeepTheirFieldsButNameTheDestinationFile) {
   WriteMaster(elec("zai004-3.mst"),
               {Line3(4, 5, 1, u"A"), Line3(6, 5, 2, u"他"), Line3(4, 7, 3, u"B")});
   WriteMaster(plumb("zai011-3.mst"), {Line3(11, 1, 1, u"既存")});
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
-  CopyZaiMst3_4(dest, 11, 30, 40, src, 4, 4, -1);
+  CopyLevel3(11, 30, 40, 4, 4, -1);
   EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")),
             (std::vector<std::u16string>{Line3(11, 1, 1, u"既存"), Line3(11, 5, 1, u"A"),
                                          Line3(11, 7, 3, u"B")}));
@@ -122,39 +119,32 @@ TEST_F(CopyTest, Level3AllGroupsKeepTheirFieldsButNameTheDestinationFile) {
 TEST_F(CopyTest, Level3OneGroupGetsTheNewLevel2Code) {
   WriteMaster(elec("zai004-3.mst"),
               {Line3(4, 5, 1, u"A"), Line3(4, 6, 2, u"別"), Line3(4, 5, 3, u"B")});
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
   // The new level-1 code (30) reaches the staging file only: field 4 names
   // the destination file.
-  CopyZaiMst3_4(dest, 11, 30, 9, src, 4, 4, 5);
-  EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")),
-            (std::vector<std::u16string>{Line3(11, 9, 1, u"A"), Line3(11, 9, 3, u"B")}));
+  CopyLevel3(11, 30, 9, 4, 4, 5);
+  const std::vector<std::u16string> expected = {Line3(11, 9, 1, u"A"), Line3(11, 9, 3, u"B")};
+  EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")), expected);
   ExpectNoStagingFiles();
+  fs::remove(plumb("zai011-3.mst"));
+  CopyZaiMst3_3(2, -1, 11, 30, 9, 1, -1, 4, 4, 5);  // the same by trade and number
+  EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")), expected);
 }
 
 TEST_F(CopyTest, Level3SourceNumberMinusOneReadsZairyou3) {
   WriteMaster(elec("zairyou3.mst"), {Line3(4, 5, 1, u"単一")});
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
-  CopyZaiMst3_4(dest, 2, 0, 0, src, -1, 4, -1);
+  CopyLevel3(2, 0, 0, -1, 4, -1);
   EXPECT_EQ(ReadMaster(plumb("zai002-3.mst")), std::vector<std::u16string>{Line3(2, 5, 1, u"単一")});
-}
-
-TEST_F(CopyTest, Level3ByTradeAndNumber) {
-  WriteMaster(elec("zai004-3.mst"), {Line3(4, 5, 1, u"A")});
-  CopyZaiMst3_3(2, -1, 11, 30, 9, 1, -1, 4, 4, 5);
-  EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")), std::vector<std::u16string>{Line3(11, 9, 1, u"A")});
 }
 
 TEST_F(CopyTest, Level3LinesAreRebuiltFromTwentyThreeFields) {
   WriteMaster(elec("zai004-3.mst"), {u"000010000002,K,A,4,5,1,短"});
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
-  CopyZaiMst3_4(dest, 11, 0, 9, src, 4, 4, 5);
+  CopyLevel3(11, 0, 9, 4, 4, 5);
   EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")),
             std::vector<std::u16string>{u"000010000002,K,A,11,9,1,短,,,,,,,,,,,,,,,,"});
 }
 
 TEST_F(CopyTest, Level3MissingFilesAreCreatedEmpty) {
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
-  CopyZaiMst3_4(dest, 11, 0, 9, src, 4, 4, 5);
+  CopyLevel3(11, 0, 9, 4, 4, 5);
   EXPECT_EQ(cmdtest::ReadBytes(elec("zai004-3.mst")), "\xFF\xFE");
   EXPECT_EQ(cmdtest::ReadBytes(plumb("zai011-3.mst")), "\xFF\xFE");
   ExpectNoStagingFiles();
@@ -166,8 +156,7 @@ TEST_F(CopyTest, Level3AppendGoesOnInTheDestinationsEncoding) {
   WriteMaster(elec("zai004-3.mst"), {Line3(4, 5, 1, u"A")});
   const std::string ansi = "000010000002,K,A,11,1,1,x,t2,t3,st,1,2,3,4,5,6,7,8,9,10,11,12,e\r\n";
   cmdtest::WriteBytes(plumb("zai011-3.mst"), ansi);
-  CString src = masterWin(), dest = GetMstDrv(2, -1);
-  CopyZaiMst3_4(dest, 11, 0, 9, src, 4, 4, 5);
+  CopyLevel3(11, 0, 9, 4, 4, 5);
   EXPECT_EQ(cmdtest::ReadBytes(plumb("zai011-3.mst")),
             ansi + Utf16ToUtf8(Line3(11, 9, 1, u"A")) + "\r\n");
 }
@@ -185,15 +174,13 @@ TEST_F(CopyTest, WholeFileCopyRenumbersFieldFour) {
   ExpectNoStagingFiles();
 }
 
-TEST_F(CopyTest, WholeFileCopyOfAMissingSourceKeepsTheDestination) {
+TEST_F(CopyTest, WholeFileCopyOfAMissingSourceOrOntoItself) {
   WriteMaster(elec("zai007-3.mst"), {Line3(7, 1, 1, u"残る")});
   const std::string before = cmdtest::ReadBytes(elec("zai007-3.mst"));
   CopyZaiMst3_2(7, 4, 7, 1, -1);
   EXPECT_EQ(cmdtest::ReadBytes(elec("zai007-3.mst")), before);
   EXPECT_EQ(cmdtest::ReadBytes(elec("zai004-3.mst")), "\xFF\xFE");  // created empty
-}
 
-TEST_F(CopyTest, WholeFileCopyOntoItselfRenumbersInPlace) {
   WriteMaster(elec("zai004-3.mst"), {Line3(4, 5, 1, u"A"), Line3(4, 6, 2, u"B")});
   CopyZaiMst3_2(4, 4, 12, 1, -1);
   EXPECT_EQ(ReadMaster(elec("zai004-3.mst")),
@@ -211,14 +198,14 @@ TEST_F(CopyTest, Level2DuplicatesFollowAllLinesWithTheNewLevel2Code) {
                                          Line2(7, 1, u"他"), Line2(3, 40, u"電線"),
                                          u"3,40,短い,,,,,,,,"}));
   EXPECT_FALSE(fs::exists(elec("temp.mst")));
-}
-
-TEST_F(CopyTest, Level2DuplicateOfAMissingFileCreatesNothing) {
-  CopyZaiMst2_1(3, 40, 1, -1);
+  fs::remove(elec("zairyou2.mst"));
+  CopyZaiMst2_1(3, 40, 1, -1);  // of a missing file: nothing is created
   EXPECT_FALSE(fs::exists(elec("zairyou2.mst")));
 }
 
 TEST_F(CopyTest, Level3DuplicatesOfOneGroupCarryTheNewLevel2Code) {
+  CopyZaiMst3_1(4, 4, 5, 8, 1, -1);  // of a missing file: created empty
+  EXPECT_EQ(cmdtest::ReadBytes(elec("zai004-3.mst")), "\xFF\xFE");
   WriteMaster(elec("zai004-3.mst"),
               {Line3(4, 5, 1, u"A"), Line3(4, 6, 2, u"別"), Line3(4, 5, 3, u"B")});
   CopyZaiMst3_1(4, 4, 5, 8, 1, -1);
@@ -235,11 +222,6 @@ TEST_F(CopyTest, Level3DuplicatesOfEveryGroupCarryTheNewLevel1Code) {
             (std::vector<std::u16string>{Line3(4, 5, 1, u"A"), Line3(9, 6, 2, u"他"),
                                          Line3(4, 6, 3, u"B"), Line3(8, 5, 1, u"A"),
                                          Line3(8, 6, 3, u"B")}));
-}
-
-TEST_F(CopyTest, Level3DuplicateOfAMissingFileCreatesItEmpty) {
-  CopyZaiMst3_1(4, 4, 5, 8, 1, -1);
-  EXPECT_EQ(cmdtest::ReadBytes(elec("zai004-3.mst")), "\xFF\xFE");
 }
 
 }  // namespace

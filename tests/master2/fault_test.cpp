@@ -10,11 +10,6 @@ namespace {
 
 class FaultTest : public Master2Test {
  protected:
-  struct Outcome {
-    std::string bytes;
-    bool changed;
-  };
-
   // Runs `operation` once cleanly to learn its steps and its result, then
   // once per step with that step failing, from the same files each time.
   // After each run `target` holds its old bytes or the clean run's new ones,

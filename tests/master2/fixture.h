@@ -69,35 +69,6 @@ inline struct timespec WriteTime(const fs::path& p) {
   return st.st_mtim;
 }
 
-// Installs a fault hook for the lifetime of the object.
-class FaultScope {
- public:
-  explicit FaultScope(cmd::os::FaultHook hook)
-      : previous_(cmd::os::SetFaultHook(std::move(hook))) {}
-  ~FaultScope() { cmd::os::SetFaultHook(previous_); }
-  FaultScope(const FaultScope&) = delete;
-  FaultScope& operator=(const FaultScope&) = delete;
-
- private:
-  cmd::os::FaultHook previous_;
-};
-
-struct Step {
-  cmd::os::FileStep step;
-  std::string path;
-};
-
-// The file steps an operation takes.
-inline std::vector<Step> RecordSteps(const std::function<void()>& operation) {
-  std::vector<Step> steps;
-  FaultScope scope([&](cmd::os::FileStep s, const std::string& p) {
-    steps.push_back({s, p});
-    return 0;
-  });
-  operation();
-  return steps;
-}
-
 // Runs the operation with its n-th file step (0-based) failing with EIO.
 inline void FailStep(std::size_t n, const std::function<void()>& operation) {
   std::size_t seen = 0;

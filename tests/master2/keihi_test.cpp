@@ -42,42 +42,33 @@ TEST_F(KeihiTest, AddWritesOneFullLine) {
   EXPECT_EQ(Lines(), (std::vector<std::u16string>{u"A,運搬費,12345,1,2,3,4,5,6,7",
                                                   u"B,諸経費,-2,-1,0,0,0,0,0,2147483647"}));
   ExpectNoStaging();
-}
 
-TEST_F(KeihiTest, TheAmountIsStoredAsAWholeNumber) {
+  // The amount is stored as a whole number: 1500.4 is not what the file holds.
+  fs::remove(keihi());
   AddKeihiMst(u"x", 1500.4, 1, 2, 3, 4, 5, 6, 7, u'A', 1);
   EXPECT_EQ(Lines(), std::vector<std::u16string>{u"A,x,1500,1,2,3,4,5,6,7"});
   DelKeihiMst(u"x", 1500.4, 1, 2, 3, 4, 5, 6, 7, u'A', 1);
-  EXPECT_EQ(Lines().size(), 1u);  // 1500.4 is not what the file holds
+  EXPECT_EQ(Lines().size(), 1u);
   DelKeihiMst(u"x", 1500.0, 1, 2, 3, 4, 5, 6, 7, u'A', 1);
   EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(KeihiTest, GetReadsOneKindInFileOrder) {
+  EXPECT_EQ(Get(u'A').count, 0);  // a missing file is not created
+  EXPECT_FALSE(fs::exists(keihi()));
   WriteMaster(keihi(), {u"A,a1,10,1,1,1,1,1,1,1", u"B,b1,20,2,3,4,5,6,7,8", u"A,a2,30,0,0,0,0,0,0,0",
-                        u"B,b2,40,9,9,9,9,9,9,9"});
+                        u"B,b2,40,9,9,9,9,9,9,9", u"B,,77,1,2,3,4,5,6,7"});
   Items items = Get(u'B');
-  ASSERT_EQ(items.count, 2);
+  ASSERT_EQ(items.count, 3);
   EXPECT_EQ(items.names[0], u"b1");
   EXPECT_EQ(items.amounts[0], 20.0);
   EXPECT_EQ(items.Ints(0), (std::vector<int>{2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(items.names[1], u"b2");
   EXPECT_EQ(items.amounts[1], 40.0);
+  EXPECT_EQ(items.names[2], u"");  // an empty name is an ordinary field
+  EXPECT_EQ(items.amounts[2], 77.0);
+  EXPECT_EQ(items.Ints(2), k1to7);
   EXPECT_EQ(Get(u'C').count, 0);
-}
-
-TEST_F(KeihiTest, GetOnAMissingFile) {
-  EXPECT_EQ(Get(u'A').count, 0);
-  EXPECT_FALSE(fs::exists(keihi()));
-}
-
-TEST_F(KeihiTest, AnEmptyNameIsAnOrdinaryField) {
-  WriteMaster(keihi(), {u"B,,77,1,2,3,4,5,6,7"});
-  Items items = Get(u'B');
-  ASSERT_EQ(items.count, 1);
-  EXPECT_EQ(items.names[0], u"");
-  EXPECT_EQ(items.amounts[0], 77.0);
-  EXPECT_EQ(items.Ints(0), k1to7);
 }
 
 TEST_F(KeihiTest, LinesThatDoNotFollowTheLayout) {
@@ -122,6 +113,9 @@ TEST_F(KeihiTest, OverlongFieldsAreCutAndNeverRunIntoTheNext) {
 }
 
 TEST_F(KeihiTest, AddAllAppendsEveryItemOfOneKind) {
+  AddAllKeihiMst(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                 u'C', 1, 0);  // no items: a missing file is created
+  EXPECT_EQ(cmdtest::ReadBytes(keihi()), "\xFF\xFE");
   WriteMaster(keihi(), {u"Z,old,1,0,0,0,0,0,0,0"});
   CString names[2] = {u"一", u"二"};
   double amounts[2] = {100, 200.6};
@@ -131,17 +125,6 @@ TEST_F(KeihiTest, AddAllAppendsEveryItemOfOneKind) {
                                                   u"C,一,100,1,2,3,4,5,6,7",
                                                   u"C,二,201,8,9,10,11,12,13,14"}));
   ExpectNoStaging();
-}
-
-TEST_F(KeihiTest, AddAllCreatesAMissingFile) {
-  AddAllKeihiMst(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                 u'C', 1, 0);
-  EXPECT_EQ(cmdtest::ReadBytes(keihi()), "\xFF\xFE");
-  CString names[1] = {u"一"};
-  double amounts[1] = {1};
-  int f[7] = {};
-  AddAllKeihiMst(names, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'C', 1, 1);
-  EXPECT_EQ(Lines(), std::vector<std::u16string>{u"C,一,1,0,0,0,0,0,0,0"});
 }
 
 TEST_F(KeihiTest, DelRemovesOnlyTheFirstIdenticalLine) {
@@ -157,17 +140,14 @@ TEST_F(KeihiTest, DelRemovesOnlyTheFirstIdenticalLine) {
 }
 
 TEST_F(KeihiTest, DelAllRemovesOneKindAndKeepsEmptyLines) {
-  WriteMaster(keihi(), {u"A,a,1,0,0,0,0,0,0,0", u"", u"B,b,2,0,0,0,0,0,0,0", u"A"});
-  DelAllKeihiMst(u'A', 1);
-  EXPECT_EQ(Lines(), (std::vector<std::u16string>{u"", u"B,b,2,0,0,0,0,0,0,0"}));
-}
-
-TEST_F(KeihiTest, DeletesOnAMissingFileLeaveAnEmptyOne) {
-  DelAllKeihiMst(u'A', 1);
+  DelAllKeihiMst(u'A', 1);  // deletes on a missing file leave an empty one
   EXPECT_EQ(cmdtest::ReadBytes(keihi()), "\xFF\xFE");
   fs::remove(keihi());
   DelKeihiMst(u"x", 1, 0, 0, 0, 0, 0, 0, 0, u'A', 1);
   EXPECT_EQ(cmdtest::ReadBytes(keihi()), "\xFF\xFE");
+  WriteMaster(keihi(), {u"A,a,1,0,0,0,0,0,0,0", u"", u"B,b,2,0,0,0,0,0,0,0", u"A"});
+  DelAllKeihiMst(u'A', 1);
+  EXPECT_EQ(Lines(), (std::vector<std::u16string>{u"", u"B,b,2,0,0,0,0,0,0,0"}));
 }
 
 TEST_F(KeihiTest, UpdateOneReplacesEveryLineOfItsKindInPlace) {
@@ -181,9 +161,8 @@ TEST_F(KeihiTest, UpdateOneReplacesEveryLineOfItsKindInPlace) {
   ASSERT_EQ(items.count, 2);
   EXPECT_EQ(items.Ints(1), (std::vector<int>{1, 2, 3, 4, 5, 6, 0}));
   ExpectNoStaging();
-}
 
-TEST_F(KeihiTest, UpdateOneAppendsWhenTheKindHasNoLine) {
+  // Without a line of its kind, the item is appended.
   WriteMaster(keihi(), {u"A,a,2,0,0,0,0,0,0,0"});
   UpdateKeihiMst_1(u"新", 9.0, 1, 2, 3, 4, 5, 6, u'C', 1);
   EXPECT_EQ(Lines(), (std::vector<std::u16string>{u"A,a,2,0,0,0,0,0,0,0", u"C,新,9,1,2,3,4,5,6"}));
@@ -201,12 +180,10 @@ TEST_F(KeihiTest, UpdateTwoReplacesTheIndexedLineOfItsKind) {
   Items items = Get(u'B');
   ASSERT_EQ(items.count, 3);
   EXPECT_EQ(items.names[1], u"新");
-}
 
-TEST_F(KeihiTest, UpdateTwoBeyondTheLastLineChangesNothing) {
-  WriteMaster(keihi(), {u"B,b0,1,0,0,0,0,0,0,0", u"B,b1,1,0,0,0,0,0,0,0"});
+  // An index beyond the last item, or negative, changes nothing.
   const std::string before = cmdtest::ReadBytes(keihi());
-  EXPECT_EQ(UpdateKeihiMst_2(u"新", 5, 1, 2, 3, 4, 5, 6, 7, 5, u'B', 1), 0);
+  EXPECT_EQ(UpdateKeihiMst_2(u"新", 5, 1, 2, 3, 4, 5, 6, 7, 3, u'B', 1), 0);
   EXPECT_EQ(UpdateKeihiMst_2(u"新", 5, 1, 2, 3, 4, 5, 6, 7, -1, u'B', 1), 0);
   EXPECT_EQ(cmdtest::ReadBytes(keihi()), before);
   ExpectNoStaging();

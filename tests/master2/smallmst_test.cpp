@@ -24,16 +24,11 @@ TEST_F(SmallMasterTest, KoujiReadsAtMost300Lines) {
   EXPECT_EQ(lines[0], u"工事0");
   EXPECT_EQ(lines[299], u"工事299");
   EXPECT_EQ(lines[300], u"untouched");
-}
 
-TEST_F(SmallMasterTest, KoujiListOneAndEveryOtherList) {
-  WriteMaster(file("kouji1.mst"), {u"一"});
+  // List 1 is "kouji1.mst"; every other list number reads "kouji2.mst".
   WriteMaster(file("kouji2.mst"), {u"二", u"", u"  空白 "});
-  CString lines[300];
-  EXPECT_EQ(GetKoujiMst(1, lines, 1), 1);
-  EXPECT_EQ(lines[0], u"一");
   for (int list : {2, 0, -1, 7}) {
-    ASSERT_EQ(GetKoujiMst(list, lines, 1), 3) << list;
+    ASSERT_EQ(GetKoujiMst(list, lines.data(), 1), 3) << list;
     EXPECT_EQ(lines[0], u"二");
     EXPECT_EQ(lines[1], u"");           // an empty line is an entry
     EXPECT_EQ(lines[2], u"  空白 ");     // neither trimmed nor split
@@ -61,37 +56,33 @@ TEST_F(SmallMasterTest, AMissingFileReadsAsNothingAndLeavesTheArray) {
 
 // ---- Units and supply entries
 
-TEST_F(SmallMasterTest, UnitsThroughTheStagingFile) {
-  CString units[3] = {u"m", u"本", u"式"};
-  UpdateTanniMst(units, 3, 1);
-  EXPECT_EQ(cmdtest::ReadBytes(file("tanni.mst")), cmdtest::Utf16le(u"m\r\n本\r\n式\r\n"));
-  EXPECT_FALSE(fs::exists(file("temp.mst")));
-  CString read[3];
-  EXPECT_EQ(GetTanniMst(read, 1), 3);
-  EXPECT_EQ(read[1], u"本");
-  CString fewer[1] = {u"個"};
-  UpdateTanniMst(fewer, 1, 1);
-  EXPECT_EQ(Lines("tanni.mst"), std::vector<std::u16string>{u"個"});
-}
+struct PlainList {
+  const char* file;
+  int (*get)(CString*, int);
+  void (*update)(const CString*, int, int);
+};
 
-TEST_F(SmallMasterTest, UnitsAndSuppliesHaveNoBound) {
-  WriteMaster(file("tanni.mst"), Numbered(1000, "u"));
-  WriteMaster(file("hokyu.mst"), Numbered(1000, "h"));
-  std::vector<CString> lines(1000);
-  EXPECT_EQ(GetTanniMst(lines.data(), 1), 1000);
-  EXPECT_EQ(lines[999], u"u999");
-  EXPECT_EQ(GetHokyuMst(lines.data(), 1), 1000);
-  EXPECT_EQ(lines[999], u"h999");
-}
+TEST_F(SmallMasterTest, UnitsAndSuppliesRoundTripWithoutABound) {
+  for (const PlainList& list :
+       {PlainList{"tanni.mst", GetTanniMst, UpdateTanniMst},
+        PlainList{"hokyu.mst", GetHokyuMst, UpdateHokyuMst}}) {
+    SCOPED_TRACE(list.file);
+    CString units[3] = {u"m", u"", u"式"};
+    list.update(units, 3, 1);
+    EXPECT_EQ(cmdtest::ReadBytes(file(list.file)), cmdtest::Utf16le(u"m\r\n\r\n式\r\n"));
+    EXPECT_FALSE(fs::exists(file("temp.mst")));
+    CString read[3] = {u"x", u"x", u"x"};
+    EXPECT_EQ(list.get(read, 1), 3);
+    EXPECT_EQ(read[1], u"");
+    EXPECT_EQ(read[2], u"式");
+    list.update(units, 1, 1);
+    EXPECT_EQ(Lines(list.file), std::vector<std::u16string>{u"m"});
 
-TEST_F(SmallMasterTest, SuppliesRoundTrip) {
-  CString lines[2] = {u"支給品", u""};
-  UpdateHokyuMst(lines, 2, 1);
-  EXPECT_EQ(Lines("hokyu.mst"), (std::vector<std::u16string>{u"支給品", u""}));
-  CString read[2] = {u"x", u"x"};
-  EXPECT_EQ(GetHokyuMst(read, 1), 2);
-  EXPECT_EQ(read[0], u"支給品");
-  EXPECT_EQ(read[1], u"");
+    WriteMaster(file(list.file), Numbered(1000, "u"));
+    std::vector<CString> lines(1000);
+    EXPECT_EQ(list.get(lines.data(), 1), 1000);
+    EXPECT_EQ(lines[999], u"u999");
+  }
 }
 
 TEST_F(SmallMasterTest, EachTradeHasItsOwnFiles) {
@@ -136,6 +127,9 @@ TEST_F(SmallMasterTest, RemarkLineIsTextTabFlag) {
   EXPECT_EQ(read[1], u"");
   EXPECT_EQ(readFlags[1], -25);
   EXPECT_EQ(readFlags[2], 0);
+  UpdateBikouMst(nullptr, nullptr, 0, 1);
+  EXPECT_EQ(cmdtest::ReadBytes(file("bikou.mst")), "\xFF\xFE");
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(SmallMasterTest, RemarkLinesWithAndWithoutTabs) {
@@ -167,16 +161,6 @@ TEST_F(SmallMasterTest, RemarksAreEmptiedFirstAndReadUpTo300) {
   EXPECT_EQ(GetBikouMst(texts.data(), flags.data(), 1), 300);
   EXPECT_EQ(texts[299], u"r299");
   EXPECT_EQ(flags[299], 299);
-}
-
-TEST_F(SmallMasterTest, TheFirstRemarkUpdateCreatesTheMaster) {
-  CString texts[1] = {u"新"};
-  int flags[1] = {0};
-  UpdateBikouMst(texts, flags, 1, 1);
-  EXPECT_EQ(Lines("bikou.mst"), std::vector<std::u16string>{u"新\t0"});
-  UpdateBikouMst(nullptr, nullptr, 0, 1);
-  EXPECT_EQ(cmdtest::ReadBytes(file("bikou.mst")), "\xFF\xFE");
-  EXPECT_TRUE(boxes_.empty());
 }
 
 }  // namespace

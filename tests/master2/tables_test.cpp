@@ -109,22 +109,12 @@ TEST_F(TableTest, AnEmptyOrMissingLevel1File) {
   WriteMaster(file("zairyou1.mst"), {});
   EXPECT_EQ(MakeCadtable(TablePath("c.tbl"), 1, -1), FALSE);
   EXPECT_EQ(MakeDegipaneTable(TablePath("d.tbl"), 1, -1), TRUE);
-}
 
-TEST_F(TableTest, ATableThatCannotBeWritten) {
+  // A table that cannot be written.
   Level1({5});
   WriteMaster(file("zai005-3.mst"), {Item(u"000000000001", u"Z")});
   EXPECT_EQ(MakeCadtable(dir_.win() + u"missing\\c.tbl", 1, -1), FALSE);
   EXPECT_EQ(MakeDegipaneTable(dir_.win() + u"missing\\d.tbl", 1, -1), FALSE);
-}
-
-TEST_F(TableTest, ABuildReplacesTheOldTableWhole) {
-  Level1({5});
-  WriteMaster(file("zai005-3.mst"), {Item(u"000000000001", u"Z")});
-  WriteMaster(root() / "c.tbl", {u"old line 1", u"old line 2"});
-  ASSERT_EQ(MakeCadtable(TablePath("c.tbl"), 1, -1), TRUE);
-  EXPECT_EQ(Table("c.tbl"), std::vector<std::u16string>{u"00000000000100500000"});
-  EXPECT_FALSE(fs::exists(root() / "temp.tbl"));
 }
 
 TEST_F(TableTest, MoreThan500Level1EntriesShowTheLimit) {
@@ -144,9 +134,10 @@ TEST_F(TableTest, MoreThan500Level1EntriesShowTheLimit) {
 TEST_F(TableTest, CadTableNamesByTrade) {
   fs::create_directories(root() / "MASTER" / "設備");
   fs::create_directories(root() / "MASTER" / "建築");
+  const fs::path folders[] = {master(), plumbing(), root() / "MASTER" / "設備",
+                              root() / "MASTER" / "建築"};
   for (int trade : {1, 2, 3, 4}) {
-    const fs::path folder = trade == 1 ? master() : trade == 2 ? plumbing()
-                            : trade == 3 ? root() / "MASTER" / "設備" : root() / "MASTER" / "建築";
+    const fs::path& folder = folders[trade - 1];
     WriteMaster(folder / "zairyou1.mst", {u"5,名前,0"});
     WriteMaster(folder / "zai005-3.mst", {Item(U("00000000000" + std::to_string(trade)), u"A")});
     EXPECT_EQ(UpdateCadtable(trade, -1), TRUE);
@@ -211,13 +202,14 @@ TEST_F(TableTest, TouchingAnyMasterFileMakesTheTableOutOfDate) {
 TEST_F(TableTest, StalenessIsToTheSubSecond) {
   Level1({5});
   WriteMaster(file("zai005-3.mst"), {Item(u"000000000001", u"Z")});
-  WriteMaster(root() / "d.tbl", {u"old"});
+  WriteMaster(root() / "d.tbl", {u"old line 1", u"old line 2"});
   // The master is 200 ns newer than the table: out of date.
   SetWriteTime(file("zairyou1.mst"), 1'000'000'000, 0);
   SetWriteTime(file("zai005-3.mst"), 1'000'000'000, 500);
   SetWriteTime(root() / "d.tbl", 1'000'000'000, 300);
   UpdateDegipaneTable(TablePath("d.tbl"), 1, -1);
-  EXPECT_EQ(Table("d.tbl"), std::vector<std::u16string>{u"00000000000100500000"});
+  EXPECT_EQ(Table("d.tbl"), std::vector<std::u16string>{u"00000000000100500000"});  // whole
+  EXPECT_FALSE(fs::exists(root() / "temp.tbl"));
 
   // The table 200 ns newer than every master: up to date.
   WriteMaster(root() / "d.tbl", {u"old"});
