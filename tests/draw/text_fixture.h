@@ -87,6 +87,8 @@ class TextDrawing : public ::testing::Test {
   struct Stroke {
     POINT from, to;
     LOGPEN pen;
+    // (from.x, from.y, to.x, to.y), to compare in one go.
+    std::vector<LONG> Line() const { return {from.x, from.y, to.x, to.y}; }
   };
   std::vector<Stroke> Strokes() {
     std::vector<Stroke> out;
