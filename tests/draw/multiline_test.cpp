@@ -234,10 +234,7 @@ TEST_F(Multi, FixTateSideLinesOnlyForAnUnderlineOfOne) {
     // to the bottom of the last character.
     const LONG x[] = {89, 59, 29}, bottom[] = {90, 30, 75};
     for (std::size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(strokes[i].from.x, x[i]);
-      EXPECT_EQ(strokes[i].to.x, x[i]);
-      EXPECT_EQ(strokes[i].from.y, 0);
-      EXPECT_EQ(strokes[i].to.y, bottom[i]);
+      EXPECT_EQ(strokes[i].Line(), (std::vector<LONG>{x[i], 0, x[i], bottom[i]}));
       EXPECT_EQ(strokes[i].pen.lopnWidth.x, 1);
       EXPECT_EQ(strokes[i].pen.lopnColor, RGB(3, 0, 0));
     }

@@ -68,32 +68,20 @@ TEST_F(Tate, BracketsAndTheLongVowelAreTurnedAndAdvanceByTheirWidth) {
   DrawTateText2(&dc, CString(u"「ラー」(A)"), &rect, 1, 0, &lf);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 7u);
-  struct Expect {
-    char16_t ch;
-    OpKind kind;
-    int top;
-  };
-  // Turned: written at x = 30 - (30 - 20) / 2 = 25, the glyph lying to its
-  // left; full-width ones advance 20, narrow ones 10, upright ones their
-  // height whatever their width.
-  const Expect expected[] = {
-      {u'「', OpKind::TextOut, 0},  {u'ラ', OpKind::DrawText, 20}, {u'ー', OpKind::TextOut, 40},
-      {u'」', OpKind::TextOut, 60}, {u'(', OpKind::TextOut, 80},   {u'A', OpKind::DrawText, 90},
-      {u')', OpKind::TextOut, 110},  // upright A advances by its height
-  };
+  // Turned (TextOut): written at x = 30 - (30 - 20) / 2 = 25, the glyph
+  // lying to its left; full-width ones advance 20, narrow ones 10, upright
+  // ones (DrawText) their height whatever their width.
+  const bool turned[] = {true, false, true, true, true, false, true};
+  EXPECT_EQ(Tops(), (std::vector<LONG>{0, 20, 40, 60, 80, 90, 110}));
   for (std::size_t i = 0; i < texts.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(texts[i].text, std::u16string(1, expected[i].ch));
-    EXPECT_EQ(texts[i].kind, expected[i].kind);
-    if (expected[i].kind == OpKind::TextOut) {
+    EXPECT_EQ(texts[i].text, std::u16string(1, u"「ラー」(A)"[i]));
+    EXPECT_EQ(texts[i].kind, turned[i] ? OpKind::TextOut : OpKind::DrawText);
+    EXPECT_EQ(texts[i].font.lfEscapement, turned[i] ? 2700 : 0);
+    if (turned[i]) {
       EXPECT_EQ(texts[i].x, 25);
-      EXPECT_EQ(texts[i].y, expected[i].top);
-      EXPECT_EQ(texts[i].font.lfEscapement, 2700);
-      EXPECT_EQ(texts[i].font.lfHeight, 20);
-    } else {
-      EXPECT_EQ(texts[i].rect.top, expected[i].top);
-      EXPECT_EQ(texts[i].font.lfEscapement, 0);
     }
+    EXPECT_EQ(texts[i].font.lfHeight, 20);
   }
 }
 
@@ -179,7 +167,7 @@ TEST_F(Tate, YokoText2CountsColumnsAgainstTheWidth) {
   EXPECT_EQ(Texts()[0].rect, rect);
 }
 
-TEST_F(Tate, EmptyTextAndEmptyRectangleDrawNothing) {
+TEST_F(Tate, EmptyFlatAndVeryLong) {
   LOGFONTW lf = Font(20);
   RECT rect{0, 0, 40, 200};
   EXPECT_EQ(DrawTateText2(&dc, CString(), &rect, 0, 0, &lf), 1);
@@ -192,14 +180,12 @@ TEST_F(Tate, EmptyTextAndEmptyRectangleDrawNothing) {
   EXPECT_EQ(DrawTateText2(nullptr, CString(u"一"), &rect, 0, 0, &lf), 1);
   EXPECT_EQ(DrawTateText2(&dc, CString(u"一"), nullptr, 0, 0, &lf), 1);
   EXPECT_EQ(DrawTateText2(&dc, CString(u"一"), &rect, 0, 0, nullptr), 1);
-}
-
-TEST_F(Tate, VeryLongTextStopsAtTheRectangle) {
-  LOGFONTW lf = Font(10);
-  RECT rect{0, 0, 90, 100};
-  std::u16string text(100000, u'字');
-  DrawTateText2(&dc, CString(text), &rect, 0, 0, &lf);
-  // Nine in each of the first two columns, eleven in the last.
+  // A very long text stops at the rectangle: nine in each of the first two
+  // columns, eleven in the last.
+  Clear();
+  LOGFONTW small = Font(10);
+  RECT box{0, 0, 90, 100};
+  DrawTateText2(&dc, CString(std::u16string(100000, u'字')), &box, 0, 0, &small);
   EXPECT_EQ(Texts().size(), 9u + 9u + 11u);
 }
 

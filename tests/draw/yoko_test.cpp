@@ -145,7 +145,7 @@ TEST_F(Yoko, VeryLongTextIsFittedFromItsFirst999Characters) {
 }
 
 // ---------------------------------------------------------------- direct mode and underlines
-TEST_F(Yoko, DirectModeDrawsTheRecordAsItIsAndKeepsTheWidth) {
+TEST_F(Yoko, DirectModeDrawsTheRecordAsItIsAndFitModeSpansRestOnItsWidth) {
   LOGFONTW lf = Font(40, 0, 3);
   RECT rect{0, 0, 30, 10};
   // Any mode other than 0 and 2 draws directly.
@@ -160,6 +160,15 @@ TEST_F(Yoko, DirectModeDrawsTheRecordAsItIsAndKeepsTheWidth) {
     EXPECT_EQ(cmd::draw::LastTextWidth(), 30);  // 80 wide, clamped to the cell
   }
   EXPECT_TRUE(Strokes().empty());
+  // Fit mode spans rest on the last direct width; a narrower cell clamps it for good.
+  LOGFONTW small = Font(20);
+  RECT cell{0, 0, 200, 40}, rect2{0, 0, 200, 40}, narrow{0, 0, 25, 40};
+  DrawText2(&dc, CString(u"ABCD"), &cell, 0, 100, 1, 0, &small, 0, 0);  // direct: 40 wide
+  DrawTextRectSizeRet2(&dc, CString(u"A"), &rect2, DT_RIGHT, 0, 0, &small, 0, 0);
+  EXPECT_EQ(rect2, (RECT{160, 0, 200, 40}));
+  DrawTextRectSizeRet2(&dc, CString(u"A"), &narrow, DT_LEFT, 0, 0, &small, 0, 0);
+  EXPECT_EQ(narrow, (RECT{0, 0, 25, 40}));
+  EXPECT_EQ(cmd::draw::LastTextWidth(), 25);
 }
 
 TEST_F(Yoko, PrinterDirectModeDrawsAnUnderlineOfTheRecordsWidth) {
@@ -194,20 +203,6 @@ TEST_F(Yoko, PrinterDirectModeDrawsAnUnderlineOfTheRecordsWidth) {
   EXPECT_EQ(fit.lfUnderline, 1);
   EXPECT_EQ(Texts()[1].font.lfUnderline, 1);
   EXPECT_TRUE(Strokes().empty());
-}
-
-TEST_F(Yoko, FitModeSpansRestOnTheLastDirectWidth) {
-  LOGFONTW lf = Font(20);
-  RECT cell{0, 0, 200, 40};
-  DrawText2(&dc, CString(u"ABCD"), &cell, 0, 100, 1, 0, &lf, 0, 0);  // direct: 40 wide
-  RECT rect{0, 0, 200, 40};
-  DrawTextRectSizeRet2(&dc, CString(u"A"), &rect, DT_RIGHT, 0, 0, &lf, 0, 0);
-  EXPECT_EQ(rect, (RECT{160, 0, 200, 40}));
-  // A narrower cell clamps the remembered width for good.
-  RECT narrow{0, 0, 25, 40};
-  DrawTextRectSizeRet2(&dc, CString(u"A"), &narrow, DT_LEFT, 0, 0, &lf, 0, 0);
-  EXPECT_EQ(narrow, (RECT{0, 0, 25, 40}));
-  EXPECT_EQ(cmd::draw::LastTextWidth(), 25);
 }
 
 TEST_F(Yoko, VerticalGoesToASingleTateColumnWhateverTheModeAndDevice) {
@@ -277,13 +272,14 @@ TEST_F(Yoko, Ext2DrawsTheFirstTextAtTheHeightTheSecondNeeds) {
 TEST_F(Yoko, DblTextUnderLineRunsOnForTheSpanOfTheTextInTheSecondCell) {
   LOGFONTW lf = Font(20);
   RECT a{0, 0, 50, 30}, b{200, 0, 300, 30};
+  std::vector<Stroke> strokes;
   // "AB" is 20 wide in b, 100 wide.
   for (const auto& [format, length] :
        {std::pair<UINT, int>{DT_RIGHT, 100}, {DT_CENTER, 60}, {DT_LEFT, 20}}) {
     Clear();
     EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf, format, 2, RGB(1, 1, 1)),
               50 + length);
-    auto strokes = Strokes();
+    strokes = Strokes();
     ASSERT_EQ(strokes.size(), 1u);
     EXPECT_EQ(strokes[0].Line(), (std::vector<LONG>{0, 30, 50 + length, 30}));
     EXPECT_EQ(strokes[0].pen.lopnWidth.x, 2);
@@ -297,12 +293,11 @@ TEST_F(Yoko, DblTextUnderLineRunsOnForTheSpanOfTheTextInTheSecondCell) {
   LOGFONTW tall = Font(40);
   RECT c{200, 0, 300, 40};
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &c, nullptr, u"1234567", &tall, 0, 1, 0), 50 + 98);
-}
-
-TEST_F(Yoko, UnderLineRunsAlongTheBottomForTheLength) {
+  // DrawUnderLine runs along the bottom for the length.
+  Clear();
   RECT rect{10, 20, 90, 70};
   DrawUnderLine(&dc, &rect, 35, 4, RGB(0, 128, 0));
-  auto strokes = Strokes();
+  strokes = Strokes();
   ASSERT_EQ(strokes.size(), 1u);
   EXPECT_EQ(strokes[0].Line(), (std::vector<LONG>{10, 70, 45, 70}));
   EXPECT_EQ(strokes[0].pen.lopnWidth.x, 4);
