@@ -24,19 +24,12 @@ struct Record {
 
 void ExpectRecord(const LOGFONTW& lf, const Record& r, const char* what) {
   SCOPED_TRACE(what);
-  EXPECT_EQ(lf.lfHeight, r.height);
-  EXPECT_EQ(lf.lfWidth, r.width);
-  EXPECT_EQ(lf.lfEscapement, r.escapement);
-  EXPECT_EQ(lf.lfOrientation, 0);
-  EXPECT_EQ(lf.lfWeight, r.weight);
-  EXPECT_EQ(lf.lfItalic, r.italic);
-  EXPECT_EQ(lf.lfUnderline, r.underline);
-  EXPECT_EQ(lf.lfStrikeOut, r.strikeOut);
-  EXPECT_EQ(lf.lfCharSet, r.charSet);
-  EXPECT_EQ(lf.lfOutPrecision, 0);
-  EXPECT_EQ(lf.lfClipPrecision, 0);
-  EXPECT_EQ(lf.lfQuality, 0);
-  EXPECT_EQ(lf.lfPitchAndFamily, 0x52);
+  EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfEscapement, lf.lfOrientation,
+                               lf.lfWeight, lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut,
+                               lf.lfCharSet, lf.lfOutPrecision, lf.lfClipPrecision, lf.lfQuality,
+                               lf.lfPitchAndFamily}),
+            (std::vector<LONG>{r.height, r.width, r.escapement, 0, r.weight, r.italic, r.underline,
+                               r.strikeOut, r.charSet, 0, 0, 0, 0x52}));
   EXPECT_EQ(std::u16string(lf.lfFaceName), r.face);
   // Nothing of an earlier record is left behind the face's terminator.
   std::size_t n = std::u16string(lf.lfFaceName).size();
