@@ -54,42 +54,31 @@ TEST_F(Multi, TateTextNeedingTwoColumnsTakesTheRightThenTheLeftHalf) {
   EXPECT_EQ(lf.lfUnderline, 0);
 }
 
-TEST_F(Multi, TateTextInOneColumnIsCentred) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 100, 200};
-  DrawMaltiTateText(&dc, CString(u"一二"), &rect, 2, 0, &lf);
+TEST_F(Multi, TateTextInOneColumnIsCentredInThreeFromTheRightAndCutAfterFive) {
+  LOGFONTW one = Font(12), three = Font(12), five = Font(12), huge = Font(12);
+  RECT wide{0, 0, 100, 200}, rect{0, 0, 90, 60}, small{0, 0, 50, 20};
+  DrawMaltiTateText(&dc, CString(u"一二"), &wide, 2, 0, &one);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].rect, (RECT{25, 0, 75, 200}));  // 50 wide about the middle
   EXPECT_EQ(texts[1].rect, (RECT{25, 50, 75, 200}));
-}
-
-TEST_F(Multi, TateTextInThreeOrMoreColumnsFromTheRight) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 90, 60};
-  DrawMaltiTateText(&dc, CString(u"一二三四五六"), &rect, 3, 0, &lf);
+  Clear();
+  DrawMaltiTateText(&dc, CString(u"一二三四五六"), &rect, 3, 0, &three);
   EXPECT_EQ(ColumnText(60), u"一二");
   EXPECT_EQ(ColumnText(30), u"三四");
   EXPECT_EQ(ColumnText(0), u"五六");
-}
-
-TEST_F(Multi, TateTextBeyondFiveColumnsIsCut) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 50, 20};
-  std::u16string text(14, u'字');
-  DrawMaltiTateText(&dc, CString(text), &rect, 1, 0, &lf);
-  // Five columns of 10, two characters each.
+  // Five columns of 10, two characters each; a very long text is cut the same way.
+  Clear();
+  DrawMaltiTateText(&dc, CString(std::u16string(14, u'字')), &small, 1, 0, &five);
   EXPECT_EQ(Texts().size(), 10u);
   EXPECT_EQ(ColumnText(40), u"字字");
   EXPECT_EQ(ColumnText(0), u"字字");
-  // A very long text is cut the same way.
   Clear();
-  LOGFONTW again = Font(12);
-  DrawMaltiTateText(&dc, CString(std::u16string(100000, u'字')), &rect, 1, 0, &again);
+  DrawMaltiTateText(&dc, CString(std::u16string(100000, u'字')), &small, 1, 0, &huge);
   EXPECT_EQ(Texts().size(), 10u);
 }
 
-TEST_F(Multi, FirstCountsOutOfRangeDrawNothing) {
+TEST_F(Multi, BadFirstCountsAndEmptyText) {
   RECT rect{0, 0, 50, 20};
   for (int count : {0, -1, 6, 1000}) {
     LOGFONTW lf = Font(12);
@@ -100,11 +89,7 @@ TEST_F(Multi, FirstCountsOutOfRangeDrawNothing) {
   LOGFONTW lf = Font(12);
   EXPECT_EQ(DrawMaltiTateText(nullptr, CString(u"字"), &rect, 1, 0, &lf), 1);
   EXPECT_EQ(DrawMaltiYokoText(&dc, CString(u"字"), nullptr, 1, 0, &lf), 1);
-}
-
-TEST_F(Multi, EmptyTextIsOneEmptyColumnOrLine) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 60, 100};
+  // An empty text is one empty column (nothing drawn) or one empty line.
   EXPECT_EQ(DrawMaltiTateText(&dc, CString(), &rect, 1, 0, &lf), 1);
   EXPECT_TRUE(Texts().empty());
   EXPECT_EQ(DrawMaltiYokoText(&dc, CString(), &rect, 1, 0, &lf), 1);
@@ -131,19 +116,14 @@ TEST_F(Multi, YokoTextNeedingTwoLinesTakesTheUpperThenTheLowerHalf) {
   EXPECT_EQ(lf.lfHeight, 30);
 }
 
-TEST_F(Multi, YokoTextOnOneLineIsCentredVertically) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 100, 60};
-  DrawMaltiYokoText(&dc, CString(u"AB"), &rect, 2, 0, &lf);
-  auto texts = Texts();
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].rect, (RECT{0, 15, 100, 45}));
-}
-
-TEST_F(Multi, YokoTextInThreeLines) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 10, 100, 100};
-  DrawMaltiYokoText(&dc, CString(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"), &rect, 3, 0, &lf);
+TEST_F(Multi, YokoTextOnOneLineIsCentredVerticallyAndInThreeLines) {
+  LOGFONTW one = Font(12), three = Font(12);
+  RECT rect{0, 0, 100, 60}, tall{0, 10, 100, 100};
+  DrawMaltiYokoText(&dc, CString(u"AB"), &rect, 2, 0, &one);
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0].rect, (RECT{0, 15, 100, 45}));
+  Clear();
+  DrawMaltiYokoText(&dc, CString(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"), &tall, 3, 0, &three);
   auto texts = Texts();
   // Three lines of 30 take six letters each, too few for 26; four lines of
   // 22 take nine each, and the fourth stays empty.
@@ -186,28 +166,22 @@ TEST_F(Multi, FixYokoNumbersParagraphsNotWrappedLines) {
   }
 }
 
-TEST_F(Multi, FixYokoBulletsAndPercent) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 200, 80};
+TEST_F(Multi, FixYokoBulletsPercentAndEmptyParagraphs) {
+  LOGFONTW bullets = Font(12), plain = Font(12);
+  RECT rect{0, 0, 200, 80}, other{10, 0, 110, 120};
   // Two lines of 40, the font half of that; "・" is 20 wide. The third
   // paragraph finds no line.
-  DrawFixMultiYokoText(&dc, CString(u"A\r\nB\r\nC"), &rect, 2, 0, 2, 50, 0, &lf);
+  DrawFixMultiYokoText(&dc, CString(u"A\r\nB\r\nC"), &rect, 2, 0, 2, 50, 0, &bullets);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 4u);
-  EXPECT_EQ(texts[0].text, u"・");
-  EXPECT_EQ(texts[1].text, u"A");
+  EXPECT_EQ(texts[0].text + texts[1].text + texts[2].text + texts[3].text, u"・A・B");
   EXPECT_EQ(texts[1].rect, (RECT{20, 0, 200, 40}));
   EXPECT_EQ(texts[1].font.lfHeight, 20);
-  EXPECT_EQ(texts[2].text, u"・");
-  EXPECT_EQ(texts[3].text, u"B");
-  EXPECT_EQ(lf.lfHeight, 20);
-}
-
-TEST_F(Multi, FixYokoWithoutBulletsAndWithAnEmptyParagraph) {
-  LOGFONTW lf = Font(12);
-  RECT rect{10, 0, 110, 120};
-  DrawFixMultiYokoText(&dc, CString(u"AB\r\n\r\nCD"), &rect, 4, 0, 0, 100, 0, &lf);
-  auto texts = Texts();
+  EXPECT_EQ(bullets.lfHeight, 20);
+  // Without bullets, an empty paragraph takes a line of its own.
+  Clear();
+  DrawFixMultiYokoText(&dc, CString(u"AB\r\n\r\nCD"), &other, 4, 0, 0, 100, 0, &plain);
+  texts = Texts();
   ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[0].rect, (RECT{10, 0, 110, 30}));
   EXPECT_EQ(texts[1].text, u"");
@@ -215,12 +189,17 @@ TEST_F(Multi, FixYokoWithoutBulletsAndWithAnEmptyParagraph) {
   EXPECT_EQ(texts[2].rect, (RECT{10, 60, 110, 90}));
 }
 
-TEST_F(Multi, FixYokoStopsWhenACharacterIsWiderThanTheLine) {
+TEST_F(Multi, FixedLayoutsStopAtACharacterBiggerThanTheLineOrColumn) {
   LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 10, 4000000};
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &rect, 4000000000u, 0, 0, 100, 0, &lf), 1);
+  RECT narrow{0, 0, 10, 4000000}, flat{0, 0, 4000000, 10};
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 4000000000u, 0, 0, 100, 0, &lf),
+            1);
   EXPECT_EQ(Texts().size(), 1u);
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &rect, 0, 0, 0, 100, 0, &lf), 1);
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 0, 0, 0, 100, 0, &lf), 1);
+  Clear();
+  EXPECT_EQ(DrawFixMultiTateText(&dc, CString(u"見積"), &flat, 4000000000u, 0, 0, 100, 0, &lf),
+            1);
+  EXPECT_TRUE(Texts().empty());
 }
 
 // ---------------------------------------------------------------- fixed columns
@@ -255,10 +234,7 @@ TEST_F(Multi, FixTateSideLinesOnlyForAnUnderlineOfOne) {
     // to the bottom of the last character.
     const LONG x[] = {89, 59, 29}, bottom[] = {90, 30, 75};
     for (std::size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(strokes[i].from.x, x[i]);
-      EXPECT_EQ(strokes[i].to.x, x[i]);
-      EXPECT_EQ(strokes[i].from.y, 0);
-      EXPECT_EQ(strokes[i].to.y, bottom[i]);
+      EXPECT_EQ(strokes[i].Line(), (std::vector<LONG>{x[i], 0, x[i], bottom[i]}));
       EXPECT_EQ(strokes[i].pen.lopnWidth.x, 1);
       EXPECT_EQ(strokes[i].pen.lopnColor, RGB(3, 0, 0));
     }
@@ -289,14 +265,6 @@ TEST_F(Multi, FixTatePercentAndMiddleDot) {
   EXPECT_EQ(texts[0].text, u"・");
   EXPECT_EQ(texts[1].rect, (RECT{0, 20, 40, 40}));
   EXPECT_EQ(lf.lfHeight, 20);
-}
-
-TEST_F(Multi, FixTateStopsWhenACharacterIsTallerThanTheColumn) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 4000000, 10};
-  EXPECT_EQ(DrawFixMultiTateText(&dc, CString(u"見積"), &rect, 4000000000u, 0, 0, 100, 0, &lf),
-            1);
-  EXPECT_TRUE(Texts().empty());
 }
 
 // ---------------------------------------------------------------- to a file

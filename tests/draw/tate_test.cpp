@@ -54,9 +54,8 @@ TEST_F(Tate, KanaStandUprightCentredTopToBottom) {
     EXPECT_EQ(d.rect, (RECT{100, 10 + 24 * i, 140, 400}));
     EXPECT_EQ(d.flags, 0x821u);
     EXPECT_EQ(d.x, 108);  // (40 - 24) / 2 from the left
-    EXPECT_EQ(d.font.lfHeight, 24);
-    EXPECT_EQ(d.font.lfEscapement, 0);
-    EXPECT_EQ(d.font.lfUnderline, 1);
+    EXPECT_EQ((std::vector<LONG>{d.font.lfHeight, d.font.lfEscapement, d.font.lfUnderline}),
+              (std::vector<LONG>{24, 0, 1}));
     EXPECT_EQ(d.color, RGB(1, 2, 3));
   }
   EXPECT_EQ(lf.lfUnderline, 1);  // written back as a yes/no
@@ -69,32 +68,20 @@ TEST_F(Tate, BracketsAndTheLongVowelAreTurnedAndAdvanceByTheirWidth) {
   DrawTateText2(&dc, CString(u"「ラー」(A)"), &rect, 1, 0, &lf);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 7u);
-  struct Expect {
-    char16_t ch;
-    OpKind kind;
-    int top;
-  };
-  // Turned: written at x = 30 - (30 - 20) / 2 = 25, the glyph lying to its
-  // left; full-width ones advance 20, narrow ones 10, upright ones their
-  // height whatever their width.
-  const Expect expected[] = {
-      {u'「', OpKind::TextOut, 0},  {u'ラ', OpKind::DrawText, 20}, {u'ー', OpKind::TextOut, 40},
-      {u'」', OpKind::TextOut, 60}, {u'(', OpKind::TextOut, 80},   {u'A', OpKind::DrawText, 90},
-      {u')', OpKind::TextOut, 110},  // upright A advances by its height
-  };
+  // Turned (TextOut): written at x = 30 - (30 - 20) / 2 = 25, the glyph
+  // lying to its left; full-width ones advance 20, narrow ones 10, upright
+  // ones (DrawText) their height whatever their width.
+  const bool turned[] = {true, false, true, true, true, false, true};
+  EXPECT_EQ(Tops(), (std::vector<LONG>{0, 20, 40, 60, 80, 90, 110}));
   for (std::size_t i = 0; i < texts.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(texts[i].text, std::u16string(1, expected[i].ch));
-    EXPECT_EQ(texts[i].kind, expected[i].kind);
-    if (expected[i].kind == OpKind::TextOut) {
+    EXPECT_EQ(texts[i].text, std::u16string(1, u"「ラー」(A)"[i]));
+    EXPECT_EQ(texts[i].kind, turned[i] ? OpKind::TextOut : OpKind::DrawText);
+    EXPECT_EQ(texts[i].font.lfEscapement, turned[i] ? 2700 : 0);
+    if (turned[i]) {
       EXPECT_EQ(texts[i].x, 25);
-      EXPECT_EQ(texts[i].y, expected[i].top);
-      EXPECT_EQ(texts[i].font.lfEscapement, 2700);
-      EXPECT_EQ(texts[i].font.lfHeight, 20);
-    } else {
-      EXPECT_EQ(texts[i].rect.top, expected[i].top);
-      EXPECT_EQ(texts[i].font.lfEscapement, 0);
     }
+    EXPECT_EQ(texts[i].font.lfHeight, 20);
   }
 }
 
@@ -106,25 +93,21 @@ TEST_F(Tate, HalfWidthSoundMarksSitBesideTheirCharacter) {
   DrawTateText2(&dc, CString(u"ﾞｶﾞﾊﾟｰﾞ"), &rect, 1, 0, &lf);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 7u);
-  EXPECT_EQ(texts[0].text, u"ﾞ");
+  std::u16string drawn;
+  for (const Drawn& d : texts) drawn += d.text;
+  EXPECT_EQ(drawn, u"ﾞｶﾞﾊﾟｰﾞ");
   EXPECT_EQ(texts[0].rect, (RECT{50, 0, 90, 300}));
   EXPECT_EQ(texts[0].flags, 0x821u);
   // ｶ is narrow, 10 wide: the mark starts at 50 + 40 / 2 + 7 * 10 / 20.
-  EXPECT_EQ(texts[1].text, u"ｶ");
   EXPECT_EQ(texts[1].rect, (RECT{50, 20, 90, 300}));
-  EXPECT_EQ(texts[2].text, u"ﾞ");
   EXPECT_EQ(texts[2].rect, (RECT{73, 20, 90, 300}));
   EXPECT_EQ(texts[2].flags, 0x820u);
   EXPECT_EQ(texts[2].x, 73);
   EXPECT_EQ(texts[2].y, 20);
-  EXPECT_EQ(texts[3].text, u"ﾊ");
   EXPECT_EQ(texts[3].rect.top, 40);
-  EXPECT_EQ(texts[4].text, u"ﾟ");
   EXPECT_EQ(texts[4].rect.top, 40);
-  EXPECT_EQ(texts[5].text, u"ｰ");  // turned: 10 along the column
-  EXPECT_EQ(texts[5].kind, OpKind::TextOut);
+  EXPECT_EQ(texts[5].kind, OpKind::TextOut);  // ｰ turned: 10 along the column
   EXPECT_EQ(texts[5].y, 60);
-  EXPECT_EQ(texts[6].text, u"ﾞ");
   EXPECT_EQ(texts[6].rect, (RECT{50, 70, 90, 300}));
   EXPECT_EQ(texts[6].flags, 0x821u);
 }
@@ -149,34 +132,24 @@ TEST_F(Tate, ThreeColumnsRightToLeftAndTheLastStopsPastTheBottom) {
   }
 }
 
-TEST_F(Tate, TwoColumnsSplitTheWidthInHalves) {
+TEST_F(Tate, ColumnsSplitTheWidthAndStopPastTheBottom) {
   LOGFONTW lf = Font(20);
-  RECT rect{10, 0, 51, 100};
-  DrawTateText2(&dc, CString(u"一二三四五六"), &rect, 0, 0, &lf);
+  RECT two{10, 0, 51, 100}, one{0, 0, 90, 100}, single{0, 0, 30, 50};
+  DrawTateText2(&dc, CString(u"一二三四五六"), &two, 0, 0, &lf);
+  DrawTateText2(&dc, CString(u"一二三四"), &one, 0, 0, &lf);
+  DrawTateText2(&dc, CString(u"一二三四五"), &single, 1, 0, &lf);
   auto texts = Texts();
-  ASSERT_EQ(texts.size(), 6u);
-  EXPECT_EQ(texts[0].rect, (RECT{30, 0, 51, 100}));  // 10 + 41 / 2
+  ASSERT_EQ(texts.size(), 6u + 4u + 3u);
+  // Two columns split the width in halves: 10 + 41 / 2.
+  EXPECT_EQ(texts[0].rect, (RECT{30, 0, 51, 100}));
   EXPECT_EQ(texts[3].rect, (RECT{30, 60, 51, 100}));
   EXPECT_EQ(texts[4].rect, (RECT{10, 0, 30, 100}));
   EXPECT_EQ(texts[5].rect, (RECT{10, 20, 30, 100}));
-}
-
-TEST_F(Tate, TextThatFitsOneColumnUsesTheWholeRectangle) {
-  LOGFONTW lf = Font(20);
-  RECT rect{0, 0, 90, 100};
-  DrawTateText2(&dc, CString(u"一二三四"), &rect, 0, 0, &lf);
-  auto texts = Texts();
-  ASSERT_EQ(texts.size(), 4u);
-  for (const Drawn& d : texts) EXPECT_EQ(d.rect.left, 0);
-  EXPECT_EQ(texts[3].rect, (RECT{0, 60, 90, 100}));
-}
-
-TEST_F(Tate, SingleColumnDrawsUntilACharacterPassesTheBottom) {
-  LOGFONTW lf = Font(20);
-  RECT rect{0, 0, 30, 50};
-  DrawTateText2(&dc, CString(u"一二三四五"), &rect, 1, 0, &lf);
-  // 20, 40 inside; the third ends at 60, past 50: drawn (clipped) and the last.
-  EXPECT_EQ(Tops(), (std::vector<LONG>{0, 20, 40}));
+  // A text that fits one column uses the whole rectangle.
+  EXPECT_EQ(texts[6].rect, (RECT{0, 0, 90, 100}));
+  EXPECT_EQ(texts[9].rect, (RECT{0, 60, 90, 100}));
+  // A single column: the third ends at 60, past 50: drawn (clipped) and the last.
+  EXPECT_EQ(texts[12].rect, (RECT{0, 40, 30, 50}));
 }
 
 TEST_F(Tate, YokoText2CountsColumnsAgainstTheWidth) {
@@ -194,7 +167,7 @@ TEST_F(Tate, YokoText2CountsColumnsAgainstTheWidth) {
   EXPECT_EQ(Texts()[0].rect, rect);
 }
 
-TEST_F(Tate, EmptyTextAndEmptyRectangleDrawNothing) {
+TEST_F(Tate, EmptyFlatAndVeryLong) {
   LOGFONTW lf = Font(20);
   RECT rect{0, 0, 40, 200};
   EXPECT_EQ(DrawTateText2(&dc, CString(), &rect, 0, 0, &lf), 1);
@@ -207,14 +180,12 @@ TEST_F(Tate, EmptyTextAndEmptyRectangleDrawNothing) {
   EXPECT_EQ(DrawTateText2(nullptr, CString(u"一"), &rect, 0, 0, &lf), 1);
   EXPECT_EQ(DrawTateText2(&dc, CString(u"一"), nullptr, 0, 0, &lf), 1);
   EXPECT_EQ(DrawTateText2(&dc, CString(u"一"), &rect, 0, 0, nullptr), 1);
-}
-
-TEST_F(Tate, VeryLongTextStopsAtTheRectangle) {
-  LOGFONTW lf = Font(10);
-  RECT rect{0, 0, 90, 100};
-  std::u16string text(100000, u'字');
-  DrawTateText2(&dc, CString(text), &rect, 0, 0, &lf);
-  // Nine in each of the first two columns, eleven in the last.
+  // A very long text stops at the rectangle: nine in each of the first two
+  // columns, eleven in the last.
+  Clear();
+  LOGFONTW small = Font(10);
+  RECT box{0, 0, 90, 100};
+  DrawTateText2(&dc, CString(std::u16string(100000, u'字')), &box, 0, 0, &small);
   EXPECT_EQ(Texts().size(), 9u + 9u + 11u);
 }
 
@@ -234,46 +205,34 @@ TEST_F(Tate, SingleTateTextTakesTheFullWidthAndCentresTheColumn) {
 }
 
 TEST_F(Tate, SingleTateTextShrinksByTenthsOfTheWidth) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 30, 100};
+  LOGFONTW five = Font(12), turned = Font(12), tooLong = Font(12);
+  RECT rect{0, 0, 30, 100}, narrow{0, 0, 20, 200};
   // Five characters of height h fit while 6h < 100: h = 15, five tenths of 30.
-  DrawSingleTateText(&dc, CString(u"電気設備費"), &rect, 0, 0, &lf);
-  EXPECT_EQ(lf.lfHeight, 15);
+  DrawSingleTateText(&dc, CString(u"電気設備費"), &rect, 0, 0, &five);
+  EXPECT_EQ(five.lfHeight, 15);
   EXPECT_EQ(Tops(), (std::vector<LONG>{12, 27, 42, 57, 72}));  // (100 - 75) / 2
-}
-
-TEST_F(Tate, SingleTateTextTooLongForAnyTenthStartsAtTheTop) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 30, 100};
-  DrawSingleTateText(&dc, CString(std::u16string(40, u'字')), &rect, 0, 0, &lf);
-  EXPECT_EQ(lf.lfHeight, 3);
+  // Height 20: the brackets advance 10 each, the character 20: length 40.
+  Clear();
+  DrawSingleTateText(&dc, CString(u"(工)"), &narrow, 0, 0, &turned);
+  EXPECT_EQ(Tops(), (std::vector<LONG>{80, 90, 110}));
+  // Too long for any tenth: the smallest, from the top.
+  Clear();
+  DrawSingleTateText(&dc, CString(std::u16string(40, u'字')), &rect, 0, 0, &tooLong);
+  EXPECT_EQ(tooLong.lfHeight, 3);
   auto tops = Tops();
   ASSERT_EQ(tops.size(), 34u);  // the 34th ends at 102, past the bottom
   EXPECT_EQ(tops.front(), 0);
   EXPECT_EQ(tops.back(), 99);
 }
 
-TEST_F(Tate, SingleTateTextWithTurnedCharacters) {
-  LOGFONTW lf = Font(12);
-  RECT rect{0, 0, 20, 200};
-  DrawSingleTateText(&dc, CString(u"(工)"), &rect, 0, 0, &lf);
-  // Height 20: the brackets advance 10 each, the character 20: length 40.
-  EXPECT_EQ(Tops(), (std::vector<LONG>{80, 90, 110}));
-}
-
 // ---------------------------------------------------------------- FormatTateText
-TEST(FormatTateText, PutsALineFeedAfterEveryCharacter) {
-  char16_t buffer[16] = u"ab";
+TEST(FormatTateText, PutsALineFeedAfterEachOfAtMost999Characters) {
+  char16_t buffer[16] = u"見積";
   EXPECT_EQ(FormatTateText(buffer), buffer);
-  EXPECT_EQ(std::u16string(buffer), u"a\nb\n");
+  EXPECT_EQ(std::u16string(buffer), u"見\n積\n");
   char16_t empty[2] = u"";
   EXPECT_EQ(std::u16string(FormatTateText(empty)), u"");
-  char16_t kanji[8] = u"見積書";
-  EXPECT_EQ(std::u16string(FormatTateText(kanji)), u"見\n積\n書\n");
   EXPECT_EQ(FormatTateText(nullptr), nullptr);
-}
-
-TEST(FormatTateText, TakesAtMost999Characters) {
   std::u16string long_(1200, u'x');
   long_.resize(2 * 1200 + 1, 0);
   FormatTateText(long_.data());

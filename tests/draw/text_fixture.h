@@ -51,7 +51,6 @@ class TextDrawing : public ::testing::Test {
     dc.Attach(cmd::gdi::CreateRecordingDC(dpi, printer));
   }
 
-  std::vector<GdiOp> Ops(OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); }
   void Clear() { cmd::gdi::ClearRecording(dc); }
 
   // The text drawn by DrawText and TextOut, in order.
@@ -77,16 +76,12 @@ class TextDrawing : public ::testing::Test {
     }
     return out;
   }
-  // The concatenated text of every piece drawn.
-  std::u16string AllText() {
-    std::u16string s;
-    for (const Drawn& d : Texts()) s += d.text;
-    return s;
-  }
   // The lines drawn with the current pen: from MoveTo to LineTo.
   struct Stroke {
     POINT from, to;
     LOGPEN pen;
+    // (from.x, from.y, to.x, to.y), to compare in one go.
+    std::vector<LONG> Line() const { return {from.x, from.y, to.x, to.y}; }
   };
   std::vector<Stroke> Strokes() {
     std::vector<Stroke> out;

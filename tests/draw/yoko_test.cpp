@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "draw/yoko_helpers.h"
 #include "text_fixture.h"
@@ -39,70 +40,53 @@ TEST_F(Yoko, TextThatFitsIsDrawnAsItIsOnOneLine) {
   EXPECT_EQ(lf.lfUnderline, 1);
 }
 
-TEST_F(Yoko, TooWideAtHalfHeightBreaksIntoTwoHalfHeightLines) {
+TEST_F(Yoko, TooWideAtHalfHeightBreaksIntoTwoLinesOfThePercentsHeight) {
   LOGFONTW lf = Font(30);
   RECT rect{0, 0, 100, 40};
   EXPECT_EQ(DrawText2(&dc, CString(Wide(12)), &rect, 0, 100, 0, 0, &lf, 0, 0), 1);
   auto texts = Texts();
   ASSERT_EQ(texts.size(), 2u);
-  // At the line height of 20 five characters fill the 100 units.
+  // At the line height of 20 (above 50 per cent: half the cell) five
+  // characters fill the 100 units.
   EXPECT_EQ(texts[0].text, Wide(5));
   EXPECT_EQ(texts[0].rect, (RECT{0, 0, 100, 20}));
   EXPECT_EQ(texts[0].flags, 0x828u);
   EXPECT_EQ(texts[1].text, Wide(12).substr(5));
   EXPECT_EQ(texts[1].rect, (RECT{0, 20, 100, 40}));
   EXPECT_EQ(texts[1].flags, 0x820u);
-  for (const Drawn& d : texts) {
-    EXPECT_EQ(d.font.lfHeight, 20);
-    EXPECT_EQ(d.font.lfWidth, 0);
-  }
-}
-
-TEST_F(Yoko, PercentSetsTheHeightOfBrokenLines) {
-  LOGFONTW lf = Font(30, 0);
-  RECT rect{0, 0, 100, 40};
-  EXPECT_EQ(DrawText2(&dc, CString(Wide(12)), &rect, DT_CENTER, 30, 0, 0, &lf, 0, 0), 1);
-  auto texts = Texts();
-  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].font.lfHeight, 20);
+  EXPECT_EQ(texts[1].font.lfWidth, 0);
   // 30 per cent of the cell: 12 high, so eight characters make 96 units.
+  Clear();
+  EXPECT_EQ(DrawText2(&dc, CString(Wide(12)), &rect, DT_CENTER, 30, 0, 0, &lf, 0, 0), 1);
+  texts = Texts();
+  ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].text, Wide(8));
   EXPECT_EQ(texts[0].font.lfHeight, 12);
   EXPECT_EQ(texts[0].flags, DT_CENTER | 0x828u);
-  EXPECT_EQ(texts[1].font.lfHeight, 12);
-  // Above 50 the lines stay at half the cell.
-  Clear();
-  DrawText2(&dc, CString(Wide(12)), &rect, 0, 80, 0, 0, &lf, 0, 0);
-  EXPECT_EQ(Texts()[0].font.lfHeight, 20);
 }
 
-TEST_F(Yoko, OneLineShrinksToTheLastTwentiethThatFits) {
+TEST_F(Yoko, OneLineShrinksToATwentiethOtherwiseAHalfHeightLineIsCentred) {
   LOGFONTW lf = Font(40);
   RECT rect{0, 0, 100, 40};
   // Seven narrow characters: 98 wide at 14 twentieths (28), 105 at 15.
   EXPECT_EQ(DrawText2(&dc, CString(u"1234567"), &rect, 0, 100, 0, 0, &lf, 0, 1), 0);
+  // Without one line they fit at half height: one line, centred vertically.
+  EXPECT_EQ(DrawText2(&dc, CString(u"1234567"), &rect, 0, 100, 0, 0, &lf, 0, 0), 1);
+  // A text that fits at the full cell height is drawn at the cell height.
+  LOGFONTW big = Font(60);
+  EXPECT_EQ(DrawText2(&dc, CString(u"12345"), &rect, 0, 100, 0, 0, &big, 0, 1), 0);
   auto texts = Texts();
-  ASSERT_EQ(texts.size(), 1u);
+  ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[0].font.lfHeight, 28);
   EXPECT_EQ(texts[0].flags, 0x820u);
   EXPECT_EQ(texts[0].rect, rect);
-  // A text that fits at the full cell height is drawn at the cell height.
-  LOGFONTW big = Font(60);
-  Clear();
-  EXPECT_EQ(DrawText2(&dc, CString(u"12345"), &rect, 0, 100, 0, 0, &big, 0, 1), 0);
-  EXPECT_EQ(Texts()[0].font.lfHeight, 40);
-}
-
-TEST_F(Yoko, WithoutOneLineAFitAtHalfHeightIsOneCentredHalfHeightLine) {
-  LOGFONTW lf = Font(40);
-  RECT rect{0, 0, 100, 40};
-  EXPECT_EQ(DrawText2(&dc, CString(u"1234567"), &rect, 0, 100, 0, 0, &lf, 0, 0), 1);
-  auto texts = Texts();
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].text, u"1234567");
-  EXPECT_EQ(texts[0].font.lfHeight, 20);
-  EXPECT_EQ(texts[0].flags, 0x824u);
-  EXPECT_EQ(texts[0].rect, rect);
-  EXPECT_EQ(texts[0].y, 10);  // centred vertically
+  EXPECT_EQ(texts[1].text, u"1234567");
+  EXPECT_EQ(texts[1].font.lfHeight, 20);
+  EXPECT_EQ(texts[1].flags, 0x824u);
+  EXPECT_EQ(texts[1].rect, rect);
+  EXPECT_EQ(texts[1].y, 10);
+  EXPECT_EQ(texts[2].font.lfHeight, 40);
 }
 
 TEST_F(Yoko, LeadingSpacesBecomeAnIndentOfFullSizeSpaces) {
@@ -121,22 +105,20 @@ TEST_F(Yoko, LeadingSpacesBecomeAnIndentOfFullSizeSpaces) {
   EXPECT_EQ(texts[1].rect, (RECT{55, 20, 110, 40}));
 }
 
-TEST_F(Yoko, ACharacterWiderThanTheCellKeepsTheWholeText) {
-  LOGFONTW lf = Font(40);
-  RECT rect{0, 0, 5, 40};
-  EXPECT_EQ(DrawText2(&dc, CString(u"見積"), &rect, 0, 100, 0, 0, &lf, 0, 0), 1);
-  auto texts = Texts();
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].text, u"見積");
-  EXPECT_EQ(texts[0].flags, 0x824u);
-}
-
-TEST_F(Yoko, EmptyTextAndRectanglesWithoutWidth) {
+TEST_F(Yoko, EmptyTextNarrowCellsAndMissingArguments) {
   LOGFONTW lf = Font(20);
   RECT rect{0, 0, 100, 40};
   EXPECT_EQ(DrawText2(&dc, CString(), &rect, 0, 100, 0, 0, &lf, 0, 0), 0);
   ASSERT_EQ(Texts().size(), 1u);
   EXPECT_EQ(Texts()[0].text, u"");
+  // A character wider than the cell keeps the whole text.
+  Clear();
+  LOGFONTW big = Font(40);
+  RECT thin{0, 0, 5, 40};
+  EXPECT_EQ(DrawText2(&dc, CString(u"見積"), &thin, 0, 100, 0, 0, &big, 0, 0), 1);
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0].text, u"見積");
+  EXPECT_EQ(Texts()[0].flags, 0x824u);
   Clear();
   for (RECT bad : {RECT{10, 5, 10, 45}, RECT{10, 5, 4, 45}, RECT{0, 0, 0, 0}}) {
     for (int mode : {0, 1}) {
@@ -163,7 +145,7 @@ TEST_F(Yoko, VeryLongTextIsFittedFromItsFirst999Characters) {
 }
 
 // ---------------------------------------------------------------- direct mode and underlines
-TEST_F(Yoko, DirectModeDrawsTheRecordAsItIsAndKeepsTheWidth) {
+TEST_F(Yoko, DirectModeDrawsTheRecordAsItIsAndFitModeSpansRestOnItsWidth) {
   LOGFONTW lf = Font(40, 0, 3);
   RECT rect{0, 0, 30, 10};
   // Any mode other than 0 and 2 draws directly.
@@ -175,70 +157,52 @@ TEST_F(Yoko, DirectModeDrawsTheRecordAsItIsAndKeepsTheWidth) {
     EXPECT_EQ(texts[0].font.lfHeight, 40);
     EXPECT_EQ(texts[0].font.lfUnderline, 1);  // a screen: the font's own underline
     EXPECT_EQ(texts[0].flags, DT_CENTER | 0x820u);
-    // 80 wide, clamped to the cell.
-    EXPECT_EQ(cmd::draw::LastTextWidth(), 30);
+    EXPECT_EQ(cmd::draw::LastTextWidth(), 30);  // 80 wide, clamped to the cell
   }
   EXPECT_TRUE(Strokes().empty());
+  // Fit mode spans rest on the last direct width; a narrower cell clamps it for good.
+  LOGFONTW small = Font(20);
+  RECT cell{0, 0, 200, 40}, rect2{0, 0, 200, 40}, narrow{0, 0, 25, 40};
+  DrawText2(&dc, CString(u"ABCD"), &cell, 0, 100, 1, 0, &small, 0, 0);  // direct: 40 wide
+  DrawTextRectSizeRet2(&dc, CString(u"A"), &rect2, DT_RIGHT, 0, 0, &small, 0, 0);
+  EXPECT_EQ(rect2, (RECT{160, 0, 200, 40}));
+  DrawTextRectSizeRet2(&dc, CString(u"A"), &narrow, DT_LEFT, 0, 0, &small, 0, 0);
+  EXPECT_EQ(narrow, (RECT{0, 0, 25, 40}));
+  EXPECT_EQ(cmd::draw::LastTextWidth(), 25);
 }
 
 TEST_F(Yoko, PrinterDirectModeDrawsAnUnderlineOfTheRecordsWidth) {
   Open(300, true);
-  struct Case {
-    UINT format;
-    LONG left, right;
-  };
   // "ABC" at height 40 is 60 wide in the cell from 100 to 500.
-  for (const Case c : {Case{DT_LEFT, 100, 160}, Case{DT_CENTER, 270, 330},
-                       Case{DT_RIGHT, 440, 500}}) {
-    SCOPED_TRACE(c.format);
+  for (const auto& [format, left, right] : {std::tuple<UINT, LONG, LONG>{DT_LEFT, 100, 160},
+                                           {DT_CENTER, 270, 330}, {DT_RIGHT, 440, 500}}) {
+    SCOPED_TRACE(format);
     Clear();
     LOGFONTW lf = Font(40, 0, 3);
     RECT rect{100, 100, 500, 160};
-    EXPECT_EQ(DrawTextRectSizeRet2(&dc, CString(u"ABC"), &rect, c.format, 1, RGB(200, 0, 0), &lf,
+    EXPECT_EQ(DrawTextRectSizeRet2(&dc, CString(u"ABC"), &rect, format, 1, RGB(200, 0, 0), &lf,
                                    0, 0),
               0);
     EXPECT_EQ(lf.lfUnderline, 0);
-    auto texts = Texts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].font.lfUnderline, 0);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].font.lfUnderline, 0);
     auto strokes = Strokes();
     ASSERT_EQ(strokes.size(), 1u);
-    EXPECT_EQ(strokes[0].from.x, c.left);
-    EXPECT_EQ(strokes[0].from.y, 160);
-    EXPECT_EQ(strokes[0].to.x, c.right);
-    EXPECT_EQ(strokes[0].to.y, 160);
+    EXPECT_EQ(strokes[0].Line(), (std::vector<LONG>{left, 160, right, 160}));
     EXPECT_EQ(strokes[0].pen.lopnWidth.x, 3);
     EXPECT_EQ(strokes[0].pen.lopnStyle, UINT(PS_SOLID));
     EXPECT_EQ(strokes[0].pen.lopnColor, RGB(200, 0, 0));
-    EXPECT_EQ(rect, (RECT{c.left, 100, c.right, 160}));
+    EXPECT_EQ(rect, (RECT{left, 100, right, 160}));
   }
-  // No underline asked: none drawn.
+  // No underline asked: none drawn. In fit mode a printer uses the font's underline.
   Clear();
-  LOGFONTW plain = Font(40);
+  LOGFONTW plain = Font(40), fit = Font(40, 0, 3);
   RECT rect{100, 100, 500, 160};
   DrawText2(&dc, CString(u"ABC"), &rect, 0, 100, 1, 0, &plain, 0, 0);
-  EXPECT_TRUE(Strokes().empty());
-  // In fit mode a printer uses the font's underline.
-  Clear();
-  LOGFONTW fit = Font(40, 0, 3);
   DrawText2(&dc, CString(u"ABC"), &rect, 0, 100, 0, 0, &fit, 0, 0);
   EXPECT_EQ(fit.lfUnderline, 1);
-  EXPECT_EQ(Texts()[0].font.lfUnderline, 1);
+  EXPECT_EQ(Texts()[1].font.lfUnderline, 1);
   EXPECT_TRUE(Strokes().empty());
-}
-
-TEST_F(Yoko, FitModeSpansRestOnTheLastDirectWidth) {
-  LOGFONTW lf = Font(20);
-  RECT cell{0, 0, 200, 40};
-  DrawText2(&dc, CString(u"ABCD"), &cell, 0, 100, 1, 0, &lf, 0, 0);  // direct: 40 wide
-  RECT rect{0, 0, 200, 40};
-  DrawTextRectSizeRet2(&dc, CString(u"A"), &rect, DT_RIGHT, 0, 0, &lf, 0, 0);
-  EXPECT_EQ(rect, (RECT{160, 0, 200, 40}));
-  // A narrower cell clamps the remembered width for good.
-  RECT narrow{0, 0, 25, 40};
-  DrawTextRectSizeRet2(&dc, CString(u"A"), &narrow, DT_LEFT, 0, 0, &lf, 0, 0);
-  EXPECT_EQ(narrow, (RECT{0, 0, 25, 40}));
-  EXPECT_EQ(cmd::draw::LastTextWidth(), 25);
 }
 
 TEST_F(Yoko, VerticalGoesToASingleTateColumnWhateverTheModeAndDevice) {
@@ -274,15 +238,12 @@ TEST_F(Yoko, LinesModeDrawsAtMostSixLinesFromTheTopLeft) {
     EXPECT_EQ(texts[i].x, 5);
     EXPECT_EQ(texts[i].y, LONG(10 + 20 * i));
   }
-}
-
-TEST_F(Yoko, LinesModeStopsAtTheFirstLinePastTheBottom) {
-  LOGFONTW lf = Font(20);
-  RECT rect{0, 0, 100, 50};
-  DrawText2(&dc, CString(u"a\r\nb\r\nc\r\nd"), &rect, 0, 100, 2, 0, &lf, 0, 0);
-  auto texts = Texts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[1].text, u"b");
+  // It stops at the first line past the bottom.
+  Clear();
+  RECT low{0, 0, 100, 50};
+  DrawText2(&dc, CString(u"a\r\nb\r\nc\r\nd"), &low, 0, 100, 2, 0, &lf, 0, 0);
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[1].text, u"b");
 }
 
 // ---------------------------------------------------------------- DrawText2Ext
@@ -311,20 +272,16 @@ TEST_F(Yoko, Ext2DrawsTheFirstTextAtTheHeightTheSecondNeeds) {
 TEST_F(Yoko, DblTextUnderLineRunsOnForTheSpanOfTheTextInTheSecondCell) {
   LOGFONTW lf = Font(20);
   RECT a{0, 0, 50, 30}, b{200, 0, 300, 30};
-  struct Case {
-    UINT format;
-    int length;
-  };
+  std::vector<Stroke> strokes;
   // "AB" is 20 wide in b, 100 wide.
-  for (const Case c : {Case{DT_RIGHT, 100}, Case{DT_CENTER, 60}, Case{DT_LEFT, 20}}) {
+  for (const auto& [format, length] :
+       {std::pair<UINT, int>{DT_RIGHT, 100}, {DT_CENTER, 60}, {DT_LEFT, 20}}) {
     Clear();
-    EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf, c.format, 2, RGB(1, 1, 1)),
-              50 + c.length);
-    auto strokes = Strokes();
+    EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf, format, 2, RGB(1, 1, 1)),
+              50 + length);
+    strokes = Strokes();
     ASSERT_EQ(strokes.size(), 1u);
-    EXPECT_EQ(strokes[0].from.x, 0);
-    EXPECT_EQ(strokes[0].from.y, 30);
-    EXPECT_EQ(strokes[0].to.x, 50 + c.length);
+    EXPECT_EQ(strokes[0].Line(), (std::vector<LONG>{0, 30, 50 + length, 30}));
     EXPECT_EQ(strokes[0].pen.lopnWidth.x, 2);
   }
   EXPECT_TRUE(Texts().empty());
@@ -336,17 +293,13 @@ TEST_F(Yoko, DblTextUnderLineRunsOnForTheSpanOfTheTextInTheSecondCell) {
   LOGFONTW tall = Font(40);
   RECT c{200, 0, 300, 40};
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &c, nullptr, u"1234567", &tall, 0, 1, 0), 50 + 98);
-}
-
-TEST_F(Yoko, UnderLineRunsAlongTheBottomForTheLength) {
+  // DrawUnderLine runs along the bottom for the length.
+  Clear();
   RECT rect{10, 20, 90, 70};
   DrawUnderLine(&dc, &rect, 35, 4, RGB(0, 128, 0));
-  auto strokes = Strokes();
+  strokes = Strokes();
   ASSERT_EQ(strokes.size(), 1u);
-  EXPECT_EQ(strokes[0].from.x, 10);
-  EXPECT_EQ(strokes[0].from.y, 70);
-  EXPECT_EQ(strokes[0].to.x, 45);
-  EXPECT_EQ(strokes[0].to.y, 70);
+  EXPECT_EQ(strokes[0].Line(), (std::vector<LONG>{10, 70, 45, 70}));
   EXPECT_EQ(strokes[0].pen.lopnWidth.x, 4);
   EXPECT_EQ(strokes[0].pen.lopnColor, RGB(0, 128, 0));
   DrawUnderLine(nullptr, &rect, 1, 1, 0);
