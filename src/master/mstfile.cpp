@@ -19,6 +19,12 @@ CString MasterFolder(const CString& folder, int trade, int number) {
   return folder.IsEmpty() ? GetMstDrv(trade, number) : folder;
 }
 
+CString CombinePath(const CString& folder, const char16_t* name) {
+  char16_t path[MAX_PATH] = {};
+  if (!PathCombineW(path, folder, name)) return CString();
+  return CString(path);
+}
+
 bool FileExists(const CString& path) { return PathFileExistsW(path) != FALSE; }
 
 bool CreateEmptyIfMissing(const CString& path) {

@@ -31,6 +31,11 @@ inline constexpr const char16_t* kAppendMode = u"at,ccs=UNICODE";
 CString MasterFolder(const CString& folder, int trade, int number);
 inline CString MasterFolder(int trade, int number) { return MasterFolder(CString(), trade, number); }
 
+// A file name joined to a folder as PathCombineW joins them (a folder that
+// lacks its trailing backslash gets one); "" when the result would not fit a
+// Windows path.
+CString CombinePath(const CString& folder, const char16_t* name);
+
 bool FileExists(const CString& path);
 // Creates the file empty (byte-order mark only) when it is missing. False
 // when it is missing and cannot be created.

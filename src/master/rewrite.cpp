@@ -37,6 +37,60 @@ bool IsReadOnly(const CString& path) {
          !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// What an append needs to know of the master it copied: where its text
+// starts (after a byte-order mark) and how it ends.
+struct CopiedText {
+  std::string head;  // the first bytes, up to 3
+  std::string tail;  // the last bytes, up to 2
+  std::size_t size = 0;
+};
+
+void NoteBytes(CopiedText& copied, const char* data, std::size_t n) {
+  for (std::size_t i = 0; i < n && copied.head.size() < 3; ++i) copied.head += data[i];
+  copied.tail.append(data, n);
+  if (copied.tail.size() > 2) copied.tail.erase(0, copied.tail.size() - 2);
+  copied.size += n;
+}
+
+// Copies a file's bytes to a new file (created or truncated). A missing
+// source gives an empty copy. False, with errno, when a step fails.
+bool CopyBytes(const std::string& from, const std::string& to, CopiedText& copied) {
+  int in = cmd::os::Open(from, O_RDONLY);
+  if (in < 0 && errno != ENOENT) return false;
+  int out = cmd::os::Open(to, O_WRONLY | O_CREAT | O_TRUNC);
+  if (out < 0) {
+    int err = errno;
+    if (in >= 0) cmd::os::Close(in);
+    errno = err;
+    return false;
+  }
+  bool ok = true;
+  char buffer[64 * 1024];
+  while (ok && in >= 0) {
+    ssize_t n = cmd::os::Read(in, buffer, sizeof buffer);
+    if (n == 0) break;
+    ok = n > 0 && cmd::os::Write(out, buffer, static_cast<std::size_t>(n)) == n;
+    if (ok) NoteBytes(copied, buffer, static_cast<std::size_t>(n));
+  }
+  int err = errno;
+  if (in >= 0) cmd::os::Close(in);
+  if (cmd::os::Close(out) != 0) ok = false;
+  if (!ok) errno = err;
+  return ok;
+}
+
+// Whether text in that encoding has characters after its byte-order mark
+// and does not end with a line end.
+bool LacksFinalLineEnd(const CopiedText& copied, cmd::text::Encoding encoding) {
+  using cmd::text::Encoding;
+  std::size_t mark = 0;
+  if (encoding == Encoding::Utf16le && copied.head.compare(0, 2, "\xFF\xFE") == 0) mark = 2;
+  if (encoding == Encoding::Utf8 && copied.head == "\xEF\xBB\xBF") mark = 3;
+  if (copied.size <= mark) return false;
+  if (encoding == Encoding::Utf16le) return copied.tail != std::string("\n\0", 2);
+  return copied.tail.empty() || copied.tail.back() != '\n';
+}
+
 }  // namespace
 
 CString StagingPathFor(const CString& masterPath, const char16_t* stagingName) {
@@ -70,6 +124,21 @@ bool StagedMaster::OpenForNewContent() {
   return true;
 }
 
+bool StagedMaster::OpenForAppend(const char16_t* appendMode) {
+  if (StagingIsTheMaster() || IsReadOnly(masterPath_)) return false;
+  std::string hostMaster, hostStaging;
+  if (!cmd::path::ToHost(masterPath_, hostMaster) ||
+      !cmd::path::ToHost(stagingPath_, hostStaging))
+    return false;
+  stagingCreated_ = true;  // a copy that stops half-way is removed
+  CopiedText copied;
+  if (!CopyBytes(hostMaster, hostStaging, copied)) return false;
+  if (!staging_.Open(stagingPath_, appendMode)) return false;
+  appending_ = true;
+  if (LacksFinalLineEnd(copied, staging_.GetEncoding())) staging_.WriteString(u"\n");
+  return true;
+}
+
 // A master that bears the staging file's own name cannot be staged beside
 // itself: opening the staging file would empty the master.
 bool StagedMaster::StagingIsTheMaster() const {
@@ -89,8 +158,10 @@ void StagedMaster::Write(const char16_t* text) { staging_.WriteString(text); }
 
 void StagedMaster::Commit() {
   master_.Close();
-  // Close writes what is buffered and flushes the staging file to the disk.
+  // Close writes what is buffered and flushes the staging file to the disk
+  // (an appending stream is flushed here: its Close does not).
   // When it fails the staging file may be incomplete: it is removed.
+  if (appending_ && !staging_.Flush()) ThrowFileError(staging_, stagingPath_);
   if (!CloseReportsSuccess(staging_)) ThrowFileError(staging_, stagingPath_);
 
   // From here on the staging file is complete: a failure leaves it beside the

@@ -68,6 +68,16 @@ class StagedMaster {
   // Opens only the staging file, for a master written whole from the
   // caller's data (it need not exist yet). False when it cannot be opened.
   bool OpenForNewContent();
+  // Opens the staging file as a byte-for-byte copy of the master, positioned
+  // for appending with appendMode ("at,ccs=UNICODE", "at,ccs=UTF-16LE"), so
+  // the new lines go on in the master's own encoding as an append to the
+  // master itself would; Commit then puts the longer file in the master's
+  // place in one step, and a failure at any step leaves the master as it was
+  // (never a half-appended line). A missing master starts empty; a master
+  // whose last line lacks its line end gets one first, so that no new line
+  // runs into it. False when the master cannot be read or the staging file
+  // cannot be written: nothing has changed.
+  bool OpenForAppend(const char16_t* appendMode);
 
   // The old master's next line without its line end; false at its end.
   // Throws CFileException on a read error.
@@ -95,6 +105,7 @@ class StagedMaster {
   MasterReader master_;
   CStdioFile staging_;
   bool stagingCreated_ = false;  // this rewrite created (or truncated) the staging file
+  bool appending_ = false;       // opened by OpenForAppend: Close does not flush to disk
   bool keepStaging_ = false;     // the staging file is complete: never removed
 };
 

@@ -39,18 +39,26 @@ class DrawBitmaps : public ::testing::Test {
   int before_ = 0;
 };
 
+cmdtest::DibRecipe Recipe(int width, int height, int bitCount) {
+  cmdtest::DibRecipe recipe;
+  recipe.width = width;
+  recipe.height = height;
+  recipe.bitCount = bitCount;
+  return recipe;
+}
+
 // An 8-bit 2 x 2 picture: red, green on top; blue, white below.
 std::string EightBitFile() {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 2;
-  recipe.height = 2;
-  recipe.bitCount = 8;
+  cmdtest::DibRecipe recipe = Recipe(2, 2, 8);
   recipe.colors = cmdtest::GreyPalette(256);
   recipe.colors[1] = cmdtest::Quad(255, 0, 0);
   recipe.colors[2] = cmdtest::Quad(0, 255, 0);
   recipe.colors[3] = cmdtest::Quad(0, 0, 255);
   return cmdtest::BmpFileBytes(recipe, [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
 }
+
+// An area as (x, y, cx, cy), to compare in one go.
+std::vector<int> Box(const cmd::gdi::Area& a) { return {a.x, a.y, a.cx, a.cy}; }
 
 HGLOBAL GlobalDib(const std::string& dib) {
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
@@ -72,107 +80,37 @@ TEST_F(DrawBitmaps, FileIsStretchedColourOnColour) {
   EXPECT_EQ(op.stretchMode, COLORONCOLOR);
   EXPECT_EQ(op.rop, SRCCOPY);
   EXPECT_EQ(op.usage, DIB_RGB_COLORS);
-  EXPECT_EQ(op.dest.x, 10);
-  EXPECT_EQ(op.dest.y, 20);
-  EXPECT_EQ(op.dest.cx, 4);
-  EXPECT_EQ(op.dest.cy, 4);
+  EXPECT_EQ(Box(op.dest), (std::vector<int>{10, 20, 4, 4}));
   EXPECT_EQ(op.src.cx, 2);
   EXPECT_EQ(op.src.cy, 2);
   EXPECT_EQ(op.dib.biBitCount, 8);
   EXPECT_EQ(op.dibColors.size(), 256u);
   ASSERT_TRUE(op.image);
-  EXPECT_EQ(op.image->At(0, 0), RGB(255, 0, 0));
-  EXPECT_EQ(op.image->At(1, 0), RGB(0, 255, 0));
-  EXPECT_EQ(op.image->At(0, 1), RGB(0, 0, 255));
-  EXPECT_EQ(op.image->At(1, 1), RGB(255, 255, 255));
+  EXPECT_EQ((std::vector<COLORREF>{op.image->At(0, 0), op.image->At(1, 0), op.image->At(0, 1),
+                                   op.image->At(1, 1)}),
+            (std::vector<COLORREF>{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
+                                   RGB(255, 255, 255)}));
   EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SetStretchBltMode, OpKind::StretchDIBits}));
 }
 
-TEST_F(DrawBitmaps, FileDrawnOnAnImageDoublesEveryDot) {
-  CString path = Write("logo.bmp", EightBitFile());
-  HDC image = cmd::gdi::CreateImageDC(6, 6);
-  RECT rect{1, 1, 5, 5};
-  EXPECT_EQ(DrawBitmapFile(image, &rect, path, SRCCOPY), TRUE);
-  EXPECT_EQ(GetPixel(image, 1, 1), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(image, 2, 2), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(image, 3, 1), RGB(0, 255, 0));
-  EXPECT_EQ(GetPixel(image, 2, 3), RGB(0, 0, 255));
-  EXPECT_EQ(GetPixel(image, 4, 4), RGB(255, 255, 255));
-  EXPECT_EQ(GetPixel(image, 0, 0), RGB(255, 255, 255));
-  DeleteDC(image);
-}
-
-TEST_F(DrawBitmaps, TwentyFourBitPixelsStartAtTheirOffset) {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 1;
-  recipe.height = 1;
-  recipe.bitCount = 24;
-  std::string file = cmdtest::BmpFileBytes(recipe, [](int, int) { return 0x102030u; });
-  // Move the pixels 16 bytes further on, behind a gap the offset skips.
-  std::string moved = file.substr(0, 54) + std::string(16, '\x7F') + file.substr(54);
-  std::uint32_t offset = 54 + 16, size = std::uint32_t(moved.size());
-  std::memcpy(&moved[10], &offset, 4);
-  std::memcpy(&moved[2], &size, 4);
-  RECT rect{0, 0, 1, 1};
-  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("gap.bmp", moved), SRCCOPY), TRUE);
-  auto ops = Ops(OpKind::StretchDIBits);
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_TRUE(ops[0].dibColors.empty());
-  EXPECT_EQ(ops[0].image->At(0, 0), RGB(0x10, 0x20, 0x30));
-}
-
-TEST_F(DrawBitmaps, TopDownFileIsDrawnUpright) {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 1;
-  recipe.height = 2;
-  recipe.bitCount = 24;
-  recipe.topDown = true;
-  std::string file = cmdtest::BmpFileBytes(recipe, [](int, int y) { return y ? 0u : 0xFF0000u; });
-  RECT rect{0, 0, 1, 2};
-  DrawBitmapFile(dc, &rect, Write("topdown.bmp", file), SRCCOPY);
-  auto ops = Ops(OpKind::StretchDIBits);
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].src.cy, 2);
-  EXPECT_EQ(ops[0].image->At(0, 0), RGB(255, 0, 0));
-}
-
-TEST_F(DrawBitmaps, WindowsPathsFindTheFile) {
-  std::filesystem::create_directories(dir / "BMP");
-  cmdtest::WriteBytes(dir / "BMP" / "Stamp.bmp", EightBitFile());
-  cmd::path::SetDriveRoot(u'S', dir.str());
-  RECT rect{0, 0, 2, 2};
-  EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"S:\\bmp\\STAMP.BMP"), SRCCOPY), TRUE);
-  EXPECT_EQ(Ops(OpKind::StretchDIBits).size(), 1u);
-  cmd::path::SetDriveRoot(u'S', "");
-}
-
-TEST_F(DrawBitmaps, MissingFileGivesZeroAndDrawsNothing) {
+TEST_F(DrawBitmaps, MissingFileGivesZeroAndALyingOneIsNotDrawn) {
   RECT rect{0, 0, 2, 2};
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win() + u"none.bmp", SRCCOPY), FALSE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"Z:\\unmapped.bmp"), SRCCOPY), FALSE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win(), SRCCOPY), FALSE);  // a folder
-  EXPECT_TRUE(cmd::gdi::RecordedOps(dc)->empty());
-}
-
-TEST_F(DrawBitmaps, LyingFileIsOpenedButNotDrawn) {
+  // Files that open but lie are not drawn.
   std::string file = EightBitFile();
-  RECT rect{0, 0, 2, 2};
-  std::string cut = file.substr(0, file.size() - 1);  // pixels cut short
-  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("cut.bmp", cut), SRCCOPY), TRUE);
   std::string huge = file;
   std::uint32_t height = 0x7FFFFFFF;
   std::memcpy(&huge[22], &height, 4);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("huge.bmp", huge), SRCCOPY), TRUE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("empty.bmp", ""), SRCCOPY), TRUE);
-  EXPECT_TRUE(Ops(OpKind::StretchDIBits).empty());
+  EXPECT_TRUE(cmd::gdi::RecordedOps(dc)->empty());
 }
 
 // ---------------------------------------------------------------- DrawBitmapFile3
 TEST_F(DrawBitmaps, InMemoryDibGetsItsOwnPalette) {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 3;
-  recipe.height = 2;
-  recipe.bitCount = 8;
+  cmdtest::DibRecipe recipe = Recipe(3, 2, 8);
   recipe.colors = {cmdtest::Quad(10, 20, 30), cmdtest::Quad(40, 50, 60), cmdtest::Quad(70, 80, 90),
                  cmdtest::Quad(100, 110, 120)};
   std::string dib = cmdtest::PackedDib(recipe, [](int x, int) { return std::uint32_t(x); });
@@ -187,16 +125,14 @@ TEST_F(DrawBitmaps, InMemoryDibGetsItsOwnPalette) {
   auto selects = Ops(OpKind::SelectPalette);
   EXPECT_EQ(selects[0].flags, 1u);  // as a background palette
   ASSERT_EQ(selects[0].palette.size(), 4u);
-  EXPECT_EQ(selects[0].palette[1].peRed, 40);
-  EXPECT_EQ(selects[0].palette[1].peGreen, 50);
-  EXPECT_EQ(selects[0].palette[1].peBlue, 60);
+  const PALETTEENTRY& entry = selects[0].palette[1];
+  EXPECT_EQ((std::vector<int>{entry.peRed, entry.peGreen, entry.peBlue}),
+            (std::vector<int>{40, 50, 60}));
   EXPECT_EQ(selects[0].palette[3].peFlags, 0);
   EXPECT_EQ(selects[1].palette.size(), 20u);  // the default palette again
   auto blit = Ops(OpKind::StretchDIBits)[0];
   EXPECT_EQ(blit.palette.size(), 4u);  // drawn while the palette is selected
-  EXPECT_EQ(blit.dest.x, 0);
-  EXPECT_EQ(blit.dest.cx, 30);
-  EXPECT_EQ(blit.dest.cy, 20);
+  EXPECT_EQ(Box(blit.dest), (std::vector<int>{0, 0, 30, 20}));
   EXPECT_EQ(blit.src.cx, 3);
   EXPECT_EQ(blit.src.cy, 2);
   EXPECT_EQ(blit.image->At(2, 1), RGB(70, 80, 90));
@@ -207,11 +143,7 @@ TEST_F(DrawBitmaps, InMemoryDibGetsItsOwnPalette) {
 }
 
 TEST_F(DrawBitmaps, InMemoryDibWithoutColourCountUsesTheDefaultPalette) {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 2;
-  recipe.height = 2;
-  recipe.bitCount = 24;
-  std::string dib = cmdtest::PackedDib(recipe, [](int, int) { return 0x00FF00u; });
+  std::string dib = cmdtest::PackedDib(Recipe(2, 2, 24), [](int, int) { return 0x00FF00u; });
   HGLOBAL block = GlobalDib(dib);
   RECT size{0, 0, 4, 4};
   EXPECT_EQ(DrawBitmapFile3(dc, &size, block, 40, SRCCOPY), TRUE);
@@ -224,24 +156,18 @@ TEST_F(DrawBitmaps, InMemoryDibWithoutColourCountUsesTheDefaultPalette) {
 }
 
 TEST_F(DrawBitmaps, InMemoryDibThatLiesIsNotDrawn) {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 2;
-  recipe.height = 2;
-  recipe.bitCount = 24;
-  std::string dib = cmdtest::PackedDib(recipe, [](int, int) { return 0u; });
+  std::string dib = cmdtest::PackedDib(Recipe(2, 2, 24), [](int, int) { return 0u; });
   RECT size{0, 0, 4, 4};
-  struct Case {
+  std::string tall = dib, colours = dib;
+  std::int32_t height = 1000;
+  std::memcpy(&tall[8], &height, 4);
+  std::uint32_t used = 200;
+  std::memcpy(&colours[32], &used, 4);
+  const struct {
     const char* what;
     std::string bytes;
     WORD offset;
-  };
-  std::string tall = dib;
-  std::int32_t height = 1000;
-  std::memcpy(&tall[8], &height, 4);
-  std::string colours = dib;
-  std::uint32_t used = 200;
-  std::memcpy(&colours[32], &used, 4);
-  const Case cases[] = {
+  } cases[] = {
       {"pixels past the block", dib, 41},
       {"taller than the block", tall, 40},
       {"colour table past the block", colours, 40},
@@ -263,19 +189,12 @@ struct MaskModule {
   MaskModule() {
     module = cmd::res::NewModuleHandle();
     // The picture: red on the left, black (transparent) on the right.
-    cmdtest::DibRecipe image;
-    image.width = 2;
-    image.height = 1;
-    image.bitCount = 24;
     cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(1),
-                             cmdtest::BmpFileBytes(image, [](int x, int) {
+                             cmdtest::BmpFileBytes(Recipe(2, 1, 24), [](int x, int) {
                                return x ? 0u : 0xFF0000u;
                              }));
     // The mask: black where the picture shows, white elsewhere.
-    cmdtest::DibRecipe mask;
-    mask.width = 2;
-    mask.height = 1;
-    mask.bitCount = 1;
+    cmdtest::DibRecipe mask = Recipe(2, 1, 1);
     mask.colors = {cmdtest::Quad(0, 0, 0), cmdtest::Quad(255, 255, 255)};
     cmd::res::RegisterBitmap(module, u"MASK",
                              cmdtest::BmpFileBytes(mask, [](int x, int) { return x ? 1u : 0u; }));
@@ -301,10 +220,7 @@ TEST_F(DrawBitmaps, MaskIsAndedBeforeTheImageIsOred) {
   EXPECT_EQ(blits[1].image->At(0, 0), RGB(255, 0, 0));
   for (const auto& b : blits) {
     EXPECT_EQ(b.stretchMode, BLACKONWHITE);
-    EXPECT_EQ(b.dest.x, 5);
-    EXPECT_EQ(b.dest.y, 6);
-    EXPECT_EQ(b.dest.cx, 20);
-    EXPECT_EQ(b.dest.cy, 10);
+    EXPECT_EQ(Box(b.dest), (std::vector<int>{5, 6, 20, 10}));
     EXPECT_EQ(b.src.cx, 2);
     EXPECT_EQ(b.src.cy, 1);
   }
@@ -324,11 +240,7 @@ TEST_F(DrawBitmaps, MaskKeepsTheBackgroundWhereTheImageIsTransparent) {
   EXPECT_EQ(GetPixel(image, 4, 0), RGB(100, 100, 100));
   EXPECT_EQ(GetPixel(image, 7, 1), RGB(100, 100, 100));
   DeleteDC(image);
-}
-
-TEST_F(DrawBitmaps, MissingResourceDrawsNothing) {
-  MaskModule m;
-  RECT rect{0, 0, 8, 2};
+  // A missing picture, mask or module draws nothing.
   MaskDrawBitmap(m.module, dc, &rect, MAKEINTRESOURCEW(1), u"NOMASK");
   MaskDrawBitmap(m.module, dc, &rect, MAKEINTRESOURCEW(9), u"MASK");
   MaskDrawBitmap(nullptr, dc, &rect, MAKEINTRESOURCEW(1), u"MASK");
@@ -348,11 +260,9 @@ TEST_F(DrawBitmaps, SikiriIsTheLeftEdgeInTheSelectedPen) {
   auto lines = Ops(OpKind::LineTo);
   ASSERT_EQ(moves.size(), 1u);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(moves[0].point.x, 10);
-  EXPECT_EQ(moves[0].point.y, 20);
-  EXPECT_EQ(lines[0].position.x, 10);
-  EXPECT_EQ(lines[0].point.x, 10);
-  EXPECT_EQ(lines[0].point.y, 80);
+  EXPECT_EQ((std::vector<LONG>{moves[0].point.x, moves[0].point.y, lines[0].position.x,
+                               lines[0].point.x, lines[0].point.y}),
+            (std::vector<LONG>{10, 20, 10, 10, 80}));
   EXPECT_EQ(lines[0].pen.lopnStyle, UINT(PS_DOT));
   EXPECT_EQ(lines[0].pen.lopnColor, RGB(0, 0, 128));
   EXPECT_EQ(DrawSikiri(nullptr, &rect), FALSE);
@@ -370,16 +280,11 @@ TEST_F(DrawBitmaps, DrawBitmapForwardsToTheRenderTarget) {
     CD2DRectF src(0, 0, 1, 1);
     DrawBitmap(&target, &d2d, CD2DRectF(10, 20, 30, 60), 0.25f,
                D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &src);
-    DrawBitmap(nullptr, &d2d, CD2DRectF(0, 0, 1, 1), 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR,
-               nullptr);
   }
   bitmap.DeleteObject();
   auto ops = Ops(OpKind::DrawBitmap);
   ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].dest.x, 110);
-  EXPECT_EQ(ops[0].dest.y, 220);
-  EXPECT_EQ(ops[0].dest.cx, 20);
-  EXPECT_EQ(ops[0].dest.cy, 40);
+  EXPECT_EQ(Box(ops[0].dest), (std::vector<int>{110, 220, 20, 40}));
   EXPECT_FLOAT_EQ(ops[0].opacity, 0.25f);
   EXPECT_EQ(ops[0].interpolation, 0);
   EXPECT_EQ(ops[0].image->At(0, 0), RGB(0, 0, 255));

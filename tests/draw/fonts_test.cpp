@@ -24,19 +24,12 @@ struct Record {
 
 void ExpectRecord(const LOGFONTW& lf, const Record& r, const char* what) {
   SCOPED_TRACE(what);
-  EXPECT_EQ(lf.lfHeight, r.height);
-  EXPECT_EQ(lf.lfWidth, r.width);
-  EXPECT_EQ(lf.lfEscapement, r.escapement);
-  EXPECT_EQ(lf.lfOrientation, 0);
-  EXPECT_EQ(lf.lfWeight, r.weight);
-  EXPECT_EQ(lf.lfItalic, r.italic);
-  EXPECT_EQ(lf.lfUnderline, r.underline);
-  EXPECT_EQ(lf.lfStrikeOut, r.strikeOut);
-  EXPECT_EQ(lf.lfCharSet, r.charSet);
-  EXPECT_EQ(lf.lfOutPrecision, 0);
-  EXPECT_EQ(lf.lfClipPrecision, 0);
-  EXPECT_EQ(lf.lfQuality, 0);
-  EXPECT_EQ(lf.lfPitchAndFamily, 0x52);
+  EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfEscapement, lf.lfOrientation,
+                               lf.lfWeight, lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut,
+                               lf.lfCharSet, lf.lfOutPrecision, lf.lfClipPrecision, lf.lfQuality,
+                               lf.lfPitchAndFamily}),
+            (std::vector<LONG>{r.height, r.width, r.escapement, 0, r.weight, r.italic, r.underline,
+                               r.strikeOut, r.charSet, 0, 0, 0, 0x52}));
   EXPECT_EQ(std::u16string(lf.lfFaceName), r.face);
   // Nothing of an earlier record is left behind the face's terminator.
   std::size_t n = std::u16string(lf.lfFaceName).size();
@@ -46,6 +39,18 @@ void ExpectRecord(const LOGFONTW& lf, const Record& r, const char* what) {
 LOGFONTW Dirty() {
   LOGFONTW lf;
   std::memset(&lf, 0xCC, sizeof lf);
+  return lf;
+}
+
+LOGFONTW Font(LONG height, LONG width = 0) {
+  LOGFONTW lf;
+  MakeLogFont(&lf, nullptr, height, width, FW_NORMAL, 0, 0, 0);
+  return lf;
+}
+
+LOGFONTW LogFontOf(CFont& font) {
+  LOGFONTW lf{};
+  EXPECT_TRUE(font.GetLogFont(&lf));
   return lf;
 }
 
@@ -65,11 +70,6 @@ class DrawFonts : public ::testing::Test {
     std::vector<LONG> heights;
     for (const auto& op : Ops(OpKind::GetTextExtent)) heights.push_back(op.font.lfHeight);
     return heights;
-  }
-  LOGFONTW Font(LONG height, LONG width = 0) {
-    LOGFONTW lf;
-    MakeLogFont(&lf, nullptr, height, width, FW_NORMAL, 0, 0, 0);
-    return lf;
   }
 
   CDC dc;
@@ -98,14 +98,10 @@ TEST(FontRecords, MakeLogFontFillsEveryField) {
   MakeLogFont(&lf, u"", 12, 0, 0, 0, 0, 0);
   EXPECT_EQ(std::u16string(lf.lfFaceName), u"");  // an empty face is not the default
   MakeLogFont(nullptr, nullptr, 1, 1, 1, 1, 1, 1);  // nothing to fill
-}
-
-TEST(FontRecords, DefaultFaceIsSevenUnits) {
-  ASSERT_EQ(kDefaultFace.size(), 7u);
-  EXPECT_EQ(kDefaultFace[0], 0xFF2D);
-  EXPECT_EQ(kDefaultFace[1], 0xFF33);
-  EXPECT_EQ(kDefaultFace[2], 0x0020);
   EXPECT_EQ(std::u16string(cmd::draw::kDefaultFace), kDefaultFace);
+  // The point sizes come back unchanged.
+  EXPECT_EQ(WhatIsFontPoint(-7, 99), -7);
+  EXPECT_EQ(WhatIsFontPointX(12, 99), 12);
 }
 
 TEST(FontRecords, PrinterRecordIgnoresWhatTheCallerHad) {
@@ -117,15 +113,8 @@ TEST(FontRecords, PrinterRecordIgnoresWhatTheCallerHad) {
   ExpectRecord(lf, {0, 20, 0, 300, 0, 0, 0, 128, kDefaultFace}, "height 0 stays 0");
 }
 
-TEST(FontRecords, PointSizesComeBackUnchanged) {
-  EXPECT_EQ(WhatIsFontPoint(12, 99), 12);
-  EXPECT_EQ(WhatIsFontPointX(12, 99), 12);
-  EXPECT_EQ(WhatIsFontPoint(-7, 0), -7);
-  EXPECT_EQ(WhatIsFontPointX(0, 1), 0);
-}
-
 // ---------------------------------------------------------------- selection
-TEST_F(DrawFonts, SelectMyFontSelectsTheBuiltRecordAndGivesThePrevious) {
+TEST_F(DrawFonts, SelectingBuildersSelectTheRecordAndGiveThePrevious) {
   CFont* stock = dc.GetCurrentFont();
   CFont font;
   CFont* previous = SelectMyFont(&dc, &font, u"ＭＳ Ｐゴシック", 0, 30, FW_BOLD, 1, 1, 0);
@@ -136,25 +125,15 @@ TEST_F(DrawFonts, SelectMyFontSelectsTheBuiltRecordAndGivesThePrevious) {
   ExpectRecord(selects[0].selectedFont, {30, 0, 0, 700, 1, 1, 0, 1, u"ＭＳ Ｐゴシック"}, "selected");
   dc.SelectObject(previous);
   font.DeleteObject();
-}
 
-TEST_F(DrawFonts, SelectMyPrnFontSelectsThePrinterRecord) {
-  CFont font;
-  CFont* previous = SelectMyPrnFont(&dc, &font, 42, 21, 2);
-  LOGFONTW lf{};
-  font.GetLogFont(&lf);
-  ExpectRecord(lf, {42, 21, 0, 300, 0, 2, 0, 128, kDefaultFace}, "printer font");
+  previous = SelectMyPrnFont(&dc, &font, 42, 21, 2);
+  ExpectRecord(LogFontOf(font), {42, 21, 0, 300, 0, 2, 0, 128, kDefaultFace}, "printer font");
   EXPECT_EQ(dc.GetCurrentFont(), &font);
   dc.SelectObject(previous);
   font.DeleteObject();
-}
 
-TEST_F(DrawFonts, SelectMyTateFontTurnsTheGlyphs) {
-  CFont font;
-  CFont* previous = cmd::draw::SelectMyTateFont(&dc, &font, nullptr, 24, 0, FW_NORMAL, 0, 1, 0);
-  LOGFONTW lf{};
-  font.GetLogFont(&lf);
-  ExpectRecord(lf, {24, 0, 2700, 400, 0, 1, 0, 1, kDefaultFace}, "turned");
+  previous = cmd::draw::SelectMyTateFont(&dc, &font, nullptr, 24, 0, FW_NORMAL, 0, 1, 0);
+  ExpectRecord(LogFontOf(font), {24, 0, 2700, 400, 0, 1, 0, 1, kDefaultFace}, "turned");
   cmd::draw::RestoreFont(&dc, &font, previous);
   EXPECT_EQ(font.m_hObject, nullptr);
 }
@@ -162,29 +141,21 @@ TEST_F(DrawFonts, SelectMyTateFontTurnsTheGlyphs) {
 TEST_F(DrawFonts, SelectMyEditFontCreatesWithoutSelecting) {
   CFont font;
   SelectMyEditFont(nullptr, &font, 0, 16, CString(u"ＭＳ ゴシック"));
-  LOGFONTW lf{};
-  ASSERT_TRUE(font.GetLogFont(&lf));
-  ExpectRecord(lf, {16, 0, 0, 700, 0, 0, 0, 1, kDefaultFace}, "edit font");
+  ExpectRecord(LogFontOf(font), {16, 0, 0, 700, 0, 0, 0, 1, kDefaultFace}, "edit font");
   CFont empty;
   SelectMyEditFont(&dc, &empty, 20, 8, CString());
-  empty.GetLogFont(&lf);
-  ExpectRecord(lf, {20, 8, 0, 700, 0, 0, 0, 1, u""}, "empty face");
+  ExpectRecord(LogFontOf(empty), {20, 8, 0, 700, 0, 0, 0, 1, u""}, "empty face");
   EXPECT_TRUE(Ops(OpKind::SelectFont).empty());
   // A font that already holds a handle gives it up first.
   SelectMyEditFont(nullptr, &empty, 30, 0, CString(u"x"));
-  empty.GetLogFont(&lf);
-  EXPECT_EQ(lf.lfHeight, 30);
+  EXPECT_EQ(LogFontOf(empty).lfHeight, 30);
 }
 
 TEST_F(DrawFonts, IsMyPrinterDCLooksAboveTwoHundredDotsPerInch) {
-  struct Case {
-    int dpi;
-    BOOL printer;
-  };
-  for (const Case c : {Case{96, 0}, Case{200, 0}, Case{201, 1}, Case{300, 1}, Case{600, 1}}) {
+  for (int dpi : {96, 200, 201, 300}) {
     CDC other;
-    other.Attach(cmd::gdi::CreateRecordingDC(c.dpi, c.dpi > 200));
-    EXPECT_EQ(IsMyPrinterDC(&other), c.printer) << c.dpi;
+    other.Attach(cmd::gdi::CreateRecordingDC(dpi, dpi > 200));
+    EXPECT_EQ(IsMyPrinterDC(&other), dpi > 200 ? 1 : 0) << dpi;
   }
   // The attribute handle decides: a screen preview of a printer page.
   HDC printer = cmd::gdi::CreateRecordingDC(300, true);
@@ -237,12 +208,10 @@ TEST_F(DrawFonts, IsTextFitAtRatioMeasuresAtTwentieths) {
   EXPECT_FALSE(cmd::draw::IsTextFitAtRatio(&dc, &lf, u"ABCD", &r, 10));
   RECT flat{0, 0, 5, 10};
   EXPECT_TRUE(cmd::draw::IsTextFitAtRatio(&dc, &lf, u"ABCD", &flat, 1));  // 10 / 20 = 0: height 1
-  EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{20, 20, 1}));
   // Negative heights (a rectangle upside down) truncate toward zero.
   RECT upside{0, 45, 100, 0};
-  cmd::gdi::ClearRecording(dc);
   cmd::draw::IsTextFitAtRatio(&dc, &lf, u"A", &upside, 3);
-  EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{-6}));
+  EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{20, 20, 1, -6}));
 }
 
 TEST_F(DrawFonts, FitFontHeightStepsDownByTwentieths) {
@@ -255,36 +224,25 @@ TEST_F(DrawFonts, FitFontHeightStepsDownByTwentieths) {
   std::vector<LONG> expected{40};
   for (int k = 20; k >= 10; --k) expected.push_back(2 * k);
   EXPECT_EQ(MeasuredHeights(), expected);
-}
 
-TEST_F(DrawFonts, FitFontHeightLeavesAFittingHeightAlone) {
-  LOGFONTW lf = Font(40);
-  RECT r{0, 0, 100, 40};
-  int height = 12;
+  // A height that fits is left alone.
+  cmd::gdi::ClearRecording(dc);
+  height = 12;
   cmd::draw::FitFontHeight(&dc, &lf, u"短い", &r, &height);
   EXPECT_EQ(height, 12);
   EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{12}));
-}
 
-TEST_F(DrawFonts, FitFontHeightFallsBackToTheFullHeight) {
   // A fixed width makes every height too wide: the full height comes back.
-  LOGFONTW lf = Font(40, 30);
-  RECT r{10, 10, 60, 47};
-  int height = 40;
-  cmd::draw::FitFontHeight(&dc, &lf, u"ABCDEFGH", &r, &height);
+  cmd::gdi::ClearRecording(dc);
+  LOGFONTW wide = Font(40, 30);
+  RECT small{10, 10, 60, 47};
+  height = 40;
+  cmd::draw::FitFontHeight(&dc, &wide, u"ABCDEFGH", &small, &height);
   EXPECT_EQ(height, 37);
   auto heights = MeasuredHeights();
   ASSERT_EQ(heights.size(), 21u);
-  EXPECT_EQ(heights[1], 37);       // k = 20
-  EXPECT_EQ(heights[20], 1);       // k = 1: 37 / 20 = 1
-}
-
-TEST_F(DrawFonts, ScopedFontIsReleasedAtTheEndOfTheScope) {
-  {
-    cmd::draw::ScopedFont font(&dc, Font(33));
-    EXPECT_EQ(dc.GetTextExtent(u"A").cy, 33);
-  }
-  EXPECT_EQ(dc.GetTextExtent(u"A").cy, 16);  // the stock font again
+  EXPECT_EQ(heights[1], 37);  // k = 20
+  EXPECT_EQ(heights[20], 1);  // k = 1: 37 / 20 = 1
 }
 
 // ---------------------------------------------------------------- leading spaces
@@ -294,11 +252,8 @@ TEST(CutLeadingSpaces, RemovesOnlyAsciiSpaces) {
     int removed;
   };
   const Case cases[] = {
-      {u"  abc", u"abc", 2},
-      {u"   ", u"", 3},
-      {u"abc", u"abc", 0},
-      {u"", u"", 0},
-      {u"　字", u"　字", 0},  // an ideographic space stays
+      {u"  abc", u"abc", 2}, {u"   ", u"", 3},           {u"abc", u"abc", 0},
+      {u"", u"", 0},         {u"　字", u"　字", 0},  // an ideographic space stays
       {u" \t x", u"\t x", 1},
   };
   for (const auto& c : cases) {
@@ -324,12 +279,10 @@ TEST(FontsOnCairo, MeasuringOnScreenAndPrinterReleasesEverything) {
     printer.Attach(cmd::gdi::CreatePrinterDC((dir / "p.pdf").string()));
     EXPECT_EQ(IsMyPrinterDC(&screen), 0);
     EXPECT_EQ(IsMyPrinterDC(&printer), 1);
-    LOGFONTW lf;
-    MakeLogFont(&lf, nullptr, 24, 0, FW_NORMAL, 0, 0, 0);
+    LOGFONTW lf = Font(24);
     // IPAGothic: half-width characters are half as wide as full-width ones.
     int narrow = MyGetTextLength(&screen, u"0000", &lf);
-    int wide = MyGetTextLength(&screen, u"見積", &lf);
-    EXPECT_NEAR(narrow, wide, 2);
+    EXPECT_NEAR(narrow, MyGetTextLength(&screen, u"見積", &lf), 2);
     EXPECT_GT(narrow, 30);
     // The same record on the printer: logical units are dots of either device.
     LOGFONTW prn;

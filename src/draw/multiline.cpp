@@ -1,0 +1,281 @@
+// Multi-line text layout: texts set into a cell as several lines or vertical
+// columns, fitted (as many as the text needs, up to five) or fixed in number
+// with numbering or bullets.
+#include "cmddll3/draw_multiline.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "cmddll3/draw_tate.h"
+#include "cmddll3/draw_yoko.h"
+#include "draw/cell_geometry.h"
+#include "draw/font_helpers.h"
+#include "draw/tate_helpers.h"
+#include "draw/yoko_helpers.h"
+
+namespace cmd::draw {
+
+namespace {
+
+constexpr int kMaxParts = 5;
+using Parts = std::array<std::u16string, kMaxParts>;
+
+enum class Direction { Vertical, Horizontal };
+
+// The record of a line or column: lf's face and weight at the given height,
+// without italic, underline or strike-out.
+LOGFONTW PartFont(const LOGFONTW& lf, int height) {
+  LOGFONTW record = FontRecordOf(lf, 0, height);
+  record.lfItalic = 0;
+  record.lfUnderline = 0;
+  record.lfStrikeOut = 0;
+  return record;
+}
+
+// Can the text be set in count columns (or lines)? lf becomes the font of a
+// part as wide as a column (as high as a line). A character overflows a part
+// when its end, less a fifth of its size, reaches the part's length; it then
+// starts the next part. Yields the index of the last part used, or -1 when
+// the parts run out first.
+int SplitParts(CDC* dc, int count, std::u16string_view text, const RECT& rect, LOGFONTW* lf,
+               Parts& parts, Direction direction) {
+  bool vertical = direction == Direction::Vertical;
+  lf->lfUnderline = 0;
+  *lf = PartFont(*lf, (vertical ? WidthOf(rect) : HeightOf(rect)) / count);
+  ScopedFont font(dc, *lf);
+  long long length = vertical ? HeightOf(rect) : WidthOf(rect);
+  for (auto& part : parts) part.clear();
+  std::size_t i = 0;
+  for (int part = 0; part < count; ++part) {
+    long long pos = 0;
+    for (; i < text.size(); ++i) {
+      SIZE size{};
+      long long end = 0, fifth = 0;
+      if (vertical) {
+        end = MeasureTateChar(dc, text[i], pos, lf, &size);
+        fifth = size.cy / 5;
+      } else {
+        size = MeasureSelected(dc, text.substr(i, 1));
+        end = pos + size.cx;
+        fifth = size.cx / 5;
+      }
+      if (end - fifth >= length) break;
+      parts[std::size_t(part)].push_back(text[i]);
+      pos = end;
+    }
+    if (i == text.size()) return part;
+  }
+  return -1;
+}
+
+// The first count from first up to five at which the text fits; five, with
+// the text cut, when none does. 0 when first is out of range.
+int FitParts(CDC* dc, int first, std::u16string_view text, const RECT& rect, LOGFONTW* lf,
+             Parts& parts, Direction direction) {
+  if (first < 1 || first > kMaxParts) return 0;
+  for (int count = first; count <= kMaxParts; ++count) {
+    if (SplitParts(dc, count, text, rect, lf, parts, direction) >= 0) return count;
+  }
+  return kMaxParts;
+}
+
+// Where the numbering or bullet of a paragraph goes.
+void DrawBullet(CDC* dc, const LOGFONTW& lf, std::u16string_view mark, RECT area) {
+  LOGFONTW plain = lf;
+  plain.lfUnderline = 0;
+  ScopedFont font(dc, FontRecordOf(plain, plain.lfHeight, plain.lfWidth));
+  dc->DrawText(mark.data(), int(mark.size()), &area, DT_VCENTER);
+}
+
+// After a line or column ended at p: past a CR and the character after it
+// (the LF), which starts a new paragraph.
+bool SkipBreak(std::u16string_view text, std::size_t& p) {
+  if (p >= text.size() || text[p] != u'\r') return false;
+  p += 2;
+  return true;
+}
+
+// A line or column that took no character and did not end at a CR: its
+// first character is wider than any line (taller than any column), so all
+// that follow would stay empty too.
+bool Stuck(std::u16string_view text, std::size_t p, std::size_t q) {
+  return q == p && p < text.size() && text[p] != u'\r';
+}
+
+}  // namespace
+
+}  // namespace cmd::draw
+
+using namespace cmd::draw;
+
+int DrawMaltiTateText(CDC* dc, CString text, RECT* rect, int columns, COLORREF color,
+                      LOGFONTW* lf) {
+  if (!dc || !rect || !lf) return 1;
+  Parts parts;
+  int count = FitParts(dc, columns, text.str(), *rect, lf, parts, Direction::Vertical);
+  if (count == 0) return 1;
+  const long long left = rect->left, right = rect->right, cellWidth = WidthOf(*rect);
+  const long long w = cellWidth / count;
+  *lf = PartFont(*lf, int(w));
+  auto column = [&](long long l, long long r) { return MakeRect(l, rect->top, r, rect->bottom); };
+  auto draw = [&](const std::u16string& part, RECT area) {
+    DrawTateText2(dc, CString(part), &area, 1, color, lf);
+  };
+  if (parts[1].empty()) {
+    long long l = left + cellWidth / 2 - w / 2;
+    draw(parts[0], column(l, l + w));
+  } else if (parts[2].empty()) {
+    draw(parts[0], column(left + cellWidth / 2, right));
+    draw(parts[1], column(left, right - cellWidth / 2));
+  } else {
+    for (int k = 0; k < count; ++k)
+      draw(parts[std::size_t(k)], column(right - (k + 1) * w, right - k * w));
+  }
+  return 1;
+}
+
+int DrawMaltiYokoText(CDC* dc, CString text, RECT* rect, int lines, COLORREF color,
+                      LOGFONTW* lf) {
+  if (!dc || !rect || !lf) return 1;
+  Parts parts;
+  int count = FitParts(dc, lines, text.str(), *rect, lf, parts, Direction::Horizontal);
+  if (count == 0) return 1;
+  const long long top = rect->top, bottom = rect->bottom, cellHeight = HeightOf(*rect);
+  const long long h = cellHeight / count;
+  *lf = PartFont(*lf, int(h));
+  auto line = [&](long long t, long long b) { return MakeRect(rect->left, t, rect->right, b); };
+  auto draw = [&](const std::u16string& part, RECT area) {
+    DrawText2(dc, CString(part), &area, DT_CENTER, 100, 1, color, lf, 0, 1);
+  };
+  if (parts[1].empty()) {
+    long long t = top + cellHeight / 2 - h / 2;
+    draw(parts[0], line(t, t + h));
+  } else if (parts[2].empty()) {
+    draw(parts[0], line(top, bottom - cellHeight / 2));
+    draw(parts[1], line(top + cellHeight / 2, bottom));
+  } else {
+    for (int k = 0; k < count; ++k)
+      draw(parts[std::size_t(k)], line(top + k * h, top + (k + 1) * h));
+  }
+  return 1;
+}
+
+int DrawFixMultiYokoText(CDC* dc, CString text, RECT* rect, UINT lines, UINT format, int bullet,
+                         int percent, COLORREF color, LOGFONTW* lf) {
+  if (!dc || !rect || !lf || lines == 0) return 1;
+  const long long h = HeightOf(*rect) / (long long)lines;
+  LOGFONTW record = FontRecordOf(*lf, MulDivTrunc(h, percent, 100), 0);
+  record.lfStrikeOut = 0;
+  *lf = record;
+  ScopedFont font(dc, *lf);
+  dc->SetTextColor(color);
+
+  long long textLeft = rect->left;
+  if (bullet != 0) textLeft += MeasureSelected(dc, bullet == 1 ? u"  ." : u"・").cx;
+  const long long avail = rect->right - textLeft;
+
+  std::u16string_view t = text.str();
+  std::size_t p = 0;
+  int number = 1;
+  bool paragraph = true;
+  for (UINT k = 0; k < lines && p < t.size(); ++k) {
+    const long long top = rect->top + k * h;
+    if (bullet != 0 && paragraph) {
+      CString mark(u"・");
+      if (bullet == 1) mark.Format(u"%2d.", number++);
+      DrawBullet(dc, *lf, mark.str(), MakeRect(rect->left, top, rect->right, top + h));
+    }
+    // The line ends at a CR or before the first character that would make
+    // it wider than the room.
+    std::size_t q = p;
+    while (q < t.size() && t[q] != u'\r' && MeasureSelected(dc, t.substr(p, q + 1 - p)).cx <= avail)
+      ++q;
+    RECT area = MakeRect(textLeft, top, rect->right, top + h);
+    dc->DrawText(t.data() + p, int(q - p), &area, format | DT_VCENTER);
+    if (Stuck(t, p, q)) break;
+    p = q;
+    paragraph = SkipBreak(t, p);
+  }
+  return 1;
+}
+
+int DrawFixMultiTateText(CDC* dc, CString text, RECT* rect, UINT columns, UINT, int bullet,
+                         int percent, COLORREF color, LOGFONTW* lf) {
+  if (!dc || !rect || !lf || columns == 0) return 1;
+  const bool sideLines = lf->lfUnderline == 1;
+  const long long w = WidthOf(*rect) / (long long)columns;
+  LOGFONTW record = FontRecordOf(*lf, 0, MulDivTrunc(w, percent, 100));
+  record.lfUnderline = 0;
+  record.lfStrikeOut = 0;
+  *lf = record;
+  ScopedFont font(dc, *lf);
+  dc->SetTextColor(color);
+
+  long long textTop = rect->top;
+  if (bullet != 0) textTop += MeasureSelected(dc, bullet == 1 ? u"①" : u"・").cy;
+  const long long availH = rect->bottom - textTop;
+
+  std::u16string_view t = text.str();
+  std::size_t p = 0;
+  bool paragraph = true;
+  for (UINT k = 0; k < columns && p < t.size(); ++k) {
+    const long long right = rect->right - k * w, left = right - w;
+    if (bullet != 0 && paragraph) {
+      char16_t mark = bullet == 1 ? char16_t(0x2460 + k) : u'・';
+      DrawBullet(dc, *lf, std::u16string_view(&mark, 1),
+                 MakeRect(left, rect->top, right, rect->bottom));
+    }
+    // Characters down the column until a CR or until one would pass the
+    // bottom; turned characters advance by their width in the turned font.
+    long long pos = 0;
+    std::size_t q = p;
+    for (; q < t.size() && t[q] != u'\r'; ++q) {
+      const char16_t ch = t[q];
+      const long long cellTop = textTop + pos;
+      if (IsTateRotateChar(ch)) {
+        ScopedFont turned(dc, TateFontRecordOf(*lf, lf->lfHeight, lf->lfWidth));
+        long long advance = MeasureSelected(dc, t.substr(q, 1)).cx;
+        if (pos + advance > availH) break;
+        dc->TextOut(ClampInt(right), ClampInt(cellTop), &ch, 1);
+        pos += advance;
+      } else {
+        long long advance = MeasureSelected(dc, t.substr(q, 1)).cy;
+        if (pos + advance > availH) break;
+        RECT cell = MakeRect(left, cellTop, right, cellTop + advance);
+        dc->DrawText(&ch, 1, &cell, DT_CENTER);
+        pos += advance;
+      }
+    }
+    if (sideLines && pos > 0) {
+      int penWidth = MulDivTrunc(w, 4, 100);
+      int x = ClampInt(right - penWidth);
+      DrawSolidLine(dc, POINT{x, ClampInt(textTop)}, POINT{x, ClampInt(textTop + pos)}, penWidth,
+                    color);
+    }
+    if (Stuck(t, p, q)) break;
+    p = q;
+    paragraph = SkipBreak(t, p);
+  }
+  return 1;
+}
+
+int DrawFixMultiYokoText2(CStdioFile* file, CString text, UINT lines, int) {
+  if (!file) return 1;
+  std::u16string_view t = text.str();
+  std::size_t p = 0;
+  for (UINT i = 0; i < lines && p < t.size(); ++i) {
+    std::size_t q = t.find(u'\r', p);
+    if (q == std::u16string_view::npos) q = t.size();
+    std::u16string line(t.substr(p, q - p));
+    file->WriteString(u"\"");
+    file->WriteString(line.c_str());
+    file->WriteString(u"\"");
+    file->WriteString(u"\n");
+    // Past the CR and the LF after it; a CR alone also ends the line.
+    p = q;
+    if (p < t.size()) ++p;
+    if (p < t.size() && t[p] == u'\n') ++p;
+  }
+  return 1;
+}
