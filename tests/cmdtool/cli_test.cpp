@@ -8,7 +8,7 @@ namespace fs = std::filesystem;
 namespace cmdtest {
 namespace {
 
-using CliTest = ToolTest;
+using CmdtoolCli = ToolTest;
 
 // Command lines of the families this build has, followed by `more`.
 std::vector<std::vector<std::string>> Present(std::vector<std::vector<std::string>> lines) {
@@ -26,7 +26,7 @@ std::vector<std::vector<std::string>> Present(std::vector<std::vector<std::strin
   return present;
 }
 
-TEST_F(CliTest, HelpEverywhereExitsZero) {
+TEST_F(CmdtoolCli, HelpEverywhereExitsZero) {
   for (std::vector<std::string> args : Present({
            {"--help"}, {"paths", "--help"}, {"settings", "--help"}, {"settings", "set", "--help"},
            {"master", "list", "--help"}, {"master", "import", "--help"}, {"tables", "build", "--help"},
@@ -37,7 +37,7 @@ TEST_F(CliTest, HelpEverywhereExitsZero) {
   }
 }
 
-TEST_F(CliTest, UsageErrorsExitTwoWithOneLine) {
+TEST_F(CmdtoolCli, UsageErrorsExitTwoWithOneLine) {
   for (std::vector<std::string> args : Present({
            {}, {"nosuchcommand"}, {"settings"}, {"settings", "get"}, {"master", "list"},
            {"history", "show", "100"}, {"history", "show", "x"}, {"format", "number", "-d", "4", "1"},
@@ -49,7 +49,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLine) {
   }
 }
 
-TEST_F(CliTest, MissingInstallationFolderIsAFailure) {
+TEST_F(CmdtoolCli, MissingInstallationFolderIsAFailure) {
   std::string missing = (dir / "nowhere").string();
   for (std::vector<std::string> args :
        Present({{"paths"}, {"settings", "list"}, {"master", "list", "1"}, {"history", "show", "1"}})) {
@@ -59,7 +59,7 @@ TEST_F(CliTest, MissingInstallationFolderIsAFailure) {
   }
 }
 
-TEST_F(CliTest, AFamilyMissingFromTheBuildSaysSo) {
+TEST_F(CmdtoolCli, AFamilyMissingFromTheBuildSaysSo) {
   for (auto [name, has] : {std::pair{"settings", kHasSettings}, std::pair{"master", kHasMaster},
                            std::pair{"tables", kHasTables}, std::pair{"history", kHasHistory},
                            std::pair{"format", kHasFormat}}) {
@@ -68,7 +68,7 @@ TEST_F(CliTest, AFamilyMissingFromTheBuildSaysSo) {
   }
 }
 
-TEST_F(CliTest, PathsShowsEveryGetterUnderTheRoot) {
+TEST_F(CmdtoolCli, PathsShowsEveryGetterUnderTheRoot) {
   ToolResult r = Run({"paths"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string root = install.string();
@@ -97,7 +97,7 @@ TEST_F(CliTest, PathsShowsEveryGetterUnderTheRoot) {
 
 #if __has_include("cmddll3/util_money.h") && __has_include("cmddll3/util_date.h")
 
-TEST_F(CliTest, FormatMoneyNumberAndDate) {
+TEST_F(CmdtoolCli, FormatMoneyNumberAndDate) {
   struct Case {
     std::vector<std::string> args;
     std::string out;
@@ -122,7 +122,7 @@ TEST_F(CliTest, FormatMoneyNumberAndDate) {
   EXPECT_EQ(today.out.size(), 11u);  // "yyyy/mm/dd" with month and day padded by spaces
 }
 
-TEST_F(CliTest, FormatRefusesWhatIsNotANumberOrDate) {
+TEST_F(CmdtoolCli, FormatRefusesWhatIsNotANumberOrDate) {
   ExpectFailure(RunTool({"format", "money", "12a"}, home), {"'12a' is not a number"});
   ExpectFailure(RunTool({"format", "number", "1.2.3"}, home), {"'1.2.3' is not a number"});
   ExpectFailure(RunTool({"format", "number", std::string(40, '9')}, home), {"longer than"});

@@ -12,9 +12,9 @@ namespace {
 
 #if __has_include("cmddll3/history.h")
 
-using HistoryTest = ToolTest;
+using CmdtoolHistory = ToolTest;
 
-TEST_F(HistoryTest, ShowListsMostRecentFirst) {
+TEST_F(CmdtoolHistory, ShowListsMostRecentFirst) {
   ToolResult r = Run({"history", "show", "1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -27,7 +27,7 @@ TEST_F(HistoryTest, ShowListsMostRecentFirst) {
   EXPECT_EQ(Run({"history", "show", "99"}).out, "history 99: no texts\n");
 }
 
-TEST_F(HistoryTest, AddPutsTheTextInFrontAndTouchesOnlyItsHistory) {
+TEST_F(CmdtoolHistory, AddPutsTheTextInFrontAndTouchesOnlyItsHistory) {
   fs::path file = install / "PELMAR" / "histry.mst";
   std::string before = ReadBytes(file);
   ToolResult r = Run({"history", "add", "1", "佐藤邸 分電盤取替工事"});
@@ -50,7 +50,7 @@ TEST_F(HistoryTest, AddPutsTheTextInFrontAndTouchesOnlyItsHistory) {
   EXPECT_EQ(static_cast<unsigned char>(ReadBytes(file)[40]), 1);
 }
 
-TEST_F(HistoryTest, TheSampleFileIsWhatTheLibraryWrites) {
+TEST_F(CmdtoolHistory, TheSampleFileIsWhatTheLibraryWrites) {
   // The sample's history file was generated from history.csv; entering the
   // same texts oldest first through the library gives the same bytes.
   fs::remove(install / "PELMAR" / "histry.mst");
@@ -68,7 +68,7 @@ TEST_F(HistoryTest, TheSampleFileIsWhatTheLibraryWrites) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(HistoryTest, BadRequestsLeaveTheFileAlone) {
+TEST_F(CmdtoolHistory, BadRequestsLeaveTheFileAlone) {
   ExpectFailure(Run({"history", "add", "2", std::string(50, 'x')}), {"history 2", "50 characters", "at most 49"});
   ExpectFailure(Run({"history", "add", "2", ""}), {"history 2", "empty"});
   EXPECT_EQ(Run({"history", "add", "100", "x"}).status, 2);
@@ -85,7 +85,7 @@ TEST_F(HistoryTest, BadRequestsLeaveTheFileAlone) {
 
 #if __has_include("cmddll3/master_table.h")
 
-using TablesTest = ToolTest;
+using CmdtoolTables = ToolTest;
 
 // Items of the sample's source catalogue listed by a table: a drawing code
 // that is not all zeros, and one of the table's marks.
@@ -104,7 +104,7 @@ int Listed(const std::string& trade, const std::string& marks) {
   return count;
 }
 
-TEST_F(TablesTest, BuildWritesBothTablesAndCountsTheirItems) {
+TEST_F(CmdtoolTables, BuildWritesBothTablesAndCountsTheirItems) {
   ToolResult r = Run({"tables", "build", "電気"});
   ASSERT_EQ(r.status, 0) << r.err;
   int cad = Listed("電気", "[A][Z][]"), panel = Listed("電気", "[B][Z]");
@@ -122,7 +122,7 @@ TEST_F(TablesTest, BuildWritesBothTablesAndCountsTheirItems) {
   EXPECT_EQ(table.substr(2, 44), Utf16le(u"00101000001000100000\r\n", false));
 }
 
-TEST_F(TablesTest, IfStaleRebuildsOnlyAfterAMasterChanged) {
+TEST_F(CmdtoolTables, IfStaleRebuildsOnlyAfterAMasterChanged) {
   ASSERT_EQ(Run({"tables", "build", "水道", "--if-stale"}).status, 0);
   ToolResult again = Run({"tables", "build", "水道", "--if-stale"});
   EXPECT_NE(again.out.find("cad2_1.tbl   CAD                "), std::string::npos) << again.out;
@@ -136,7 +136,7 @@ TEST_F(TablesTest, IfStaleRebuildsOnlyAfterAMasterChanged) {
   EXPECT_NE(Lines(after.out)[1].find("rebuilt"), std::string::npos) << after.out;
 }
 
-TEST_F(TablesTest, BuildNeedsALevel1List) {
+TEST_F(CmdtoolTables, BuildNeedsALevel1List) {
   ExpectFailure(Run({"tables", "build", "9"}), {"unknown trade '9'"});
   fs::remove(Master("設備") / "zairyou1.mst");
   ExpectFailure(Run({"tables", "build", "設備"}), {"MASTER\\設備\\zairyou1.mst", "no such file"});

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace cmdtest {
 namespace {
 
-using MasterTest = ToolTest;
+using CmdtoolMaster = ToolTest;
 
 const char* const kTrades[] = {"電気", "水道", "設備", "建築"};
 
@@ -38,7 +38,7 @@ std::map<std::string, std::string> CatalogueFiles(const fs::path& folder) {
 
 // ------------------------------------------------------------ list
 
-TEST_F(MasterTest, ListLevel1CountsEntriesAndItems) {
+TEST_F(CmdtoolMaster, ListLevel1CountsEntriesAndItems) {
   ToolResult r = Run({"master", "list", "電気"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = Lines(r.out);
@@ -52,7 +52,7 @@ TEST_F(MasterTest, ListLevel1CountsEntriesAndItems) {
   EXPECT_EQ(Run({"master", "list", "denki"}).out, r.out);
 }
 
-TEST_F(MasterTest, ListLevel2OfOneParent) {
+TEST_F(CmdtoolMaster, ListLevel2OfOneParent) {
   ToolResult r = Run({"master", "list", "電気", "3"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = Lines(r.out);
@@ -62,7 +62,7 @@ TEST_F(MasterTest, ListLevel2OfOneParent) {
   EXPECT_EQ(lines[6], "   5  ワイド21 スイッチ  3 1 0 0 0   620 0 0      5");
 }
 
-TEST_F(MasterTest, ListLevel3InDisplayFormAlignedByWidth) {
+TEST_F(CmdtoolMaster, ListLevel3InDisplayFormAlignedByWidth) {
   ToolResult r = Run({"master", "list", "電気", "1", "3"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = Lines(r.out);
@@ -86,7 +86,7 @@ TEST_F(MasterTest, ListLevel3InDisplayFormAlignedByWidth) {
             std::string::npos) << rows[2];
 }
 
-TEST_F(MasterTest, ListRefusesUnknownTradesAndCodes) {
+TEST_F(CmdtoolMaster, ListRefusesUnknownTradesAndCodes) {
   ExpectFailure(Run({"master", "list", "電灯"}), {"unknown trade '電灯'"});
   ExpectFailure(Run({"master", "list", "5"}), {"unknown trade '5'"});
   ExpectFailure(Run({"master", "list", "電気", "99"}), {"zairyou1.mst", "no level-1 entry 99"});
@@ -98,7 +98,7 @@ TEST_F(MasterTest, ListRefusesUnknownTradesAndCodes) {
 
 // ------------------------------------------------------------ export and import
 
-TEST_F(MasterTest, CsvExportIsTheReadableSource) {
+TEST_F(CmdtoolMaster, CsvExportIsTheReadableSource) {
   // The sample's files were generated from these sources; the library reads
   // them back to the same text.
   for (const char* trade : kTrades) {
@@ -109,7 +109,7 @@ TEST_F(MasterTest, CsvExportIsTheReadableSource) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(MasterTest, RoundTripsLeaveTheFilesByteIdentical) {
+TEST_F(CmdtoolMaster, RoundTripsLeaveTheFilesByteIdentical) {
   for (const char* trade : kTrades) {
     for (const char* format : {"json", "csv"}) {
       fs::path file = dir / (std::string(trade) + "." + format);
@@ -123,7 +123,7 @@ TEST_F(MasterTest, RoundTripsLeaveTheFilesByteIdentical) {
   }
 }
 
-TEST_F(MasterTest, ImportIntoAnEmptyMasterWritesWhatTheSampleHolds) {
+TEST_F(CmdtoolMaster, ImportIntoAnEmptyMasterWritesWhatTheSampleHolds) {
   auto sample = CatalogueFiles(Master("電気"));
   for (const auto& [name, bytes] : sample) fs::remove(Master("電気") / name);
   fs::path csv = dir / "catalogue.csv";
@@ -135,7 +135,7 @@ TEST_F(MasterTest, ImportIntoAnEmptyMasterWritesWhatTheSampleHolds) {
   EXPECT_FALSE(fs::exists(Master("電気") / "temp.mst"));
 }
 
-TEST_F(MasterTest, RelativeFileNamesAreTheUsersNotTheInstallations) {
+TEST_F(CmdtoolMaster, RelativeFileNamesAreTheUsersNotTheInstallations) {
   fs::path work = dir / "work";
   fs::create_directories(work);
   ToolResult e = RunTool({"--root", install.string(), "master", "export", "水道", "--format", "csv", "-o", "out.csv"},
@@ -148,7 +148,7 @@ TEST_F(MasterTest, RelativeFileNamesAreTheUsersNotTheInstallations) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(MasterTest, JsonExportHoldsOneObjectPerEntry) {
+TEST_F(CmdtoolMaster, JsonExportHoldsOneObjectPerEntry) {
   ToolResult r = Run({"master", "export", "電気"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = Lines(r.out);
@@ -165,7 +165,7 @@ TEST_F(MasterTest, JsonExportHoldsOneObjectPerEntry) {
             std::string::npos);
 }
 
-TEST_F(MasterTest, ImportReplacesTheCatalogue) {
+TEST_F(CmdtoolMaster, ImportReplacesTheCatalogue) {
   std::string csv = SourceCsv("電気");
   // A new price, a level-2 group dropped with its items, a level-1 entry
   // (and its level-3 file) dropped.
@@ -198,7 +198,7 @@ TEST_F(MasterTest, ImportReplacesTheCatalogue) {
   EXPECT_TRUE(Run({"master", "export", "電気", "--format", "csv"}).out == edited);
 }
 
-TEST_F(MasterTest, AnImportThatDoesNotTakeIsUndone) {
+TEST_F(CmdtoolMaster, AnImportThatDoesNotTakeIsUndone) {
   // A folder in the way of the staging file "temp.mst": the library's
   // rewrites fail without a word; reading back finds it out.
   fs::create_directory(Master("電気") / "temp.mst");
@@ -212,7 +212,7 @@ TEST_F(MasterTest, AnImportThatDoesNotTakeIsUndone) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(MasterTest, CheckOnlyWritesNothing) {
+TEST_F(CmdtoolMaster, CheckOnlyWritesNothing) {
   fs::path file = dir / "c.csv";
   WriteBytes(file, SourceCsv("水道"));
   ToolResult r = Run({"master", "import", "電気", file.string(), "--check"});
@@ -221,7 +221,7 @@ TEST_F(MasterTest, CheckOnlyWritesNothing) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(MasterTest, ImportFromStandardInput) {
+TEST_F(CmdtoolMaster, ImportFromStandardInput) {
   ToolResult r = Run({"master", "import", "建築", "-", "--format", "csv"}, SourceCsv("建築"));
   ASSERT_EQ(r.status, 0) << r.err;
   ExpectSampleUnchanged();
@@ -237,7 +237,7 @@ struct BadCase {
   std::vector<std::string> fragments;
 };
 
-TEST_F(MasterTest, BadCataloguesAreRefusedWithTheFilesUntouched) {
+TEST_F(CmdtoolMaster, BadCataloguesAreRefusedWithTheFilesUntouched) {
   const std::string item = "3,1,1,1,IV 1.6mm,,,,,,,,,,001010000010,,A,1.6mm,600V ビニル絶縁電線,m,28,27,50,20,0,0,0,0.01,0,0,0,0,";
   const BadCase cases[] = {
       {"comma in a name", "csv", [&](std::string& t) { Replace(t, "IV 1.6mm,,", "\"IV 1.6mm, 赤\",,"); },
@@ -301,7 +301,7 @@ TEST_F(MasterTest, BadCataloguesAreRefusedWithTheFilesUntouched) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(MasterTest, ImportRefusesUnknownTradesMissingFilesAndEmptyFiles) {
+TEST_F(CmdtoolMaster, ImportRefusesUnknownTradesMissingFilesAndEmptyFiles) {
   fs::path file = dir / "c.csv";
   WriteBytes(file, SourceCsv("電気"));
   ExpectFailure(Run({"master", "import", "配管", file.string()}), {"unknown trade '配管'"});
@@ -312,7 +312,7 @@ TEST_F(MasterTest, ImportRefusesUnknownTradesMissingFilesAndEmptyFiles) {
   ExpectSampleUnchanged();
 }
 
-TEST_F(MasterTest, ExportRefusesAMasterItCannotCarryWhole) {
+TEST_F(CmdtoolMaster, ExportRefusesAMasterItCannotCarryWhole) {
   // A line with a comma in its name has 24 fields: the catalogue would lose it.
   fs::path zai = Master("電気") / "zai002-3.mst";
   std::string bytes = ReadBytes(zai);

@@ -12,11 +12,11 @@
 namespace cmdtest {
 namespace {
 
-using SettingsTest = ToolTest;
+using CmdtoolSettings = ToolTest;
 
 std::string Cp932(const char16_t* text) { return cmd::cp::Encode932(text); }
 
-TEST_F(SettingsTest, ListShowsEveryOptionWithValueAndDefault) {
+TEST_F(CmdtoolSettings, ListShowsEveryOptionWithValueAndDefault) {
   ToolResult r = Run({"settings", "list"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = Lines(r.out);
@@ -49,7 +49,7 @@ TEST_F(SettingsTest, ListShowsEveryOptionWithValueAndDefault) {
   }
 }
 
-TEST_F(SettingsTest, GetGivesTheGettersValue) {
+TEST_F(CmdtoolSettings, GetGivesTheGettersValue) {
   struct Case {
     std::string name, value;
   } cases[] = {{"GetBaikaRituIni", "85"}, {"SetBaikaRituIni", "85"},   {"getbaikarituini", "85"},
@@ -63,7 +63,7 @@ TEST_F(SettingsTest, GetGivesTheGettersValue) {
   }
 }
 
-TEST_F(SettingsTest, SetWritesThroughTheSetterAndKeepsTheFilesEncoding) {
+TEST_F(CmdtoolSettings, SetWritesThroughTheSetterAndKeepsTheFilesEncoding) {
   ToolResult r = Run({"settings", "set", "SetBaikaRituIni", "80"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "GetBaikaRituIni = 80\n");
@@ -83,13 +83,13 @@ TEST_F(SettingsTest, SetWritesThroughTheSetterAndKeepsTheFilesEncoding) {
   EXPECT_NE(ReadBytes(install / "pelmar1.ini").find(Cp932(u"電源断=0")), std::string::npos);
 }
 
-TEST_F(SettingsTest, WriteOnlyOptionReportsWhatItWrote) {
+TEST_F(CmdtoolSettings, WriteOnlyOptionReportsWhatItWrote) {
   ToolResult r = Run({"settings", "set", "SetHaisenShuukeiModeIni", "3"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "SetHaisenShuukeiModeIni wrote 3 to pelmar1.ini [図面集計] 配線種別\n");
 }
 
-TEST_F(SettingsTest, BadRequestsChangeNothing) {
+TEST_F(CmdtoolSettings, BadRequestsChangeNothing) {
   ExpectFailure(Run({"settings", "get", "GetNoSuchIni"}), {"unknown setting 'GetNoSuchIni'"});
   ExpectFailure(Run({"settings", "set", "SetNoSuchIni", "1"}), {"unknown setting"});
   ExpectFailure(Run({"settings", "set", "SetBaikaRituIni", "abc"}), {"SetBaikaRituIni", "'abc' is not a whole number"});
