@@ -8,9 +8,6 @@
 #include <string>
 #include <string_view>
 
-#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && \
-    __has_include("cmddll3/util_money.h")
-
 #include "catalogue_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -38,9 +35,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (again != csv) std::abort();
   return 0;
 }
-
-#else
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }
-
-#endif

@@ -10,8 +10,6 @@ namespace fs = std::filesystem;
 namespace cmdtest {
 namespace {
 
-#if __has_include("cmddll3/history.h")
-
 using CmdtoolHistory = ToolTest;
 
 TEST_F(CmdtoolHistory, ShowListsMostRecentFirst) {
@@ -69,7 +67,8 @@ TEST_F(CmdtoolHistory, TheSampleFileIsWhatTheLibraryWrites) {
 }
 
 TEST_F(CmdtoolHistory, BadRequestsLeaveTheFileAlone) {
-  ExpectFailure(Run({"history", "add", "2", std::string(50, 'x')}), {"history 2", "50 characters", "at most 49"});
+  ExpectFailure(Run({"history", "add", "2", std::string(50, 'x')}),
+                {"history 2", "50 characters", "at most 49"});
   ExpectFailure(Run({"history", "add", "2", ""}), {"history 2", "empty"});
   EXPECT_EQ(Run({"history", "add", "100", "x"}).status, 2);
   EXPECT_EQ(Run({"history", "show", "-1"}).status, 2);
@@ -80,10 +79,6 @@ TEST_F(CmdtoolHistory, BadRequestsLeaveTheFileAlone) {
   ExpectFailure(Run({"history", "show", "1"}), {"[DIR] PELMAR is empty"});
   EXPECT_FALSE(fs::exists(install / "histry.mst"));
 }
-
-#endif
-
-#if __has_include("cmddll3/master_table.h")
 
 using CmdtoolTables = ToolTest;
 
@@ -142,8 +137,6 @@ TEST_F(CmdtoolTables, BuildNeedsALevel1List) {
   ExpectFailure(Run({"tables", "build", "設備"}), {"MASTER\\設備\\zairyou1.mst", "no such file"});
   EXPECT_FALSE(fs::exists(install / "cad3_1.tbl"));
 }
-
-#endif
 
 }  // namespace
 }  // namespace cmdtest

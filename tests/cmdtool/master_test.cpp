@@ -2,12 +2,9 @@
 // re-import of whole catalogues, and the refusal of bad catalogues.
 #include <gtest/gtest.h>
 
-#include "tool_fixture.h"
-
-#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && \
-    __has_include("cmddll3/util_money.h")
-
 #include <functional>
+
+#include "tool_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -69,11 +66,15 @@ TEST_F(CmdtoolMaster, ListLevel3InDisplayFormAlignedByWidth) {
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0], "1 電線・ケーブル / 3 CVケーブル");
   // Captions from the installation's category names (単価1 "単価", 定価, 歩掛1-1).
-  EXPECT_EQ(lines[1], "code  drawing code  marks  name         text2     unit   単価    定価   歩掛");
-  EXPECT_EQ(lines[2], "   1  001030000010  -A     CV 5.5sq-2C  5.5sq-2C  m       410     680  0.031");
+  EXPECT_EQ(lines[1],
+            "code  drawing code  marks  name         text2     unit   単価    定価   歩掛");
+  EXPECT_EQ(lines[2],
+            "   1  001030000010  -A     CV 5.5sq-2C  5.5sq-2C  m       410     680  0.031");
   // Amounts grouped by KanmaFormat_1; factors with their trailing zeros blanked.
-  EXPECT_EQ(lines[11], "  10  001030000100  -A     CV 100sq-3C  100sq-3C  m     6,230  10,380  0.125");
-  EXPECT_EQ(lines[5], "   4  001030000040  -A     CV 8sq-3C    8sq-3C    m       690   1,150  0.04");
+  EXPECT_EQ(lines[11],
+            "  10  001030000100  -A     CV 100sq-3C  100sq-3C  m     6,230  10,380  0.125");
+  EXPECT_EQ(lines[5],
+            "   4  001030000040  -A     CV 8sq-3C    8sq-3C    m       690   1,150  0.04");
 
   // Full-width names: the factors' decimal points stand in one column.
   ToolResult lights = Run({"master", "list", "電気", "4", "3"});
@@ -81,19 +82,24 @@ TEST_F(CmdtoolMaster, ListLevel3InDisplayFormAlignedByWidth) {
   std::vector<std::string> rows = Lines(lights.out);
   ASSERT_GT(rows.size(), 3u);
   auto point = [](const std::string& row) { return Columns(row.substr(0, row.rfind('.'))); };
-  for (std::size_t i = 2; i < rows.size(); ++i) EXPECT_EQ(point(rows[i]), point(rows[2])) << rows[i];
-  EXPECT_NE(rows[2].find("非常用照明器具 埋込 φ100  LED 30形 低天井      台    24,600  41,000  0.3"),
-            std::string::npos) << rows[2];
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    EXPECT_EQ(point(rows[i]), point(rows[2])) << rows[i];
+  EXPECT_NE(
+      rows[2].find("非常用照明器具 埋込 φ100  LED 30形 低天井      台    24,600  41,000  0.3"),
+      std::string::npos)
+      << rows[2];
 }
 
 TEST_F(CmdtoolMaster, ListRefusesUnknownTradesAndCodes) {
   ExpectFailure(Run({"master", "list", "電灯"}), {"unknown trade '電灯'"});
   ExpectFailure(Run({"master", "list", "5"}), {"unknown trade '5'"});
   ExpectFailure(Run({"master", "list", "電気", "99"}), {"zairyou1.mst", "no level-1 entry 99"});
-  ExpectFailure(Run({"master", "list", "電気", "1", "99"}), {"zairyou2.mst", "no level-2 entry 1/99"});
+  ExpectFailure(Run({"master", "list", "電気", "1", "99"}),
+                {"zairyou2.mst", "no level-2 entry 1/99"});
   fs::remove(Master("水道") / "zairyou1.mst");
   ExpectFailure(Run({"master", "list", "水道"}), {"MASTER\\水道\\zairyou1.mst", "no such file"});
-  ExpectFailure(Run({"master", "list", "電気", "--number", "0"}), {"MASTER\\電気\\1\\", "no such master folder"});
+  ExpectFailure(Run({"master", "list", "電気", "--number", "0"}),
+                {"MASTER\\電気\\1\\", "no such master folder"});
 }
 
 // ------------------------------------------------------------ export and import
@@ -130,7 +136,8 @@ TEST_F(CmdtoolMaster, ImportIntoAnEmptyMasterWritesWhatTheSampleHolds) {
   WriteBytes(csv, SourceCsv("電気"));
   ToolResult r = Run({"master", "import", "電気", csv.string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "電気: 10 level-1 entries, 49 level-2 entries, 324 items imported (60 updates)\n");
+  EXPECT_EQ(r.out,
+            "電気: 10 level-1 entries, 49 level-2 entries, 324 items imported (60 updates)\n");
   ExpectSampleUnchanged();
   EXPECT_FALSE(fs::exists(Master("電気") / "temp.mst"));
 }
@@ -138,12 +145,14 @@ TEST_F(CmdtoolMaster, ImportIntoAnEmptyMasterWritesWhatTheSampleHolds) {
 TEST_F(CmdtoolMaster, RelativeFileNamesAreTheUsersNotTheInstallations) {
   fs::path work = dir / "work";
   fs::create_directories(work);
-  ToolResult e = RunTool({"--root", install.string(), "master", "export", "水道", "--format", "csv", "-o", "out.csv"},
-                         home, "", work);
+  ToolResult e = RunTool(
+      {"--root", install.string(), "master", "export", "水道", "--format", "csv", "-o", "out.csv"},
+      home, "", work);
   ASSERT_EQ(e.status, 0) << e.err;
   EXPECT_TRUE(ReadBytes(work / "out.csv") == SourceCsv("水道"));
   EXPECT_FALSE(fs::exists(install / "out.csv"));
-  ToolResult i = RunTool({"--root", "../install", "master", "import", "水道", "out.csv"}, home, "", work);
+  ToolResult i =
+      RunTool({"--root", "../install", "master", "import", "水道", "out.csv"}, home, "", work);
   ASSERT_EQ(i.status, 0) << i.err;
   ExpectSampleUnchanged();
 }
@@ -158,11 +167,13 @@ TEST_F(CmdtoolMaster, JsonExportHoldsOneObjectPerEntry) {
   EXPECT_NE(r.out.find("{\"level1\":1,\"code\":1,\"name\":\"IV電線\",\"attributes\":[1,0,0,0,0],"
                        "\"values\":[600,0,0]}"),
             std::string::npos);
-  EXPECT_NE(r.out.find("{\"level1\":1,\"level2\":1,\"code\":1,\"drawing_code\":\"001010000010\","
-                       "\"class_mark\":\"\",\"use_mark\":\"A\",\"name\":\"IV 1.6mm\",\"text2\":\"1.6mm\","
-                       "\"text3\":\"600V ビニル絶縁電線\",\"short_text\":\"m\","
-                       "\"amounts\":[28,27,50,20,0,0,0],\"factors\":[0.01,0,0,0,0],\"closing_text\":\"\"}"),
-            std::string::npos);
+  EXPECT_NE(
+      r.out.find(
+          "{\"level1\":1,\"level2\":1,\"code\":1,\"drawing_code\":\"001010000010\","
+          "\"class_mark\":\"\",\"use_mark\":\"A\",\"name\":\"IV 1.6mm\",\"text2\":\"1.6mm\","
+          "\"text3\":\"600V ビニル絶縁電線\",\"short_text\":\"m\","
+          "\"amounts\":[28,27,50,20,0,0,0],\"factors\":[0.01,0,0,0,0],\"closing_text\":\"\"}"),
+      std::string::npos);
 }
 
 TEST_F(CmdtoolMaster, ImportReplacesTheCatalogue) {
@@ -179,7 +190,8 @@ TEST_F(CmdtoolMaster, ImportReplacesTheCatalogue) {
   std::vector<std::string> kept;
   for (const std::string& line : Lines(csv)) {
     bool group16 = line.rfind("2,1,6,", 0) == 0 || line.rfind("3,1,6,", 0) == 0;
-    bool entry10 = line.rfind("1,10,", 0) == 0 || line.rfind("2,10,", 0) == 0 || line.rfind("3,10,", 0) == 0;
+    bool entry10 =
+        line.rfind("1,10,", 0) == 0 || line.rfind("2,10,", 0) == 0 || line.rfind("3,10,", 0) == 0;
     if (!group16 && !entry10) kept.push_back(line);
   }
   std::string edited;
@@ -189,10 +201,12 @@ TEST_F(CmdtoolMaster, ImportReplacesTheCatalogue) {
 
   ToolResult r = Run({"master", "import", "電気", file.string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "電気: 9 level-1 entries, 43 level-2 entries, 278 items imported (56 updates)\n");
+  EXPECT_EQ(r.out,
+            "電気: 9 level-1 entries, 43 level-2 entries, 278 items imported (56 updates)\n");
   EXPECT_FALSE(fs::exists(Master("電気") / "zai010-3.mst"));
   EXPECT_NE(Run({"master", "list", "電気", "1", "1"}).out.find("IV 1.6mm"), std::string::npos);
-  EXPECT_NE(Lines(Run({"master", "list", "電気", "1", "1"}).out)[2].find("   31 "), std::string::npos);
+  EXPECT_NE(Lines(Run({"master", "list", "電気", "1", "1"}).out)[2].find("   31 "),
+            std::string::npos);
   ExpectFailure(Run({"master", "list", "電気", "1", "6"}), {"no level-2 entry 1/6"});
   // The export gives back exactly what was imported.
   EXPECT_TRUE(Run({"master", "export", "電気", "--format", "csv"}).out == edited);
@@ -207,7 +221,8 @@ TEST_F(CmdtoolMaster, AnImportThatDoesNotTakeIsUndone) {
   fs::path file = dir / "edited.csv";
   WriteBytes(file, csv);
   ToolResult r = Run({"master", "import", "電気", file.string()});
-  ExpectFailure(r, {"MASTER\\電気\\", "the import did not take", "the old master files were put back"});
+  ExpectFailure(
+      r, {"MASTER\\電気\\", "the import did not take", "the old master files were put back"});
   fs::remove(Master("電気") / "temp.mst");
   ExpectSampleUnchanged();
 }
@@ -217,7 +232,8 @@ TEST_F(CmdtoolMaster, CheckOnlyWritesNothing) {
   WriteBytes(file, SourceCsv("水道"));
   ToolResult r = Run({"master", "import", "電気", file.string(), "--check"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "電気: 5 level-1 entries, 11 level-2 entries, 48 items checked; nothing written\n");
+  EXPECT_EQ(r.out,
+            "電気: 5 level-1 entries, 11 level-2 entries, 48 items checked; nothing written\n");
   ExpectSampleUnchanged();
 }
 
@@ -238,49 +254,99 @@ struct BadCase {
 };
 
 TEST_F(CmdtoolMaster, BadCataloguesAreRefusedWithTheFilesUntouched) {
-  const std::string item = "3,1,1,1,IV 1.6mm,,,,,,,,,,001010000010,,A,1.6mm,600V ビニル絶縁電線,m,28,27,50,20,0,0,0,0.01,0,0,0,0,";
+  const std::string item =
+      "3,1,1,1,IV 1.6mm,,,,,,,,,,001010000010,,A,1.6mm,600V "
+      "ビニル絶縁電線,m,28,27,50,20,0,0,0,0.01,0,0,0,0,";
   const BadCase cases[] = {
-      {"comma in a name", "csv", [&](std::string& t) { Replace(t, "IV 1.6mm,,", "\"IV 1.6mm, 赤\",,"); },
+      {"comma in a name",
+       "csv",
+       [&](std::string& t) { Replace(t, "IV 1.6mm,,", "\"IV 1.6mm, 赤\",,"); },
        {":61:", "holds a comma"}},
-      {"name too long", "csv", [&](std::string& t) { Replace(t, "IV 1.6mm,,", std::string(61, 'x') + ",,"); },
+      {"name too long",
+       "csv",
+       [&](std::string& t) { Replace(t, "IV 1.6mm,,", std::string(61, 'x') + ",,"); },
        {":61:", "61 characters long", "at most 60"}},
-      {"amount with decimals", "csv", [&](std::string& t) { Replace(t, "m,28,27,", "m,28.5,27,"); },
+      {"amount with decimals",
+       "csv",
+       [&](std::string& t) { Replace(t, "m,28,27,", "m,28.5,27,"); },
        {":61:", "amount1 28.5", "not a whole number"}},
-      {"amount beyond single precision", "csv", [&](std::string& t) { Replace(t, "m,28,27,", "m,16777217,27,"); },
+      {"amount beyond single precision",
+       "csv",
+       [&](std::string& t) { Replace(t, "m,28,27,", "m,16777217,27,"); },
        {"amount1 16777217", "single-precision"}},
-      {"amount of fourteen digits", "csv", [&](std::string& t) { Replace(t, "m,28,27,", "m,1e14,27,"); },
+      {"amount of fourteen digits",
+       "csv",
+       [&](std::string& t) { Replace(t, "m,28,27,", "m,1e14,27,"); },
        {"amount1 100000000000000", "13 digits"}},
-      {"factor with four decimals", "csv", [&](std::string& t) { Replace(t, ",0.01,0,", ",0.0105,0,"); },
+      {"factor with four decimals",
+       "csv",
+       [&](std::string& t) { Replace(t, ",0.01,0,", ",0.0105,0,"); },
        {"factor1", "more than three decimals"}},
-      {"short drawing code", "csv", [&](std::string& t) { Replace(t, "001010000010", "00101000001"); },
+      {"short drawing code",
+       "csv",
+       [&](std::string& t) { Replace(t, "001010000010", "00101000001"); },
        {"drawing code '00101000001' is not 12 digits"}},
-      {"two-character mark", "csv", [&](std::string& t) { Replace(t, ",,A,1.6mm", ",,AB,1.6mm"); },
+      {"two-character mark",
+       "csv",
+       [&](std::string& t) { Replace(t, ",,A,1.6mm", ",,AB,1.6mm"); },
        {"use_mark 'AB' is more than one character"}},
-      {"attribute beyond a byte", "csv", [&](std::string& t) { Replace(t, "2,1,1,,IV電線,,1,", "2,1,1,,IV電線,,256,"); },
+      {"attribute beyond a byte",
+       "csv",
+       [&](std::string& t) { Replace(t, "2,1,1,,IV電線,,1,", "2,1,1,,IV電線,,256,"); },
        {":12:", "attr1 256 is outside 0 to 255"}},
-      {"unknown level", "csv", [&](std::string& t) { Replace(t, item, "4" + item.substr(1)); }, {":61:", "level '4'"}},
-      {"missing field", "csv", [&](std::string& t) { Replace(t, item, item.substr(0, item.size() - 1)); },
+      {"unknown level",
+       "csv",
+       [&](std::string& t) { Replace(t, item, "4" + item.substr(1)); },
+       {":61:", "level '4'"}},
+      {"missing field",
+       "csv",
+       [&](std::string& t) { Replace(t, item, item.substr(0, item.size() - 1)); },
        {":61:", "32 fields", "the header has 33"}},
-      {"unknown column", "csv", [&](std::string& t) { Replace(t, "closing_text", "closing"); },
+      {"unknown column",
+       "csv",
+       [&](std::string& t) { Replace(t, "closing_text", "closing"); },
        {":1:", "unknown column 'closing'"}},
-      {"column of another level", "csv", [&](std::string& t) { Replace(t, "1,1,,,電線・ケーブル,0,,", "1,1,,,電線・ケーブル,0,7,"); },
+      {"column of another level",
+       "csv",
+       [&](std::string& t) { Replace(t, "1,1,,,電線・ケーブル,0,,", "1,1,,,電線・ケーブル,0,7,"); },
        {":2:", "column 'attr1' does not apply to a level-1 row"}},
-      {"parent not in level 1", "csv", [&](std::string& t) { Replace(t, "2,1,1,,IV電線", "2,11,1,,IV電線"); },
+      {"parent not in level 1",
+       "csv",
+       [&](std::string& t) { Replace(t, "2,1,1,,IV電線", "2,11,1,,IV電線"); },
        {":12:", "names level-1 code 11, which is not in level 1"}},
-      {"item outside level 2", "csv", [&](std::string& t) { Replace(t, item, "3,1,9,1" + item.substr(7)); },
+      {"item outside level 2",
+       "csv",
+       [&](std::string& t) { Replace(t, item, "3,1,9,1" + item.substr(7)); },
        {":61:", "belongs to level-2 entry 1/9, which is not in level 2"}},
-      {"item twice", "csv", [&](std::string& t) { Replace(t, item, item + "\n" + item); },
+      {"item twice",
+       "csv",
+       [&](std::string& t) { Replace(t, item, item + "\n" + item); },
        {":62:", "item 1/1/1 IV 1.6mm is listed twice"}},
-      {"unclosed quote", "csv", [&](std::string& t) { Replace(t, "IV 1.6mm,,", "\"IV 1.6mm,,"); },
+      {"unclosed quote",
+       "csv",
+       [&](std::string& t) { Replace(t, "IV 1.6mm,,", "\"IV 1.6mm,,"); },
        {"quoted field is not closed"}},
-      {"malformed JSON", "json", [&](std::string& t) { t.resize(t.size() / 2); }, {"parse error at line"}},
-      {"JSON unknown key", "json", [&](std::string& t) { Replace(t, "\"short_text\"", "\"unit\""); },
+      {"malformed JSON",
+       "json",
+       [&](std::string& t) { t.resize(t.size() / 2); },
+       {"parse error at line"}},
+      {"JSON unknown key",
+       "json",
+       [&](std::string& t) { Replace(t, "\"short_text\"", "\"unit\""); },
        {"level3[0]", "unknown key \"unit\""}},
-      {"JSON text as number", "json", [&](std::string& t) { Replace(t, "{\"code\":1,\"name\"", "{\"code\":\"1\",\"name\""); },
+      {"JSON text as number",
+       "json",
+       [&](std::string& t) { Replace(t, "{\"code\":1,\"name\"", "{\"code\":\"1\",\"name\""); },
        {"level1[0]", "\"code\" must be a whole number"}},
-      {"JSON amounts short", "json", [&](std::string& t) { Replace(t, "[28,27,50,20,0,0,0]", "[28,27,50]"); },
+      {"JSON amounts short",
+       "json",
+       [&](std::string& t) { Replace(t, "[28,27,50,20,0,0,0]", "[28,27,50]"); },
        {"level3[0]", "\"amounts\" must be an array of 7 numbers"}},
-      {"JSON negative code", "json", [&](std::string& t) { Replace(t, "{\"level1\":1,\"code\":1,", "{\"level1\":1,\"code\":-1,"); },
+      {"JSON negative code",
+       "json",
+       [&](std::string& t) {
+         Replace(t, "{\"level1\":1,\"code\":1,", "{\"level1\":1,\"code\":-1,");
+       },
        {"level2[0]", "code -1 is outside 0 to 2147483647"}},
   };
   std::string json = Run({"master", "export", "電気", "--format", "json"}).out;
@@ -295,7 +361,8 @@ TEST_F(CmdtoolMaster, BadCataloguesAreRefusedWithTheFilesUntouched) {
     fragments.push_back(file.string());
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
-    for (const std::string& f : fragments) EXPECT_NE(r.err.find(f), std::string::npos) << f << " in " << r.err;
+    for (const std::string& f : fragments)
+      EXPECT_NE(r.err.find(f), std::string::npos) << f << " in " << r.err;
     EXPECT_EQ(r.out, "");
   }
   ExpectSampleUnchanged();
@@ -305,10 +372,12 @@ TEST_F(CmdtoolMaster, ImportRefusesUnknownTradesMissingFilesAndEmptyFiles) {
   fs::path file = dir / "c.csv";
   WriteBytes(file, SourceCsv("電気"));
   ExpectFailure(Run({"master", "import", "配管", file.string()}), {"unknown trade '配管'"});
-  ExpectFailure(Run({"master", "import", "電気", (dir / "none.csv").string()}), {"none.csv", "no such file"});
+  ExpectFailure(Run({"master", "import", "電気", (dir / "none.csv").string()}),
+                {"none.csv", "no such file"});
   WriteBytes(file, "");
   ExpectFailure(Run({"master", "import", "電気", file.string()}), {"c.csv", "empty"});
-  ExpectFailure(Run({"master", "import", "電気", (dir / "c.txt").string(), "--format", "json"}), {"no such file"});
+  ExpectFailure(Run({"master", "import", "電気", (dir / "c.txt").string(), "--format", "json"}),
+                {"no such file"});
   ExpectSampleUnchanged();
 }
 
@@ -326,5 +395,3 @@ TEST_F(CmdtoolMaster, ExportRefusesAMasterItCannotCarryWhole) {
 
 }  // namespace
 }  // namespace cmdtest
-
-#endif

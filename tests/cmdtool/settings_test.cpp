@@ -2,12 +2,9 @@
 // the sample's code page 932 settings files.
 #include <gtest/gtest.h>
 
-#include "tool_fixture.h"
-
-#if __has_include("settings/scalar_settings.h")
-
 #include "cmddll3/platform/codepage.h"
 #include "settings/scalar_settings.h"
+#include "tool_fixture.h"
 
 namespace cmdtest {
 namespace {
@@ -52,8 +49,9 @@ TEST_F(CmdtoolSettings, ListShowsEveryOptionWithValueAndDefault) {
 TEST_F(CmdtoolSettings, GetGivesTheGettersValue) {
   struct Case {
     std::string name, value;
-  } cases[] = {{"GetBaikaRituIni", "85"}, {"SetBaikaRituIni", "85"},   {"getbaikarituini", "85"},
-               {"GetKaisouIni", "3"},     {"GetModeTankaIni", "2"},    {"GetHukurihiHasuu", "1"},
+  } cases[] = {{"GetBaikaRituIni", "85"}, {"SetBaikaRituIni", "85"},
+               {"getbaikarituini", "85"}, {"GetKaisouIni", "3"},
+               {"GetModeTankaIni", "2"},  {"GetHukurihiHasuu", "1"},
                {"GetFDIni", "A:"},        {"GetSystemTitle", "見積・請求システム"},
                {"GetKanriNoOption", "0"}, {"GetPowerOffIni", "1"}};  // not in the file: its default
   for (const Case& c : cases) {
@@ -92,16 +90,17 @@ TEST_F(CmdtoolSettings, WriteOnlyOptionReportsWhatItWrote) {
 TEST_F(CmdtoolSettings, BadRequestsChangeNothing) {
   ExpectFailure(Run({"settings", "get", "GetNoSuchIni"}), {"unknown setting 'GetNoSuchIni'"});
   ExpectFailure(Run({"settings", "set", "SetNoSuchIni", "1"}), {"unknown setting"});
-  ExpectFailure(Run({"settings", "set", "SetBaikaRituIni", "abc"}), {"SetBaikaRituIni", "'abc' is not a whole number"});
+  ExpectFailure(Run({"settings", "set", "SetBaikaRituIni", "abc"}),
+                {"SetBaikaRituIni", "'abc' is not a whole number"});
   ExpectFailure(Run({"settings", "set", "SetBaikaRituIni", "12abc"}), {"not a whole number"});
   ExpectFailure(Run({"settings", "set", "SetBaikaRituIni", "2147483648"}), {"not a whole number"});
-  ExpectFailure(Run({"settings", "set", "GetCadIni", "1"}), {"GetCadIni", "no setter", "[SYSTEM] DESIGNER"});
+  ExpectFailure(Run({"settings", "set", "GetCadIni", "1"}),
+                {"GetCadIni", "no setter", "[SYSTEM] DESIGNER"});
   ExpectFailure(Run({"settings", "get", "SetHaisenShuukeiModeIni"}), {"no getter"});
-  ExpectFailure(Run({"settings", "set", "SetGengouIni", std::string(260, 'x')}), {"260 characters", "259"});
+  ExpectFailure(Run({"settings", "set", "SetGengouIni", std::string(260, 'x')}),
+                {"260 characters", "259"});
   ExpectSampleUnchanged();
 }
 
 }  // namespace
 }  // namespace cmdtest
-
-#endif

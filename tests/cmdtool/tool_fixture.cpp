@@ -10,10 +10,11 @@ namespace fs = std::filesystem;
 
 namespace cmdtest {
 
-ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home, const std::string& input,
-                   const fs::path& cwd) {
+ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home,
+                   const std::string& input, const fs::path& cwd) {
   fs::create_directories(home);
-  fs::path outFile = home / "stdout.txt", errFile = home / "stderr.txt", inFile = home / "stdin.txt";
+  fs::path outFile = home / "stdout.txt", errFile = home / "stderr.txt",
+           inFile = home / "stdin.txt";
   WriteBytes(inFile, input);
 
   std::vector<std::string> argv = {CMDTOOL_PATH};
@@ -40,7 +41,8 @@ ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home, c
   }
   ToolResult r;
   int status = 0;
-  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+    r.status = WEXITSTATUS(status);
   r.out = ReadBytes(outFile);
   r.err = ReadBytes(errFile);
   return r;
@@ -112,7 +114,8 @@ void ToolTest::ExpectFailure(const ToolResult& r, std::initializer_list<std::str
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
   EXPECT_EQ(r.err.rfind("cmdtool: ", 0), 0u) << r.err;
-  for (const std::string& f : fragments) EXPECT_NE(r.err.find(f), std::string::npos) << f << " in " << r.err;
+  for (const std::string& f : fragments)
+    EXPECT_NE(r.err.find(f), std::string::npos) << f << " in " << r.err;
 }
 
 }  // namespace cmdtest

@@ -13,39 +13,10 @@
 
 namespace cmdtest {
 
-// The subcommand families this build of cmdtool has (a family whose library
-// header is absent is built as a subcommand that only reports so).
-#if __has_include("settings/scalar_settings.h")
-constexpr bool kHasSettings = true;
-#else
-constexpr bool kHasSettings = false;
-#endif
-#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && \
-    __has_include("cmddll3/util_money.h")
-constexpr bool kHasMaster = true;
-#else
-constexpr bool kHasMaster = false;
-#endif
-#if __has_include("cmddll3/master_table.h")
-constexpr bool kHasTables = true;
-#else
-constexpr bool kHasTables = false;
-#endif
-#if __has_include("cmddll3/history.h")
-constexpr bool kHasHistory = true;
-#else
-constexpr bool kHasHistory = false;
-#endif
-#if __has_include("cmddll3/util_money.h") && __has_include("cmddll3/util_date.h")
-constexpr bool kHasFormat = true;
-#else
-constexpr bool kHasFormat = false;
-#endif
-
 struct ToolResult {
-  int status = -1;   // exit status; -1 when the process did not exit normally
-  std::string out;   // standard output
-  std::string err;   // standard error
+  int status = -1;  // exit status; -1 when the process did not exit normally
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
 // Runs the program with the arguments; `input` goes to its standard input.
@@ -76,7 +47,9 @@ class ToolTest : public ::testing::Test {
   ToolResult Run(std::initializer_list<std::string> args, const std::string& input = "");
   ToolResult RunArgs(std::vector<std::string> args, const std::string& input = "");
 
-  std::filesystem::path Master(const std::string& trade) const { return install / "MASTER" / trade; }
+  std::filesystem::path Master(const std::string& trade) const {
+    return install / "MASTER" / trade;
+  }
   // Asserts that the installation still holds exactly the sample's files.
   void ExpectSampleUnchanged() const;
   // Asserts a failure: status 1 and one line on standard error that starts

@@ -1,5 +1,3 @@
-// Built when the material master is part of the library (see cmd_master.cpp).
-#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && __has_include("cmddll3/util_money.h")
 #include "catalogue.h"
 
 #include <unistd.h>
@@ -64,8 +62,8 @@ std::string Thousandths(float factor) {
 std::string FactorText(float factor) {
   long long t = std::stoll(Thousandths(factor));
   bool negative = t < 0;
-  unsigned long long a = negative ? 0ULL - static_cast<unsigned long long>(t)
-                                  : static_cast<unsigned long long>(t);
+  unsigned long long a =
+      negative ? 0ULL - static_cast<unsigned long long>(t) : static_cast<unsigned long long>(t);
   std::string text = (negative ? "-" : "") + std::to_string(a / 1000);
   std::string fraction = std::to_string(1000 + a % 1000).substr(1);
   while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
@@ -123,9 +121,12 @@ double GetAmount(const ZaiMst3Rec& rec, int k) {
 }
 
 void SetAmount(ZaiMst3Rec& rec, int k, double value) {
-  if (k >= 1 && k <= 3) rec.amounts1to3[k - 1] = value;
-  else if (k >= 4 && k <= 6) rec.amounts4to6[k - 4] = value;
-  else rec.amount7 = value;
+  if (k >= 1 && k <= 3)
+    rec.amounts1to3[k - 1] = value;
+  else if (k >= 4 && k <= 6)
+    rec.amounts4to6[k - 4] = value;
+  else
+    rec.amount7 = value;
 }
 
 // ------------------------------------------------------------ reading
@@ -182,9 +183,12 @@ bool IsDecimal(const CString& field) {
   std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
   bool digits = false, point = false;
   for (; i < text.size(); ++i) {
-    if (text[i] >= '0' && text[i] <= '9') digits = true;
-    else if (text[i] == '.' && !point) point = true;
-    else return false;
+    if (text[i] >= '0' && text[i] <= '9')
+      digits = true;
+    else if (text[i] == '.' && !point)
+      point = true;
+    else
+      return false;
   }
   return digits;
 }
@@ -194,7 +198,9 @@ class LineCheck {
  public:
   LineCheck(std::string where) : where_(std::move(where)) {}
   const std::string& Where() const { return where_; }
-  [[noreturn]] void Fail(const std::string& problem) const { throw Failure(where_ + ": " + problem); }
+  [[noreturn]] void Fail(const std::string& problem) const {
+    throw Failure(where_ + ": " + problem);
+  }
   void Count(const CString& line, int expected) const {
     int n = FieldCount(line);
     if (n != expected)
@@ -215,7 +221,8 @@ class LineCheck {
   void Amount(const CString& field, const char* what) const {
     if (!IsDecimal(field)) Fail(std::string(what) + " '" + U8(field) + "' is not a number");
     std::string why;
-    if (!AmountFits(_wtof(field.GetString()), why)) Fail(std::string(what) + " " + U8(field) + " " + why);
+    if (!AmountFits(_wtof(field.GetString()), why))
+      Fail(std::string(what) + " " + U8(field) + " " + why);
   }
   void Factor(const CString& field, const char* what) const {
     if (!IsDecimal(field)) Fail(std::string(what) + " '" + U8(field) + "' is not a number");
@@ -298,7 +305,8 @@ void ReadLevel3File(const Context& ctx, const MasterSet& set, LONG level1, Catal
     check.Text(f[7], "text2", kText2Length);
     check.Text(f[8], "text3", kText3Length);
     check.Text(f[9], "short text", kShortTextLength);
-    static const char* const kAmounts[] = {"amount1", "amount2", "amount3", "amount4", "amount5", "amount6"};
+    static const char* const kAmounts[] = {"amount1", "amount2", "amount3",
+                                           "amount4", "amount5", "amount6"};
     for (int k = 0; k < 6; ++k) check.Amount(f[static_cast<std::size_t>(10 + k)], kAmounts[k]);
     static const char* const kFactors[] = {"factor1", "factor2", "factor3", "factor4", "factor5"};
     for (int k = 0; k < 5; ++k) check.Factor(f[static_cast<std::size_t>(16 + k)], kFactors[k]);
@@ -339,7 +347,8 @@ std::size_t CountCatalogueLines(const MasterSet& set) {
   if (folder.empty() || !fs::is_directory(folder, ec)) return 0;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     std::string name = entry.path().filename().string();
-    if (name.rfind("zai", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".mst") == 0)
+    if (name.rfind("zai", 0) == 0 && name.size() > 4 &&
+        name.compare(name.size() - 4, 4, ".mst") == 0)
       count(entry.path().string());
   }
   return lines;
@@ -422,7 +431,8 @@ void CheckCatalogue(const Catalogue& c) {
     if (r.cwfPrefix < 0 || r.cwfPrefix > 99999 || r.cwfNumber < 0 || r.cwfNumber > 9999999)
       fail(c.where3[i], "item " + id + ": the drawing code is not 12 digits");
     for (const char16_t* text : {r.name, r.text2, r.text3, r.shortText, r.closingText})
-      if (HasBadCharacter(text)) fail(c.where3[i], "item " + id + ": a text holds a comma or a line break");
+      if (HasBadCharacter(text))
+        fail(c.where3[i], "item " + id + ": a text holds a comma or a line break");
     for (char16_t mark : {r.classMark, r.useMark})
       if (mark == u',' || mark == u'\r' || mark == u'\n')
         fail(c.where3[i], "item " + id + ": a mark is a comma or a line break");
@@ -456,8 +466,8 @@ class Snapshot {
     for (const auto& entry : fs::directory_iterator(folder_, ec)) {
       if (!entry.is_regular_file(ec) || !Covered(entry.path())) continue;
       std::ifstream in(entry.path(), std::ios::binary);
-      files_[entry.path()] = std::string((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
+      files_[entry.path()] =
+          std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
   }
 
@@ -532,7 +542,7 @@ std::vector<std::pair<LONG, LONG>> OldGroups(const MasterSet& set, LONG level1) 
 // Keys in order of first appearance, each with its entries in order.
 template <class T, class Key>
 std::vector<std::pair<Key, std::vector<T>>> Groups(const std::vector<T>& list,
-                                                    const std::function<Key(const T&)>& key) {
+                                                   const std::function<Key(const T&)>& key) {
   std::vector<std::pair<Key, std::vector<T>>> groups;
   std::map<Key, std::size_t> index;
   for (const T& e : list) {
@@ -566,14 +576,16 @@ Catalogue Canonical(const Catalogue& c) {
     std::vector<Item> mine;
     for (const Item& i : c.level3)
       if (i.level1 == r.code) mine.push_back(i);
-    for (auto& [key, items] : GroupItems(mine)) out.level3.insert(out.level3.end(), items.begin(), items.end());
+    for (auto& [key, items] : GroupItems(mine))
+      out.level3.insert(out.level3.end(), items.begin(), items.end());
   }
   return out;
 }
 
 template <class T>
 bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
-  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 bool SameCatalogue(const Catalogue& a, const Catalogue& b) {
@@ -637,16 +649,17 @@ int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
       if (i.level1 == file) mine.push_back(i);
     ItemGroups groups3 = GroupItems(mine);
     for (const auto& g : OldGroups(set, file)) {
-      bool kept = std::any_of(groups3.begin(), groups3.end(), [&](const auto& n) { return n.first == g; });
-      if (!kept)
-        steps.push_back([=] { DelZaiMst3_1(file, g.first, g.second, trade, number); });
+      bool kept =
+          std::any_of(groups3.begin(), groups3.end(), [&](const auto& n) { return n.first == g; });
+      if (!kept) steps.push_back([=] { DelZaiMst3_1(file, g.first, g.second, trade, number); });
     }
     for (const auto& [key, items] : groups3) {
       std::vector<ZaiMst3Rec> recs;
       for (const Item& i : items) recs.push_back(i.rec);
       LONG level2 = key.second;
       steps.push_back([=] {
-        UpdateZaiMst3(recs.data(), file, file, level2, static_cast<int>(recs.size()), trade, number);
+        UpdateZaiMst3(recs.data(), file, file, level2, static_cast<int>(recs.size()), trade,
+                      number);
       });
     }
   }
@@ -678,5 +691,3 @@ int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
 }
 
 }  // namespace cmdtool
-
-#endif

@@ -43,9 +43,9 @@ struct Catalogue {
 };
 
 // Limits the files and the library's readers set.
-constexpr int kMaxLevel1 = 500;          // GetZaiMst1 reads at most 500 entries
-constexpr int kMaxLevel2PerParent = 150; // GetZaiMst2_1 reads at most 150 per parent
-constexpr int kMaxItemsPerGroup = 300;   // GetZaiMst3 reads at most 300 per group
+constexpr int kMaxLevel1 = 500;           // GetZaiMst1 reads at most 500 entries
+constexpr int kMaxLevel2PerParent = 150;  // GetZaiMst2_1 reads at most 150 per parent
+constexpr int kMaxItemsPerGroup = 300;    // GetZaiMst3 reads at most 300 per group
 constexpr int kNameLength = 60;
 constexpr int kText2Length = 20;
 constexpr int kText3Length = 60;

@@ -1,12 +1,9 @@
-// Built when the material master is part of the library (see cmd_master.cpp).
-#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && __has_include("cmddll3/util_money.h")
 #include "catalogue_io.h"
-
-#include <nlohmann/json.hpp>
 
 #include <array>
 #include <charconv>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace cmdtool {
@@ -24,7 +21,9 @@ class Fields {
   explicit Fields(std::string where) : where_(std::move(where)) {}
   const std::string& Where() const { return where_; }
 
-  [[noreturn]] void Fail(const std::string& problem) const { throw Failure(where_ + ": " + problem); }
+  [[noreturn]] void Fail(const std::string& problem) const {
+    throw Failure(where_ + ": " + problem);
+  }
 
   LONG Code(long long value, const char* what) const {
     if (value < 0 || value > INT32_MAX)
@@ -46,15 +45,18 @@ class Fields {
       Fail(std::string(what) + " '" + std::string(utf8) +
            "' holds a comma or a line break, which the master's lines cannot keep");
     if (!CopyText(dest, text))
-      Fail(std::string(what) + " '" + std::string(utf8) + "' is " + std::to_string(text.GetLength()) +
-           " characters long; the master holds at most " + std::to_string(N - 1));
+      Fail(std::string(what) + " '" + std::string(utf8) + "' is " +
+           std::to_string(text.GetLength()) + " characters long; the master holds at most " +
+           std::to_string(N - 1));
   }
 
   char16_t Mark(std::string_view utf8, const char* what) const {
     CString text = W(utf8);
-    if (text.GetLength() > 1) Fail(std::string(what) + " '" + std::string(utf8) + "' is more than one character");
+    if (text.GetLength() > 1)
+      Fail(std::string(what) + " '" + std::string(utf8) + "' is more than one character");
     char16_t c = text.IsEmpty() ? u'\0' : text[0];
-    if (c == u',' || c == u'\r' || c == u'\n') Fail(std::string(what) + " cannot be a comma or a line break");
+    if (c == u',' || c == u'\r' || c == u'\n')
+      Fail(std::string(what) + " cannot be a comma or a line break");
     return c;
   }
 
@@ -94,8 +96,8 @@ ordered_json FactorValue(float factor) {
   return json::parse(text).get<double>();  // the shortest decimal, as written
 }
 
-
-void AppendArray(std::string& out, const char* name, const std::vector<ordered_json>& items, bool last) {
+void AppendArray(std::string& out, const char* name, const std::vector<ordered_json>& items,
+                 bool last) {
   out += "  \"";
   out += name;
   out += "\": [";
@@ -119,8 +121,11 @@ std::string CatalogueToJson(const Catalogue& c, const Trade& trade) {
     for (int k = 0; k < 5; ++k) attrs.push_back(static_cast<int>(e.rec.attr[k]));
     for (int k = 0; k < 3; ++k) values.push_back(static_cast<LONG>(e.rec.value[k]));
     const LONG code = e.rec.code;
-    l2.push_back({{"level1", e.parent}, {"code", code}, {"name", U8(CMDTOOL_TEXT(e.rec.name))},
-                  {"attributes", attrs}, {"values", values}});
+    l2.push_back({{"level1", e.parent},
+                  {"code", code},
+                  {"name", U8(CMDTOOL_TEXT(e.rec.name))},
+                  {"attributes", attrs},
+                  {"values", values}});
   }
   for (const Item& i : c.level3) {
     const ZaiMst3Rec& r = i.rec;
@@ -178,8 +183,9 @@ class JsonEntry {
     const json* v = Get(key, required);
     if (!v) return 0;
     if (!v->is_number_integer()) f_.Fail(std::string("\"") + key + "\" must be a whole number");
-    return v->is_number_unsigned() && v->get<unsigned long long>() > INT64_MAX ? INT64_MAX
-                                                                               : v->get<long long>();
+    return v->is_number_unsigned() && v->get<unsigned long long>() > INT64_MAX
+               ? INT64_MAX
+               : v->get<long long>();
   }
   std::string Str(const char* key, bool required = false) const {
     const json* v = Get(key, required);
@@ -192,7 +198,8 @@ class JsonEntry {
     const json* v = Get(key, false);
     if (!v) return out;
     if (!v->is_array() || v->size() != count)
-      f_.Fail(std::string("\"") + key + "\" must be an array of " + std::to_string(count) + " numbers");
+      f_.Fail(std::string("\"") + key + "\" must be an array of " + std::to_string(count) +
+              " numbers");
     for (std::size_t i = 0; i < count; ++i) {
       if (!(*v)[i].is_number()) f_.Fail(std::string("\"") + key + "\" must hold numbers only");
       out[i] = (*v)[i].get<double>();
@@ -204,9 +211,11 @@ class JsonEntry {
     const json* v = Get(key, false);
     if (!v) return out;
     if (!v->is_array() || v->size() != count)
-      f_.Fail(std::string("\"") + key + "\" must be an array of " + std::to_string(count) + " whole numbers");
+      f_.Fail(std::string("\"") + key + "\" must be an array of " + std::to_string(count) +
+              " whole numbers");
     for (std::size_t i = 0; i < count; ++i) {
-      if (!(*v)[i].is_number_integer()) f_.Fail(std::string("\"") + key + "\" must hold whole numbers only");
+      if (!(*v)[i].is_number_integer())
+        f_.Fail(std::string("\"") + key + "\" must hold whole numbers only");
       out[i] = (*v)[i].get<long long>();
     }
     return out;
@@ -264,17 +273,19 @@ Catalogue CatalogueFromJson(std::string_view text, const std::string& name) {
     e.F().Text(entry.rec.name, e.Str("name", true), "name");
     std::vector<long long> attrs = e.Ints("attributes", 5), values = e.Ints("values", 3);
     for (int k = 0; k < 5; ++k)
-      entry.rec.attr[k] = static_cast<BYTE>(e.F().Integer(attrs[static_cast<std::size_t>(k)], "attribute", 0, 255));
+      entry.rec.attr[k] =
+          static_cast<BYTE>(e.F().Integer(attrs[static_cast<std::size_t>(k)], "attribute", 0, 255));
     for (int k = 0; k < 3; ++k)
-      entry.rec.value[k] = static_cast<LONG>(e.F().Integer(values[static_cast<std::size_t>(k)], "value", INT32_MIN, INT32_MAX));
+      entry.rec.value[k] = static_cast<LONG>(
+          e.F().Integer(values[static_cast<std::size_t>(k)], "value", INT32_MIN, INT32_MAX));
     c.level2.push_back(entry);
     c.where2.push_back(e.F().Where());
   }
   const json& l3 = JsonArray(top, "level3", name);
   for (std::size_t i = 0; i < l3.size(); ++i) {
     JsonEntry e(l3[i], name + ": level3[" + std::to_string(i) + "]",
-                {"level1", "level2", "code", "drawing_code", "class_mark", "use_mark", "name", "text2",
-                 "text3", "short_text", "amounts", "factors", "closing_text"});
+                {"level1", "level2", "code", "drawing_code", "class_mark", "use_mark", "name",
+                 "text2", "text3", "short_text", "amounts", "factors", "closing_text"});
     const Fields& f = e.F();
     Item item;
     ZaiMst3Rec& r = item.rec;
@@ -290,10 +301,13 @@ Catalogue CatalogueFromJson(std::string_view text, const std::string& name) {
     f.Text(r.shortText, e.Str("short_text"), "short_text");
     f.Text(r.closingText, e.Str("closing_text"), "closing_text");
     std::vector<double> amounts = e.Numbers("amounts", 7), factors = e.Numbers("factors", 5);
-    static const char* const kAmount[] = {"amount1", "amount2", "amount3", "amount4", "amount5", "amount6", "amount7"};
+    static const char* const kAmount[] = {"amount1", "amount2", "amount3", "amount4",
+                                          "amount5", "amount6", "amount7"};
     static const char* const kFactor[] = {"factor1", "factor2", "factor3", "factor4", "factor5"};
-    for (int k = 1; k <= 7; ++k) SetAmount(r, k, f.Amount(amounts[static_cast<std::size_t>(k - 1)], kAmount[k - 1]));
-    for (int k = 0; k < 5; ++k) r.factors[k] = f.Factor(factors[static_cast<std::size_t>(k)], kFactor[k]);
+    for (int k = 1; k <= 7; ++k)
+      SetAmount(r, k, f.Amount(amounts[static_cast<std::size_t>(k - 1)], kAmount[k - 1]));
+    for (int k = 0; k < 5; ++k)
+      r.factors[k] = f.Factor(factors[static_cast<std::size_t>(k)], kFactor[k]);
     c.level3.push_back(item);
     c.where3.push_back(f.Where());
   }
@@ -305,25 +319,59 @@ Catalogue CatalogueFromJson(std::string_view text, const std::string& name) {
 namespace {
 
 enum Column {
-  kLevel, kLevel1, kLevel2, kLevel3, kName, kFlag, kAttr1, kAttr2, kAttr3, kAttr4, kAttr5,
-  kValue1, kValue2, kValue3, kDrawingCode, kClassMark, kUseMark, kText2, kText3, kShortText,
-  kAmount1, kAmount2, kAmount3, kAmount4, kAmount5, kAmount6, kAmount7,
-  kFactor1, kFactor2, kFactor3, kFactor4, kFactor5, kClosingText, kColumns
+  kLevel,
+  kLevel1,
+  kLevel2,
+  kLevel3,
+  kName,
+  kFlag,
+  kAttr1,
+  kAttr2,
+  kAttr3,
+  kAttr4,
+  kAttr5,
+  kValue1,
+  kValue2,
+  kValue3,
+  kDrawingCode,
+  kClassMark,
+  kUseMark,
+  kText2,
+  kText3,
+  kShortText,
+  kAmount1,
+  kAmount2,
+  kAmount3,
+  kAmount4,
+  kAmount5,
+  kAmount6,
+  kAmount7,
+  kFactor1,
+  kFactor2,
+  kFactor3,
+  kFactor4,
+  kFactor5,
+  kClosingText,
+  kColumns
 };
 
 constexpr std::array<const char*, kColumns> kColumnNames = {
-    "level", "level1", "level2", "level3", "name", "flag", "attr1", "attr2", "attr3", "attr4",
-    "attr5", "value1", "value2", "value3", "drawing_code", "class_mark", "use_mark", "text2",
-    "text3", "short_text", "amount1", "amount2", "amount3", "amount4", "amount5", "amount6",
-    "amount7", "factor1", "factor2", "factor3", "factor4", "factor5", "closing_text"};
+    "level",        "level1",     "level2",   "level3",  "name",        "flag",       "attr1",
+    "attr2",        "attr3",      "attr4",    "attr5",   "value1",      "value2",     "value3",
+    "drawing_code", "class_mark", "use_mark", "text2",   "text3",       "short_text", "amount1",
+    "amount2",      "amount3",    "amount4",  "amount5", "amount6",     "amount7",    "factor1",
+    "factor2",      "factor3",    "factor4",  "factor5", "closing_text"};
 
 // The columns each level fills.
 bool Applies(int level, int column) {
   if (column == kLevel || column == kLevel1 || column == kName) return true;
   switch (level) {
-    case 1: return column == kFlag;
-    case 2: return column == kLevel2 || (column >= kAttr1 && column <= kValue3);
-    default: return column == kLevel2 || column == kLevel3 || column >= kDrawingCode;
+    case 1:
+      return column == kFlag;
+    case 2:
+      return column == kLevel2 || (column >= kAttr1 && column <= kValue3);
+    default:
+      return column == kLevel2 || column == kLevel3 || column >= kDrawingCode;
   }
 }
 
@@ -350,9 +398,12 @@ void CsvRow(std::string& out, const std::array<std::string, kColumns>& row) {
 std::string CatalogueToCsv(const Catalogue& c) {
   std::string out;
   std::array<std::string, kColumns> row;
-  for (int k = 0; k < kColumns; ++k) row[static_cast<std::size_t>(k)] = kColumnNames[static_cast<std::size_t>(k)];
+  for (int k = 0; k < kColumns; ++k)
+    row[static_cast<std::size_t>(k)] = kColumnNames[static_cast<std::size_t>(k)];
   CsvRow(out, row);
-  auto set = [&row](int column, std::string value) { row[static_cast<std::size_t>(column)] = std::move(value); };
+  auto set = [&row](int column, std::string value) {
+    row[static_cast<std::size_t>(column)] = std::move(value);
+  };
   for (const ZaiMst1Rec& r : c.level1) {
     row.fill("");
     set(kLevel, "1");
@@ -385,7 +436,8 @@ std::string CatalogueToCsv(const Catalogue& c) {
     set(kText2, U8(CMDTOOL_TEXT(r.text2)));
     set(kText3, U8(CMDTOOL_TEXT(r.text3)));
     set(kShortText, U8(CMDTOOL_TEXT(r.shortText)));
-    for (int k = 1; k <= 7; ++k) set(kAmount1 + k - 1, std::to_string(static_cast<long long>(GetAmount(r, k))));
+    for (int k = 1; k <= 7; ++k)
+      set(kAmount1 + k - 1, std::to_string(static_cast<long long>(GetAmount(r, k))));
     for (int k = 0; k < 5; ++k) set(kFactor1 + k, FactorText(r.factors[k]));
     set(kClosingText, U8(CMDTOOL_TEXT(r.closingText)));
     CsvRow(out, row);
@@ -447,7 +499,8 @@ std::vector<CsvRecord> SplitCsv(std::string_view text, const std::string& name) 
       state = Unquoted;
     }
   }
-  if (state == Quoted) throw Failure(name + ":" + std::to_string(rec.line) + ": a quoted field is not closed");
+  if (state == Quoted)
+    throw Failure(name + ":" + std::to_string(rec.line) + ": a quoted field is not closed");
   bool blank = rec.fields.size() == 1 && rec.fields[0].empty() && state != AfterQuote;
   if (!blank) records.push_back(rec);
   return records;
@@ -470,7 +523,8 @@ double CsvNumber(const Fields& f, const std::string& text, const char* what) {
   double v = 0;
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data() + (text[0] == '+' ? 1 : 0), end, v);
-  if (ec != std::errc() || ptr != end) f.Fail(std::string(what) + " '" + text + "' is not a number");
+  if (ec != std::errc() || ptr != end)
+    f.Fail(std::string(what) + " '" + text + "' is not a number");
   return v;
 }
 
@@ -478,7 +532,8 @@ double CsvNumber(const Fields& f, const std::string& text, const char* what) {
 
 Catalogue CatalogueFromCsv(std::string_view text, const std::string& name) {
   std::vector<CsvRecord> records = SplitCsv(text, name);
-  if (records.empty()) throw Failure(name + ": the file is empty; the first line names the columns");
+  if (records.empty())
+    throw Failure(name + ": the file is empty; the first line names the columns");
 
   // Columns may stand in any order and may be left out; names are known ones.
   std::array<int, kColumns> at;
@@ -488,7 +543,8 @@ Catalogue CatalogueFromCsv(std::string_view text, const std::string& name) {
     const std::string& col = header.fields[k];
     auto it = std::find(kColumnNames.begin(), kColumnNames.end(), col);
     if (it == kColumnNames.end())
-      throw Failure(name + ":1: unknown column '" + col + "' (cmdtool master export shows the columns)");
+      throw Failure(name + ":1: unknown column '" + col +
+                    "' (cmdtool master export shows the columns)");
     auto index = static_cast<std::size_t>(it - kColumnNames.begin());
     if (at[index] >= 0) throw Failure(name + ":1: column '" + col + "' is named twice");
     at[index] = static_cast<int>(k);
@@ -530,9 +586,12 @@ Catalogue CatalogueFromCsv(std::string_view text, const std::string& name) {
       e.rec.code = static_cast<LONG>(CsvInteger(f, get(kLevel2), "level2", 0, INT32_MAX, true));
       f.Text(e.rec.name, get(kName), "name");
       for (int k = 0; k < 5; ++k)
-        e.rec.attr[k] = static_cast<BYTE>(CsvInteger(f, get(kAttr1 + k), kColumnNames[static_cast<std::size_t>(kAttr1 + k)], 0, 255, false));
+        e.rec.attr[k] = static_cast<BYTE>(CsvInteger(
+            f, get(kAttr1 + k), kColumnNames[static_cast<std::size_t>(kAttr1 + k)], 0, 255, false));
       for (int k = 0; k < 3; ++k)
-        e.rec.value[k] = static_cast<LONG>(CsvInteger(f, get(kValue1 + k), kColumnNames[static_cast<std::size_t>(kValue1 + k)], INT32_MIN, INT32_MAX, false));
+        e.rec.value[k] = static_cast<LONG>(
+            CsvInteger(f, get(kValue1 + k), kColumnNames[static_cast<std::size_t>(kValue1 + k)],
+                       INT32_MIN, INT32_MAX, false));
       c.level2.push_back(e);
       c.where2.push_back(f.Where());
     } else {
@@ -565,5 +624,3 @@ Catalogue CatalogueFromCsv(std::string_view text, const std::string& name) {
 }
 
 }  // namespace cmdtool
-
-#endif

@@ -6,9 +6,6 @@
 //   format date DATE|today...   "2024/5/3", or today's "2024/ 5/ 3"
 //
 // Several values print as one right-aligned column, as the forms show them.
-#include "tool.h"
-
-#if __has_include("cmddll3/util_money.h") && __has_include("cmddll3/util_date.h")
 #include <algorithm>
 #include <charconv>
 #include <string>
@@ -121,7 +118,9 @@ void AddFormatCommand(CLI::App& app, Context& ctx) {
 
   auto* money = format->add_subcommand("money", "amounts with the yen mark and thousands commas");
   money->add_option("TEXT", o.values, "number texts, e.g. 1234567 or 1234.50")->required();
-  money->add_option("--group", o.group, "digits per group, without the yen mark (GetMoneyStrFromLong)")
+  money
+      ->add_option("--group", o.group,
+                   "digits per group, without the yen mark (GetMoneyStrFromLong)")
       ->check(CLI::Range(1, 30));
   money->add_flag("--quote", o.quote, "print each text in quotes, trailing spaces visible");
   money->callback([&ctx] { Money(ctx, o); });
@@ -141,13 +140,3 @@ void AddFormatCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
-
-#else
-
-namespace cmdtool {
-void AddFormatCommand(CLI::App& app, Context& ctx) {
-  AddUnavailableCommand(app, ctx, "format", "display texts of money, numbers and dates", "the money and date formatters (cmddll3/util_money.h, util_date.h)");
-}
-}  // namespace cmdtool
-
-#endif

@@ -3,9 +3,6 @@
 //
 //   history show N        the texts of history N (0 to 99)
 //   history add N TEXT    puts TEXT in front (UpdateHist), then shows it
-#include "tool.h"
-
-#if __has_include("cmddll3/history.h")
 #include <filesystem>
 #include <string>
 
@@ -62,7 +59,8 @@ void Add(Context& ctx, const HistoryOptions& o) {
   if (text.IsEmpty()) throw Failure("history " + std::to_string(o.number) + ": the text is empty");
   if (text.GetLength() > kMaxText)
     throw Failure("history " + std::to_string(o.number) + ": the text is " +
-                  std::to_string(text.GetLength()) + " characters long; a history keeps at most 49");
+                  std::to_string(text.GetLength()) +
+                  " characters long; a history keeps at most 49");
   if (text.FindOneOf(u"\r\n") >= 0)
     throw Failure("history " + std::to_string(o.number) + ": the text holds a line break");
   try {
@@ -76,7 +74,8 @@ void Add(Context& ctx, const HistoryOptions& o) {
 }  // namespace
 
 void AddHistoryCommand(CLI::App& app, Context& ctx) {
-  auto* history = app.add_subcommand("history", "input histories of histry.mst (most recent first)");
+  auto* history =
+      app.add_subcommand("history", "input histories of histry.mst (most recent first)");
   history->require_subcommand(1);
   static HistoryOptions o;
 
@@ -91,13 +90,3 @@ void AddHistoryCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
-
-#else
-
-namespace cmdtool {
-void AddHistoryCommand(CLI::App& app, Context& ctx) {
-  AddUnavailableCommand(app, ctx, "history", "input histories of histry.mst", "the history file functions (cmddll3/history.h)");
-}
-}  // namespace cmdtool
-
-#endif

@@ -5,9 +5,6 @@
 //   master export TRADE --format json|csv   the whole catalogue (UTF-8)
 //   master import TRADE FILE                back through the update functions,
 //                                           after checking all of it
-#include "tool.h"
-
-#if __has_include("cmddll3/master.h") && __has_include("cmddll3/util_split.h") && __has_include("cmddll3/util_money.h")
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -71,7 +68,8 @@ int CountItems(const MasterSet& set, LONG level1, LONG level2 = -1) {
     if (line.IsEmpty()) continue;
     for (CString& s : f) s.Empty();
     SplitCStrByComma(line, f, 5);
-    if (_wtol(f[3].GetString()) == level1 && (level2 < 0 || _wtol(f[4].GetString()) == level2)) ++count;
+    if (_wtol(f[3].GetString()) == level1 && (level2 < 0 || _wtol(f[4].GetString()) == level2))
+      ++count;
   }
   return count;
 }
@@ -92,7 +90,8 @@ const ZaiMst1Rec& FindLevel1(Context& ctx, const MasterSet& set, const std::vect
                              long long code) {
   for (const ZaiMst1Rec& r : all)
     if (r.code == code) return r;
-  throw Failure(ctx.install.Show(set.Folder() + u"zairyou1.mst") + ": no level-1 entry " + Num(code));
+  throw Failure(ctx.install.Show(set.Folder() + u"zairyou1.mst") + ": no level-1 entry " +
+                Num(code));
 }
 
 void ListLevel1(Context& ctx, const MasterSet& set, MessageCapture& messages) {
@@ -103,7 +102,8 @@ void ListLevel1(Context& ctx, const MasterSet& set, MessageCapture& messages) {
   for (const ZaiMst1Rec& r : all) {
     int n = GetZaiMst2_1(entries.data(), r.code, CString(), set.trade.number, set.number);
     ReportMessages(messages, ctx.install.Show(set.Folder() + u"zairyou2.mst"));
-    table.Row({Num(r.code), U8(CMDTOOL_TEXT(r.name)), Num(r.flag), Num(std::max(n, 0)), Num(CountItems(set, r.code))});
+    table.Row({Num(r.code), U8(CMDTOOL_TEXT(r.name)), Num(r.flag), Num(std::max(n, 0)),
+               Num(CountItems(set, r.code))});
   }
   table.Print(ctx.out);
 }
@@ -121,7 +121,8 @@ void ListLevel2(Context& ctx, const MasterSet& set, MessageCapture& messages, lo
     std::string attrs, values;
     for (int k = 0; k < 5; ++k) attrs += (k ? " " : "") + Num(e.attr[k]);
     for (int k = 0; k < 3; ++k) values += (k ? " " : "") + Num(e.value[k]);
-    table.Row({Num(e.code), U8(CMDTOOL_TEXT(e.name)), attrs, values, Num(CountItems(set, parent.code, e.code))});
+    table.Row({Num(e.code), U8(CMDTOOL_TEXT(e.name)), attrs, values,
+               Num(CountItems(set, parent.code, e.code))});
   }
   table.Print(ctx.out);
 }
@@ -130,7 +131,8 @@ void ListLevel3(Context& ctx, const MasterSet& set, MessageCapture& messages, lo
                 long long level2) {
   const ZaiMst1Rec parent = FindLevel1(ctx, set, Level1(ctx, set, messages), level1);
   ZaiMst2Rec group{};
-  if (!GetZaiMst2_2(&group, parent.code, static_cast<LONG>(level2), CString(), set.trade.number, set.number))
+  if (!GetZaiMst2_2(&group, parent.code, static_cast<LONG>(level2), CString(), set.trade.number,
+                    set.number))
     throw Failure(ctx.install.Show(set.Folder() + u"zairyou2.mst") + ": no level-2 entry " +
                   Num(level1) + "/" + Num(level2));
   std::vector<ZaiMst3Rec> items(kMaxItemsPerGroup);
@@ -139,21 +141,22 @@ void ListLevel3(Context& ctx, const MasterSet& set, MessageCapture& messages, lo
   ReportMessages(messages, ctx.install.Show(set.Folder()));
 
   // Column captions as the installation names its price and labour columns.
-  CString prices[3] = {u"amount1", u"amount2", u"amount3"}, labour[4] = {u"factor1"};
-#if __has_include("cmddll3/settings_records.h")
+  CString prices[3], labour[4];
   GetTankaCategoryIni(prices);
   GetBukakeCategoryIni(labour);
-#endif
-  ctx.out << parent.code << " " << U8(CMDTOOL_TEXT(parent.name)) << " / " << group.code << " " << U8(CMDTOOL_TEXT(group.name)) << "\n";
-  Table table({"code", "drawing code", "marks", "name", "text2", "unit", U8(prices[0]), U8(prices[2]),
-               U8(labour[0])},
+  ctx.out << parent.code << " " << U8(CMDTOOL_TEXT(parent.name)) << " / " << group.code << " "
+          << U8(CMDTOOL_TEXT(group.name)) << "\n";
+  Table table({"code", "drawing code", "marks", "name", "text2", "unit", U8(prices[0]),
+               U8(prices[2]), U8(labour[0])},
               {Table::Right, Table::Left, Table::Left, Table::Left, Table::Left, Table::Left,
                Table::Right, Table::Right, Table::Right});
   for (int i = 0; i < n; ++i) {
     const ZaiMst3Rec& r = items[static_cast<std::size_t>(i)];
-    std::string marks = (r.classMark ? MarkText(r.classMark) : "-") + (r.useMark ? MarkText(r.useMark) : "-");
-    table.Row({Num(r.code), DrawingCode(r), marks, U8(CMDTOOL_TEXT(r.name)), U8(CMDTOOL_TEXT(r.text2)), U8(CMDTOOL_TEXT(r.shortText)),
-               Amount(r.amounts1to3[0]), Amount(r.amounts1to3[2]), Factor(r.factors[0])});
+    std::string marks =
+        (r.classMark ? MarkText(r.classMark) : "-") + (r.useMark ? MarkText(r.useMark) : "-");
+    table.Row({Num(r.code), DrawingCode(r), marks, U8(CMDTOOL_TEXT(r.name)),
+               U8(CMDTOOL_TEXT(r.text2)), U8(CMDTOOL_TEXT(r.shortText)), Amount(r.amounts1to3[0]),
+               Amount(r.amounts1to3[2]), Factor(r.factors[0])});
   }
   table.Print(ctx.out);
 }
@@ -161,9 +164,12 @@ void ListLevel3(Context& ctx, const MasterSet& set, MessageCapture& messages, lo
 void List(Context& ctx, const MasterOptions& o) {
   MasterSet set = OpenSet(ctx, o);
   MessageCapture messages;
-  if (o.codes.empty()) ListLevel1(ctx, set, messages);
-  else if (o.codes.size() == 1) ListLevel2(ctx, set, messages, o.codes[0]);
-  else ListLevel3(ctx, set, messages, o.codes[0], o.codes[1]);
+  if (o.codes.empty())
+    ListLevel1(ctx, set, messages);
+  else if (o.codes.size() == 1)
+    ListLevel2(ctx, set, messages, o.codes[0]);
+  else
+    ListLevel3(ctx, set, messages, o.codes[0], o.codes[1]);
 }
 
 ExchangeFormat FormatOf(const std::string& format, const std::string& file) {
@@ -182,7 +188,8 @@ ExchangeFormat FormatOf(const std::string& format, const std::string& file) {
 void Export(Context& ctx, const MasterOptions& o) {
   // A relative output path is the user's, not the installation folder's
   // (which becomes the current directory).
-  std::string output = o.output.empty() || o.output == "-" ? "" : std::filesystem::absolute(o.output).string();
+  std::string output =
+      o.output.empty() || o.output == "-" ? "" : std::filesystem::absolute(o.output).string();
   MasterSet set = OpenSet(ctx, o);
   ExchangeFormat format = FormatOf(o.format.empty() ? "json" : o.format, o.output);
   Catalogue c;
@@ -190,7 +197,8 @@ void Export(Context& ctx, const MasterOptions& o) {
     Progress progress("export " + std::string(set.trade.name), CountCatalogueLines(set));
     c = ReadCatalogue(ctx, set, [&progress] { progress.Step(); });
   }
-  std::string text = format == ExchangeFormat::Json ? CatalogueToJson(c, set.trade) : CatalogueToCsv(c);
+  std::string text =
+      format == ExchangeFormat::Json ? CatalogueToJson(c, set.trade) : CatalogueToCsv(c);
   if (output.empty()) {
     ctx.out << text;
     return;
@@ -219,7 +227,8 @@ void Import(Context& ctx, const MasterOptions& o) {
   std::string name = o.file == "-" ? "standard input" : o.file;
 
   // Everything is checked before the first file is touched.
-  Catalogue c = format == ExchangeFormat::Json ? CatalogueFromJson(text, name) : CatalogueFromCsv(text, name);
+  Catalogue c =
+      format == ExchangeFormat::Json ? CatalogueFromJson(text, name) : CatalogueFromCsv(text, name);
   CheckCatalogue(c);
   MasterSet set = OpenSet(ctx, o);
   std::ostringstream summary;
@@ -250,10 +259,12 @@ void AddMasterCommand(CLI::App& app, Context& ctx) {
   static MasterOptions o;
   const std::string tradeHelp = "1 to 4, or 電気, 水道, 設備, 建築";
 
-  auto* list = master->add_subcommand("list", "level 1, the level-2 entries of LEVEL1, or the items of LEVEL1 LEVEL2");
+  auto* list = master->add_subcommand(
+      "list", "level 1, the level-2 entries of LEVEL1, or the items of LEVEL1 LEVEL2");
   list->add_option("TRADE", o.trade, tradeHelp)->required();
   list->add_option("CODES", o.codes, "LEVEL1 [LEVEL2] codes")->expected(0, 2);
-  list->add_option("--number", o.number, "numbered sub-master (0 for the sub-folder 1); -1 the trade's own")
+  list->add_option("--number", o.number,
+                   "numbered sub-master (0 for the sub-folder 1); -1 the trade's own")
       ->capture_default_str();
   list->callback([&ctx] { List(ctx, o); });
 
@@ -262,27 +273,21 @@ void AddMasterCommand(CLI::App& app, Context& ctx) {
   exp->add_option("--format", o.format, "json (the default) or csv")
       ->check(CLI::IsMember({"json", "csv"}));
   exp->add_option("-o,--output", o.output, "file to write; standard output by default");
-  exp->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")->capture_default_str();
+  exp->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")
+      ->capture_default_str();
   exp->callback([&ctx] { Export(ctx, o); });
 
-  auto* imp = master->add_subcommand("import", "replace the catalogue from a JSON or CSV file, through the library's updates");
+  auto* imp = master->add_subcommand(
+      "import", "replace the catalogue from a JSON or CSV file, through the library's updates");
   imp->add_option("TRADE", o.trade, tradeHelp)->required();
-  imp->add_option("FILE", o.file, "the catalogue (.json or .csv; - for standard input)")->required();
+  imp->add_option("FILE", o.file, "the catalogue (.json or .csv; - for standard input)")
+      ->required();
   imp->add_option("--format", o.format, "json or csv (by default from the file name)")
       ->check(CLI::IsMember({"json", "csv"}));
-  imp->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")->capture_default_str();
+  imp->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")
+      ->capture_default_str();
   imp->add_flag("--check", o.checkOnly, "check the file only; write nothing");
   imp->callback([&ctx] { Import(ctx, o); });
 }
 
 }  // namespace cmdtool
-
-#else
-
-namespace cmdtool {
-void AddMasterCommand(CLI::App& app, Context& ctx) {
-  AddUnavailableCommand(app, ctx, "master", "the material catalogue of a trade", "the material master or the field splitters and money formatters (cmddll3/master.h, util_split.h, util_money.h)");
-}
-}  // namespace cmdtool
-
-#endif

@@ -30,7 +30,8 @@ std::vector<Getter> Getters() {
       {"GetExeBmpPath()", [] { return GetExeBmpPath(); }},
   };
   for (int kind = 0; kind <= 4; ++kind)
-    all.push_back({"GetDataDrv(" + std::to_string(kind) + ")", [kind] { return GetDataDrv(kind); }});
+    all.push_back(
+        {"GetDataDrv(" + std::to_string(kind) + ")", [kind] { return GetDataDrv(kind); }});
   std::vector<Getter> folders = {
       {"GetGrpDrv()", [] { return GetGrpDrv(); }},
       {"GetTanaDrv()", [] { return GetTanaDrv(); }},
@@ -47,9 +48,7 @@ std::vector<Getter> Getters() {
   }
   all.push_back({"GetMstDrv(10, -1)", [] { return GetMstDrv(10, -1); }});
   all.push_back({"GetWorkDrv()", [] { return GetWorkDrv(); }});
-#if __has_include("cmddll3/settings_scalar.h")
   all.push_back({"GetCadcmdIni()", [] { return GetCadcmdIni(); }});
-#endif
   return all;
 }
 

@@ -5,9 +5,6 @@
 //   settings list              accessor, current value, default, where it lives
 //   settings get NAME          the value the getter gives
 //   settings set NAME VALUE    through the setter, then read back
-#include "tool.h"
-
-#if __has_include("settings/scalar_settings.h")
 #include <cstddef>
 #include <string>
 
@@ -26,7 +23,6 @@ constexpr int kMaxStringValue = 259;  // the getters read into 260 units
 const char* FileName(const SettingKey& row) {
   return row.file == cmd::settings::SettingFile::Main ? "pelmar1.ini" : "sek4.ini";
 }
-
 
 std::string Where(const SettingKey& row) {
   return std::string(FileName(row)) + " [" + U8(row.section) + "] " + U8(row.key);
@@ -101,7 +97,8 @@ void Set(Context& ctx, const std::string& name, const std::string& value) {
   } else {
     long long number = 0;
     if (!ParseInteger(value, INT32_MIN, INT32_MAX, number))
-      throw Failure(name + ": '" + value + "' is not a whole number from -2147483648 to 2147483647");
+      throw Failure(name + ": '" + value +
+                    "' is not a whole number from -2147483648 to 2147483647");
     row.call.setInt(static_cast<int>(number));
     text = W(std::to_string(number));
   }
@@ -114,7 +111,8 @@ void Set(Context& ctx, const std::string& name, const std::string& value) {
   std::string now = Value(row);
   if (now != U8(text))
     throw Failure(std::string(FileName(row)) + ": " + row.setter + " did not store '" + value +
-                  "' (the file could not be written); " + row.getter + " still gives '" + now + "'");
+                  "' (the file could not be written); " + row.getter + " still gives '" + now +
+                  "'");
   ctx.out << row.getter << " = " << now << "\n";
 }
 
@@ -140,13 +138,3 @@ void AddSettingsCommand(CLI::App& app, Context& ctx) {
 }
 
 }  // namespace cmdtool
-
-#else
-
-namespace cmdtool {
-void AddSettingsCommand(CLI::App& app, Context& ctx) {
-  AddUnavailableCommand(app, ctx, "settings", "single-value options of pelmar1.ini and sek4.ini", "the settings accessors (cmddll3/settings_scalar.h)");
-}
-}  // namespace cmdtool
-
-#endif

@@ -4,9 +4,6 @@
 //                          installation folder, where the library writes it)
 //                          and the digitizer-panel table, with the number of
 //                          items each lists
-#include "tool.h"
-
-#if __has_include("cmddll3/master_table.h")
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -87,11 +84,13 @@ void Build(Context& ctx, const TablesOptions& o) {
   }
   for (const std::string& m : messages.Take()) ctx.err << "cmdtool: warning: " << m << "\n";
 
-  Table table({"table", "kind", "items", "state"}, {Table::Left, Table::Left, Table::Right, Table::Left});
+  Table table({"table", "kind", "items", "state"},
+              {Table::Left, Table::Left, Table::Right, Table::Left});
   auto row = [&](const CString& path, const char* kind, const Stamp& before) {
     int items = CountLines(path);
     std::string state = !o.ifStale ? "built" : before == StampOf(path) ? "up to date" : "rebuilt";
-    table.Row({U8(path), kind, items < 0 ? "-" : std::to_string(items), items < 0 ? "missing" : state});
+    table.Row(
+        {U8(path), kind, items < 0 ? "-" : std::to_string(items), items < 0 ? "missing" : state});
   };
   row(cad, "CAD", cadBefore);
   row(panel, "digitizer panel", panelBefore);
@@ -106,21 +105,15 @@ void AddTablesCommand(CLI::App& app, Context& ctx) {
   static TablesOptions o;
   auto* build = tables->add_subcommand("build", "build both tables from the level-3 files");
   build->add_option("TRADE", o.trade, "1 to 4, or 電気, 水道, 設備, 建築")->required();
-  build->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")->capture_default_str();
-  build->add_flag("--if-stale", o.ifStale,
-                  "only rebuild a table older than the master files (UpdateCadtable, UpdateDegipaneTable)");
-  build->add_option("--panel", o.panel, "digitizer-panel table file, relative to the installation folder (default degiN_1.tbl beside cadN_1.tbl)");
+  build->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")
+      ->capture_default_str();
+  build->add_flag(
+      "--if-stale", o.ifStale,
+      "only rebuild a table older than the master files (UpdateCadtable, UpdateDegipaneTable)");
+  build->add_option("--panel", o.panel,
+                    "digitizer-panel table file, relative to the installation folder (default "
+                    "degiN_1.tbl beside cadN_1.tbl)");
   build->callback([&ctx] { Build(ctx, o); });
 }
 
 }  // namespace cmdtool
-
-#else
-
-namespace cmdtool {
-void AddTablesCommand(CLI::App& app, Context& ctx) {
-  AddUnavailableCommand(app, ctx, "tables", "CAD and digitizer-panel tables of a trade", "the table builders (cmddll3/master_table.h)");
-}
-}  // namespace cmdtool
-
-#endif

@@ -5,7 +5,6 @@
 // Exit status: 0 done, 1 failure (one line on standard error naming the
 // input and the problem), 2 usage error.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <string>
 #include <vector>

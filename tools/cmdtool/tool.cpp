@@ -23,8 +23,7 @@ namespace cmdtool {
 void Installation::Open() {
   if (open_) return;
   std::error_code ec;
-  if (!fs::is_directory(given, ec))
-    throw Failure(given + ": no such installation folder");
+  if (!fs::is_directory(given, ec)) throw Failure(given + ": no such installation folder");
   fs::path absolute = fs::absolute(given, ec).lexically_normal();
   std::string text = absolute.string();
   while (text.size() > 1 && text.back() == '/') text.pop_back();
@@ -100,7 +99,8 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
     return 0xFFFD;
   }
   char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+  for (int k = 1; k <= extra; ++k)
+    cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
   i += static_cast<std::size_t>(extra) + 1;
   return cp;
 }
@@ -165,7 +165,9 @@ constexpr int kBarWidth = 30;
 }  // namespace
 
 Progress::Progress(std::string label, std::size_t total, std::size_t worth)
-    : label_(std::move(label)), total_(total), enabled_(total >= worth && isatty(STDERR_FILENO) == 1) {}
+    : label_(std::move(label)),
+      total_(total),
+      enabled_(total >= worth && isatty(STDERR_FILENO) == 1) {}
 
 Progress::~Progress() { Done(); }
 
@@ -234,17 +236,6 @@ bool ParseInteger(std::string_view text, long long low, long long high, long lon
   if (v < low || v > high) return false;
   value = v;
   return true;
-}
-
-// ------------------------------------------------------------ missing families
-
-void AddUnavailableCommand(CLI::App& app, Context& ctx, const char* name, const char* description,
-                           const char* missing) {
-  auto* cmd = app.add_subcommand(name, std::string(description) + " (not in this build)");
-  cmd->allow_extras();
-  cmd->prefix_command();
-  std::string text = std::string(name) + ": not in this build: " + missing + " is missing";
-  cmd->callback([text] { throw Failure(text); });
 }
 
 }  // namespace cmdtool

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <cstddef>
 #include <iosfwd>
 #include <stdexcept>
@@ -135,14 +134,6 @@ class MessageCapture {
 bool ParseInteger(std::string_view text, long long low, long long high, long long& value);
 
 // ------------------------------------------------------------ subcommand families
-
-// A subcommand whose library family is not part of this build: it takes any
-// arguments and fails with one line that names what is missing.
-void AddUnavailableCommand(CLI::App& app, Context& ctx, const char* name, const char* description,
-                           const char* missing);
-
-// Each family's file registers its subcommand; a family whose library
-// header is absent registers the unavailable form instead.
 
 void AddPlatformCommand(CLI::App& app, Context& ctx);
 void AddPathsCommand(CLI::App& app, Context& ctx);
