@@ -342,6 +342,9 @@ TEST_F(CmdtoolMaster, BadCataloguesAreRefusedWithTheFilesUntouched) {
        "json",
        [&](std::string& t) { Replace(t, "[28,27,50,20,0,0,0]", "[28,27,50]"); },
        {"level3[0]", "\"amounts\" must be an array of 7 numbers"}},
+      {"JSON number out of range", "json",
+       [&](std::string& t) { Replace(t, "\"flag\":0}", "\"flag\":1e999}"); },
+       {"number overflow"}},
       {"JSON negative code",
        "json",
        [&](std::string& t) {

@@ -240,7 +240,7 @@ Catalogue CatalogueFromJson(std::string_view text, const std::string& name) {
   json top;
   try {
     top = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {  // a syntax error, or a number out of range
     std::string what = e.what();
     auto start = what.find("] ");
     throw Failure(name + ": " + (start == std::string::npos ? what : what.substr(start + 2)));
