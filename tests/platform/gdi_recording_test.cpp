@@ -72,9 +72,7 @@ TEST_F(Recording, MetricsFollowTheFixedRules) {
     EXPECT_EQ(s.cx, c.expected.cx) << c.height << "/" << c.width;
     EXPECT_EQ(s.cy, c.expected.cy) << c.height << "/" << c.width;
   }
-}
-
-TEST_F(Recording, JustificationWidensBreaksUntilReset) {
+  // Justification widens the breaks until it is reset.
   Use(Font(20));
   dc.SetTextJustification(7, 2);
   EXPECT_EQ(Extent(u"a b c d").cx, 7 * 10 + 7);  // two of the three breaks share 7: 4 + 3
