@@ -8,27 +8,16 @@
 #include "cmddll3/platform/fileapi.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
+#include "support/fail_step.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
 using cmd::os::FileStep;
+using cmdtest::FailStep;
 
 namespace {
 
 CString Win(const fs::path& p) { return CString::FromUtf8(p.string()); }
-
-// Makes one step fail with an errno value for the life of the object.
-class FailStep {
- public:
-  FailStep(FileStep step, int err) {
-    previous_ = cmd::os::SetFaultHook(
-        [step, err](FileStep s, const std::string&) { return s == step ? err : 0; });
-  }
-  ~FailStep() { cmd::os::SetFaultHook(previous_); }
-
- private:
-  cmd::os::FaultHook previous_;
-};
 
 // Runs f and returns the CFileException it throws (fails the test if none).
 template <class F>
@@ -212,10 +201,7 @@ TEST(CFile, RemoveAndRenameThrowWithCauseAndFileName) {
   CFile::Rename(staging, master);
   EXPECT_EQ(cmdtest::ReadBytes(dir / "zairyou2.mst"), "new");
   EXPECT_FALSE(fs::exists(dir / "temp.mst"));
-}
-
-TEST(CFile, RenameChangesOnlyTheCaseOfAName) {
-  cmdtest::TempDir dir;
+  // A rename that changes only the case of a name.
   cmdtest::WriteBytes(dir / "layout.ini", "x");
   CFile::Rename(Win(dir / "layout.ini"), Win(dir / "LAYOUT.INI"));
   EXPECT_TRUE(fs::exists(dir / "LAYOUT.INI"));

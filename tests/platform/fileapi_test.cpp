@@ -10,26 +10,16 @@
 #include "cmddll3/platform/filefind.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/winpath.h"
+#include "support/fail_step.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
 using cmd::os::FileStep;
+using cmdtest::FailStep;
 
 namespace {
 
 CString Win(const fs::path& p) { return CString::FromUtf8(p.string()); }
-
-class FailStep {
- public:
-  FailStep(FileStep step, int err) {
-    previous_ = cmd::os::SetFaultHook(
-        [step, err](FileStep s, const std::string&) { return s == step ? err : 0; });
-  }
-  ~FailStep() { cmd::os::SetFaultHook(previous_); }
-
- private:
-  cmd::os::FaultHook previous_;
-};
 
 // The entries of a folder, to check that nothing is left behind.
 std::size_t EntryCount(const fs::path& folder) {

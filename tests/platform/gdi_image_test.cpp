@@ -50,6 +50,18 @@ LOGFONTW Gothic(LONG height) {
   return lf;
 }
 
+// Selects a font made from lf into dc for the life of the object.
+struct FontIn {
+  FontIn(CDC& dc, const LOGFONTW& lf) : dc(dc) {
+    font.CreateFontIndirect(&lf);
+    old = dc.SelectObject(&font);
+  }
+  ~FontIn() { dc.SelectObject(old); }
+  CDC& dc;
+  CFont font;
+  CFont* old;
+};
+
 std::string Shell(const std::string& command) {
   std::string out;
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
@@ -63,11 +75,8 @@ std::string Shell(const std::string& command) {
 
 // ---------------------------------------------------------------- bitmaps
 TEST(ImageDevice, StretchesAn8BitDibWithoutBlending) {
-  cmdtest::DibRecipe recipe;
-  recipe.width = 2;
-  recipe.height = 2;
-  recipe.bitCount = 8;
-  recipe.colors = cmdtest::GreyPalette(256);
+  cmdtest::DibRecipe recipe{.width = 2, .height = 2, .bitCount = 8,
+                            .colors = cmdtest::GreyPalette(256)};
   recipe.colors[1] = cmdtest::Quad(255, 0, 0);
   recipe.colors[2] = cmdtest::Quad(0, 0, 255);
   std::string dib = cmdtest::PackedDib(recipe, [](int x, int y) { return y == 0 ? 1 + x : 0; });
@@ -107,12 +116,8 @@ TEST(ImageDevice, DecodesEveryBitDepth) {
       {32, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000}, 0x00102030, RGB(0x30, 0x20, 0x10)},
   };
   for (const auto& c : cases) {
-    cmdtest::DibRecipe recipe;
-    recipe.width = 3;
-    recipe.height = 2;
-    recipe.bitCount = c.bits;
-    recipe.compression = c.compression;
-    recipe.masks = c.masks;
+    cmdtest::DibRecipe recipe{.width = 3, .height = 2, .bitCount = c.bits,
+                              .compression = c.compression, .masks = c.masks};
     if (c.bits <= 8) recipe.colors = cmdtest::GreyPalette(1 << c.bits);
     std::string dib = cmdtest::PackedDib(recipe, [&](int x, int y) {
       return x == 2 && y == 1 ? c.value : 0;
@@ -129,9 +134,7 @@ TEST(ImageDevice, DecodesEveryBitDepth) {
 
 TEST(ImageDevice, ShrinkingCombinesDotsByStretchMode) {
   // A 2 x 1 picture, black then white, shrunk to one dot.
-  cmdtest::DibRecipe recipe;
-  recipe.width = 2;
-  recipe.bitCount = 24;
+  cmdtest::DibRecipe recipe{.width = 2, .bitCount = 24};
   std::string dib = cmdtest::PackedDib(recipe, [](int x, int) { return x ? 0xFFFFFFu : 0u; });
   auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
   struct Case {
@@ -256,15 +259,13 @@ TEST(ImageDevice, ThinLinesStopShortOfTheirEnd) {
   EXPECT_EQ(px.At(40, 49), RGB(255, 0, 0));
   EXPECT_EQ(px.At(40, 51), RGB(255, 0, 0));
   EXPECT_EQ(px.At(40, 53), kWhite);
-}
 
-TEST(ImageDevice, RectangleFillsInsideItsBorder) {
-  ImageDC img(20, 20);
+  // A rectangle fills inside its border, which ends short of right and bottom.
   CBrush brush(RGB(0, 255, 0));
-  CBrush* old = img.dc.SelectObject(&brush);
+  CBrush* oldBrush = img.dc.SelectObject(&brush);
   img.dc.Rectangle(2, 2, 10, 8);
-  img.dc.SelectObject(old);
-  auto px = img.Pixels();
+  img.dc.SelectObject(oldBrush);
+  px = img.Pixels();
   EXPECT_EQ(px.At(2, 2), kBlack);
   EXPECT_EQ(px.At(9, 7), kBlack);
   EXPECT_EQ(px.At(5, 5), RGB(0, 255, 0));
@@ -274,34 +275,24 @@ TEST(ImageDevice, RectangleFillsInsideItsBorder) {
 
 // ---------------------------------------------------------------- text
 TEST(ImageDevice, JapaneseTextStaysInsideItsCell) {
-  ImageDC img(200, 80);
-  LOGFONTW lf = Gothic(24);
-  CFont font;
-  font.CreateFontIndirect(&lf);
-  CFont* old = img.dc.SelectObject(&font);
   RECT cell{20, 20, 120, 50};
-  // Far wider than the cell: the drawing is clipped at the rectangle.
-  img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
+  ImageDC img(200, 80), unclipped(200, 80);
+  {
+    FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24));
+    // Far wider than the cell: the drawing is clipped at the rectangle.
+    img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
+    unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
+  }
   auto px = img.Pixels();
   EXPECT_GT(Ink(px, cell), 200);
   EXPECT_EQ(Ink(px, cell, true), 0);
-
-  // Without clipping the same text runs out of the cell.
-  ImageDC unclipped(200, 80);
-  CFont* old2 = unclipped.dc.SelectObject(&font);
-  unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
   EXPECT_GT(Ink(unclipped.Pixels(), cell, true), 100);
-  unclipped.dc.SelectObject(old2);
-  img.dc.SelectObject(old);
 }
 
 TEST(ImageDevice, PositiveHeightIsTheCell) {
   ImageDC img(400, 100);
   for (LONG h : {12, 24, 37, 100}) {
-    LOGFONTW lf = Gothic(h);
-    CFont font;
-    font.CreateFontIndirect(&lf);
-    CFont* old = img.dc.SelectObject(&font);
+    FontIn font(img.dc, Gothic(h));
     TEXTMETRICW tm;
     ASSERT_TRUE(img.dc.GetTextMetrics(&tm));
     EXPECT_EQ(img.dc.GetTextExtent(u"見").cy, h);
@@ -311,40 +302,28 @@ TEST(ImageDevice, PositiveHeightIsTheCell) {
     // Full-width characters are twice as wide as half-width ones.
     int narrow = img.dc.GetTextExtent(u"0").cx, wide = img.dc.GetTextExtent(u"見").cx;
     EXPECT_NEAR(wide, 2 * narrow, 1) << h;
-    img.dc.SelectObject(old);
   }
-  // A negative height is the em: the cell is taller than it.
-  LOGFONTW em = Gothic(-40);
-  CFont font;
-  font.CreateFontIndirect(&em);
-  CFont* old = img.dc.SelectObject(&font);
-  EXPECT_GT(img.dc.GetTextExtent(u"見").cy, 40);
-  EXPECT_NEAR(img.dc.GetTextExtent(u"見").cx, 40, 1);
-  img.dc.SelectObject(old);
-}
-
-TEST(ImageDevice, WidthScalesTheGlyphs) {
-  ImageDC img(100, 100);
+  {  // A negative height is the em: the cell is taller than it.
+    FontIn em(img.dc, Gothic(-40));
+    EXPECT_GT(img.dc.GetTextExtent(u"見").cy, 40);
+    EXPECT_NEAR(img.dc.GetTextExtent(u"見").cx, 40, 1);
+  }
   LOGFONTW lf = Gothic(40);
   lf.lfWidth = 10;  // about half the natural average width
-  CFont font;
-  font.CreateFontIndirect(&lf);
-  CFont* old = img.dc.SelectObject(&font);
+  FontIn scaled(img.dc, lf);
   EXPECT_NEAR(img.dc.GetTextExtent(u"AB").cx, 20, 1);
   EXPECT_NEAR(img.dc.GetTextExtent(u"見").cx, 20, 1);
-  img.dc.SelectObject(old);
 }
 
 TEST(ImageDevice, EscapementTurnsTextClockwise) {
   ImageDC img(100, 100);
   LOGFONTW lf = Gothic(30);
   lf.lfEscapement = 2700;
-  CFont font;
-  font.CreateFontIndirect(&lf);
-  CFont* old = img.dc.SelectObject(&font);
-  img.dc.SetBkMode(TRANSPARENT);
-  img.dc.TextOut(60, 10, u"「ー」");
-  img.dc.SelectObject(old);
+  {
+    FontIn font(img.dc, lf);
+    img.dc.SetBkMode(TRANSPARENT);
+    img.dc.TextOut(60, 10, u"「ー」");
+  }
   auto px = img.Pixels();
   // The cell runs down from (60, 10) and to the left of x = 60.
   EXPECT_GT(Ink(px, RECT{30, 10, 60, 100}), 50);
@@ -357,21 +336,15 @@ TEST(ImageDevice, UnderlineAndOpaqueBackground) {
     ImageDC img(60, 30);
     LOGFONTW lf = Gothic(30);
     lf.lfUnderline = underline;
-    CFont font;
-    font.CreateFontIndirect(&lf);
-    CFont* old = img.dc.SelectObject(&font);
+    FontIn font(img.dc, lf);
     img.dc.TextOut(0, 0, u"ーー");
-    img.dc.SelectObject(old);
     return Ink(img.Pixels(), RECT{0, 24, 60, 30});
   };
   EXPECT_EQ(lowInk(0), 0);
   EXPECT_GT(lowInk(1), 40);
 
   ImageDC img(40, 40);
-  LOGFONTW lf = Gothic(30);
-  CFont font;
-  font.CreateFontIndirect(&lf);
-  CFont* old = img.dc.SelectObject(&font);
+  FontIn font(img.dc, Gothic(30));
   img.dc.SetBkColor(RGB(255, 255, 0));
   img.dc.TextOut(0, 0, u"ー");  // OPAQUE by default: the cell is filled first
   EXPECT_EQ(img.Pixels().At(1, 1), RGB(255, 255, 0));
@@ -380,7 +353,6 @@ TEST(ImageDevice, UnderlineAndOpaqueBackground) {
   img.dc.SetBkColor(RGB(0, 0, 255));
   img.dc.TextOut(0, 0, u"ー");
   EXPECT_EQ(img.Pixels().At(1, 1), RGB(255, 255, 0));
-  img.dc.SelectObject(old);
 }
 
 TEST(FontFaces, WindowsNamesMapToInstalledJapaneseFonts) {
@@ -444,17 +416,15 @@ TEST(PrinterDevice, WritesPagesWithAnEmbeddedJapaneseFont) {
     EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSX), 300);
     EXPECT_EQ(dc.GetDeviceCaps(HORZRES), 2480);
     ASSERT_GT(dc.StartDoc(u"請求書"), 0);
-    LOGFONTW lf = Gothic(100);
-    CFont font;
-    font.CreateFontIndirect(&lf);
     for (const char16_t* text : {u"御請求書", u"合計金額"}) {
       ASSERT_GT(dc.StartPage(), 0);
-      CFont* old = dc.SelectObject(&font);
-      RECT cell{300, 300, 2000, 450};
-      dc.DrawText(text, -1, &cell, DT_SINGLELINE | DT_VCENTER);
-      dc.MoveTo(300, 460);
-      dc.LineTo(2000, 460);
-      dc.SelectObject(old);
+      {
+        FontIn font(dc, Gothic(100));
+        RECT cell{300, 300, 2000, 450};
+        dc.DrawText(text, -1, &cell, DT_SINGLELINE | DT_VCENTER);
+        dc.MoveTo(300, 460);
+        dc.LineTo(2000, 460);
+      }
       ASSERT_GT(dc.EndPage(), 0);
     }
     EXPECT_FALSE(std::filesystem::exists(path));  // written at the end of the job

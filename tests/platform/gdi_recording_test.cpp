@@ -72,9 +72,7 @@ TEST_F(Recording, MetricsFollowTheFixedRules) {
     EXPECT_EQ(s.cx, c.expected.cx) << c.height << "/" << c.width;
     EXPECT_EQ(s.cy, c.expected.cy) << c.height << "/" << c.width;
   }
-}
-
-TEST_F(Recording, JustificationWidensBreaksUntilReset) {
+  // Justification widens the breaks until it is reset.
   Use(Font(20));
   dc.SetTextJustification(7, 2);
   EXPECT_EQ(Extent(u"a b c d").cx, 7 * 10 + 7);  // two of the three breaks share 7: 4 + 3
@@ -196,11 +194,7 @@ TEST_F(Recording, DrawTextPrefixesAndCalcRect) {
   ASSERT_EQ(wrapped.size(), 3u);
   EXPECT_EQ(wrapped[1].text, u"cd ");
   EXPECT_EQ(wrapped[2].text, u"ef");
-}
-
-TEST_F(Recording, DrawTextWithoutTextDrawsNothing) {
-  Use(Font(10));
-  RECT r{0, 0, 100, 100};
+  // No text: nothing drawn.
   EXPECT_EQ(dc.DrawText(u"", -1, &r, DT_SINGLELINE), 0);
   EXPECT_TRUE(Ops(OpKind::DrawText).back().lines.empty());
   EXPECT_EQ(DrawTextW(dc, nullptr, 3, &r, 0), 0);
@@ -347,15 +341,11 @@ TEST(GdiDevices, CapabilitiesFollowTheResolution) {
   EXPECT_EQ(image.GetDeviceCaps(HORZRES), 320);
   EXPECT_EQ(image.GetDeviceCaps(VERTRES), 200);
   EXPECT_EQ(image.GetDeviceCaps(LOGPIXELSX), 120);
-}
-
-TEST(GdiDevices, AttributeHandleAnswersQuestions) {
-  CDC preview;
-  preview.Attach(cmd::gdi::CreateImageDC(10, 10));
+  // The attribute handle answers the questions.
   HDC printer = cmd::gdi::CreateRecordingDC(300, true);
-  preview.SetAttribDC(printer);
-  EXPECT_EQ(preview.GetDeviceCaps(LOGPIXELSX), 300);
-  preview.SetAttribDC(preview.m_hDC);
+  image.SetAttribDC(printer);
+  EXPECT_EQ(image.GetDeviceCaps(LOGPIXELSX), 300);
+  image.SetAttribDC(image.m_hDC);
   DeleteDC(printer);
 }
 
@@ -374,14 +364,5 @@ TEST(GdiDevices, PrintJobsRunInOrder) {
                                OpKind::EndPage,   OpKind::EndPage,  OpKind::EndDoc};
   EXPECT_EQ(kinds, expected);
   EXPECT_EQ(cmd::gdi::RecordedOps(dc, OpKind::StartDoc)[0].text, u"見積書");
-  DeleteDC(dc);
-}
-
-TEST(GdiDevices, PaintingWithoutAWindowDoesNothing) {
-  HDC dc = cmd::gdi::CreateRecordingDC();
-  EXPECT_EQ(WindowFromDC(dc), nullptr);
-  PAINTSTRUCT ps;
-  EXPECT_EQ(BeginPaint(nullptr, &ps), nullptr);
-  EXPECT_FALSE(EndPaint(nullptr, &ps));
   DeleteDC(dc);
 }

@@ -47,20 +47,6 @@ TEST(Swscanf, StopsAtTheFirstEmptySetField) {
   }
 }
 
-TEST(Swscanf, RecordsOfTheSettingsFiles) {
-  CString x, y, w, h, mode;
-  EXPECT_EQ(swscanf(u"0,0,1024,768,3", u"%[^,],%[^,],%[^,],%[^,],%[^\n]", &x, &y, &w, &h, &mode), 5);
-  EXPECT_EQ(_wtoi(w), 1024);
-  EXPECT_EQ(mode, u"3");
-  CString key, value;
-  EXPECT_EQ(swscanf(u"CODE:電気:extra", u"%[^:]:%[^:]", &key, &value), 2);
-  EXPECT_EQ(key, u"CODE");
-  EXPECT_EQ(value, u"電気");
-  CString mx, my;
-  EXPECT_EQ(swscanf(u"10,20", u"%[^,],%s", &mx, &my), 2);
-  EXPECT_EQ(my, u"20");
-}
-
 TEST(Swscanf, StringsStopAtWhiteSpace) {
   CString a, b;
   int n = -1;

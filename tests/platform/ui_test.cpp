@@ -244,9 +244,8 @@ TEST(UiMenus, BuiltMenusAndTheirChoice) {
   EXPECT_FALSE(IsMenu(popup));
   EXPECT_FALSE(TrackPopupMenu(popup, 0, 0, 0, 0, owner, nullptr));
   DestroyWindow(owner);
-}
 
-TEST(UiMenus, MenusFromResources) {
+  // Menus from resources.
   HINSTANCE module = cmd::res::NewModuleHandle();
   cmd::res::Register(module, RT_MENU, u"Context", cmd::ui::BuildMenuTemplate({{u"x", 3}}));
   HMENU menu = LoadMenuW(module, u"context");
