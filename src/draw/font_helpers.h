@@ -4,6 +4,8 @@
 // drawing families and their tests use the very same code.
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string_view>
 
@@ -78,13 +80,21 @@ inline SIZE MeasureText(CDC* dc, std::u16string_view text, const LOGFONTW* lf, i
   return size;
 }
 
+// Rectangle sides and their fractions, worked out in 64 bits so that no
+// rectangle, however absurd, overflows; results are clamped to an int.
+inline long long RectWidth(const RECT* r) { return static_cast<long long>(r->right) - r->left; }
+inline long long RectHeight(const RECT* r) { return static_cast<long long>(r->bottom) - r->top; }
+inline int ClampToInt(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
 // Does text fit the rectangle's width at k twentieths of its height?
 inline BOOL IsTextFitAtRatio(CDC* dc, const LOGFONTW* lf, std::u16string_view text, const RECT* r,
                              int k) {
   if (!r) return FALSE;
-  int height = (r->bottom - r->top) * k / 20;
+  int height = ClampToInt(RectHeight(r) * k / 20);
   if (height == 0) height = 1;
-  return MeasureText(dc, text, lf, height).cx <= r->right - r->left ? TRUE : FALSE;
+  return MeasureText(dc, text, lf, height).cx <= RectWidth(r) ? TRUE : FALSE;
 }
 
 // Shrinks *height until text fits the rectangle's width on one line: left
@@ -93,12 +103,12 @@ inline BOOL IsTextFitAtRatio(CDC* dc, const LOGFONTW* lf, std::u16string_view te
 inline int FitFontHeight(CDC* dc, const LOGFONTW* lf, std::u16string_view text, const RECT* r,
                          int* height) {
   if (!r || !height) return 1;
-  if (MeasureText(dc, text, lf, *height).cx <= r->right - r->left) return 1;
-  int full = r->bottom - r->top;
-  *height = full;
+  if (MeasureText(dc, text, lf, *height).cx <= RectWidth(r)) return 1;
+  const long long full = RectHeight(r);
+  *height = ClampToInt(full);
   for (int k = 20; k >= 1; --k) {
     if (IsTextFitAtRatio(dc, lf, text, r, k)) {
-      *height = k * full / 20;
+      *height = ClampToInt(k * full / 20);
       break;
     }
   }
