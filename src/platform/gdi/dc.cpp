@@ -375,37 +375,39 @@ int GetDeviceCaps(HDC dc, int index) {
   return d ? d->device().Caps(index) : 0;
 }
 
-COLORREF SetTextColor(HDC dc, COLORREF color) {
+namespace {
+
+// Replaces one colour of the context's state and records the call; returns
+// the colour it had, or CLR_INVALID for an unknown context.
+COLORREF SwapColor(HDC dc, COLORREF DcState::*slot, OpKind kind, COLORREF color) {
   Guard g(GdiLock());
   DeviceContext* d = FindDC(dc);
   if (!d) return CLR_INVALID;
-  COLORREF old = d->st.textColor;
-  d->st.textColor = color & 0xFFFFFF;
-  RecordValue(*d, OpKind::SetTextColor, int(color));
+  COLORREF old = d->st.*slot;
+  d->st.*slot = color & 0xFFFFFF;
+  RecordValue(*d, kind, int(color));
   return old;
 }
 
-COLORREF GetTextColor(HDC dc) {
+COLORREF ReadColor(HDC dc, COLORREF DcState::*slot) {
   Guard g(GdiLock());
   DeviceContext* d = FindDC(dc);
-  return d ? d->st.textColor : CLR_INVALID;
+  return d ? d->st.*slot : CLR_INVALID;
 }
+
+}  // namespace
+
+COLORREF SetTextColor(HDC dc, COLORREF color) {
+  return SwapColor(dc, &DcState::textColor, OpKind::SetTextColor, color);
+}
+
+COLORREF GetTextColor(HDC dc) { return ReadColor(dc, &DcState::textColor); }
 
 COLORREF SetBkColor(HDC dc, COLORREF color) {
-  Guard g(GdiLock());
-  DeviceContext* d = FindDC(dc);
-  if (!d) return CLR_INVALID;
-  COLORREF old = d->st.bkColor;
-  d->st.bkColor = color & 0xFFFFFF;
-  RecordValue(*d, OpKind::SetBkColor, int(color));
-  return old;
+  return SwapColor(dc, &DcState::bkColor, OpKind::SetBkColor, color);
 }
 
-COLORREF GetBkColor(HDC dc) {
-  Guard g(GdiLock());
-  DeviceContext* d = FindDC(dc);
-  return d ? d->st.bkColor : CLR_INVALID;
-}
+COLORREF GetBkColor(HDC dc) { return ReadColor(dc, &DcState::bkColor); }
 
 int SetBkMode(HDC dc, int mode) {
   Guard g(GdiLock());
