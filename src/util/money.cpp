@@ -58,7 +58,9 @@ std::u16string GroupedInteger(std::u16string_view part) {
   double value = _wtof(std::u16string(part).c_str());
   std::u16string out;
   if (part.front() == u'-') {
-    value = -value;
+    // The sign is written once, here: a text with no digits after it ("-",
+    // "-.5") parses as zero, and zero is formatted without a sign of its own.
+    value = value == 0.0 ? 0.0 : -value;
     out = u"-";
   }
   CString digits;

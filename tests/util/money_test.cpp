@@ -36,6 +36,8 @@ TEST(KanmaFormat2, GroupsThousandsAndKeepsTheYenMark) {
       {u"999999", u"999,999"},
       {u"-999", u"-999"},
       {u"-1000", u"-1,000"},
+      {u"-.5", u"-0.5"},  // a lone minus is written once
+      {u"-", u"-0"},
       {u"1000000000000000000000", u"1,000,000,000,000,000,000,000"},
       {u"007", u"7"},
   });
