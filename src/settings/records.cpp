@@ -65,21 +65,19 @@ constexpr ScannedRecord<7> kTaxMode{
 
 // ---- Records scanned straight into integers ("%d,%d,..."): the number of
 // integers read is the accessor's result.
-template <std::size_t N>
 struct IntRecord {
   const char16_t* section;
   const char16_t* key;
   const char16_t* def;
   int bufferSize;
   const char16_t* scanFormat;
-  std::array<int, N> fallback;  // the default record's values
 };
 
-constexpr IntRecord<5> kLabelKind1{u"住所ｼｰﾙ", u"属性1", u"830,360,210,1060,250", 64,
-                                   u"%d,%d,%d,%d,%d", {830, 360, 210, 1060, 250}};
-constexpr IntRecord<5> kLabelOther{u"住所ｼｰﾙ", u"属性2", u"840,420,200,1060,230", 64,
-                                   u"%d,%d,%d,%d,%d", {840, 420, 200, 1060, 230}};
-constexpr IntRecord<2> kInitGroup{u"SYSTEM", u"初期ｸﾞﾙｰﾌﾟ", u"1,2", 12, u"%d,%d", {1, 2}};
+constexpr IntRecord kLabelKind1{u"住所ｼｰﾙ", u"属性1", u"830,360,210,1060,250", 64,
+                                u"%d,%d,%d,%d,%d"};
+constexpr IntRecord kLabelOther{u"住所ｼｰﾙ", u"属性2", u"840,420,200,1060,230", 64,
+                                u"%d,%d,%d,%d,%d"};
+constexpr IntRecord kInitGroup{u"SYSTEM", u"初期ｸﾞﾙｰﾌﾟ", u"1,2", 12, u"%d,%d"};
 
 template <std::size_t N, std::size_t... I>
 int ScanInts(const CString& text, const char16_t* format, std::array<int, N>& out,
@@ -87,16 +85,17 @@ int ScanInts(const CString& text, const char16_t* format, std::array<int, N>& ou
   return swscanf(text.GetString(), format, &out[I]...);
 }
 
-// Reads the record into `values`; integers the stored record does not give
-// keep the default record's values. Returns how many were read.
+// Scans the record into the caller's integers: only the integers the scan
+// assigns change, the others keep what the caller put there ("7,8" changes
+// the first two of five). Returns how many were assigned.
 template <std::size_t N>
-int ReadIntRecord(const IntRecord<N>& record, std::array<int, N>& values) {
+int ReadIntRecord(const IntRecord& record, const std::array<int*, N>& out) {
   const CString text =
       ReadText(MainFile(), record.section, record.key, record.def, record.bufferSize);
   std::array<int, N> scanned{};
   const int n = std::clamp(ScanInts(text, record.scanFormat, scanned, std::make_index_sequence<N>()),
                            0, static_cast<int>(N));
-  for (std::size_t i = 0; i < N; ++i) values[i] = static_cast<int>(i) < n ? scanned[i] : record.fallback[i];
+  for (int i = 0; i < n; ++i) Store(out[static_cast<std::size_t>(i)], scanned[static_cast<std::size_t>(i)]);
   return n;
 }
 
@@ -310,11 +309,7 @@ CMD_API void SetTaxModeIni(int m1, int m2, int m3, int m4, int m5, int m6, int m
 // ---- Address-label layout and initial layout group ----------------------------
 
 CMD_API int GetAdressSheetAttrIni(int kind, int* a1, int* a2, int* a3, int* a4, int* a5) {
-  std::array<int, 5> values{};
-  const int n = ReadIntRecord(kind == 1 ? kLabelKind1 : kLabelOther, values);
-  int* out[] = {a1, a2, a3, a4, a5};
-  for (std::size_t i = 0; i < 5; ++i) Store(out[i], values[i]);
-  return n;
+  return ReadIntRecord(kind == 1 ? kLabelKind1 : kLabelOther, std::array{a1, a2, a3, a4, a5});
 }
 
 CMD_API void SetAdressSheetAttrIni(int kind, int a1, int a2, int a3, int a4, int a5) {
@@ -325,11 +320,7 @@ CMD_API void SetAdressSheetAttrIni(int kind, int a1, int a2, int a3, int a4, int
 }
 
 CMD_API int GetInitLayoutGroupIni(int* group1, int* group2) {
-  std::array<int, 2> values{};
-  const int n = ReadIntRecord(kInitGroup, values);
-  Store(group1, values[0]);
-  Store(group2, values[1]);
-  return n;
+  return ReadIntRecord(kInitGroup, std::array{group1, group2});
 }
 
 CMD_API void SetInitLayoutGroupIni(int group1, int group2) {

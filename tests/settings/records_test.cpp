@@ -1,6 +1,7 @@
 // Records kept in one key (or a few keys read together): their stored form,
 // their defaults, fields cut to their maximum, records cut to their read
 // buffer, and the values of fields that a shorter record does not reach.
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -148,8 +149,10 @@ TEST_F(RecordsTest, TaxModeLimitsField5) {
 }
 
 TEST_F(RecordsTest, AddressLabelLayout) {
+  // The caller's integers start at -1: only those the scan assigns change.
   int a[5];
   auto read = [&](int kind, int expectedCount) {
+    std::fill(std::begin(a), std::end(a), -1);
     EXPECT_EQ(GetAdressSheetAttrIni(kind, &a[0], &a[1], &a[2], &a[3], &a[4]), expectedCount);
     return std::array{a[0], a[1], a[2], a[3], a[4]};
   };
@@ -161,10 +164,12 @@ TEST_F(RecordsTest, AddressLabelLayout) {
   EXPECT_EQ(Stored(u"住所ｼｰﾙ", u"属性1"), u"1,2,3,4,5");
   EXPECT_EQ(Stored(u"住所ｼｰﾙ", u"属性2"), u"6,7,8,9,10");
   EXPECT_EQ(read(1, 5), (std::array{1, 2, 3, 4, 5}));
-  Store(u"住所ｼｰﾙ", u"属性1", u"11,12");
-  EXPECT_EQ(read(1, 2), (std::array{11, 12, 210, 1060, 250}));
+  Store(u"住所ｼｰﾙ", u"属性1", u"7,8");
+  EXPECT_EQ(read(1, 2), (std::array{7, 8, -1, -1, -1}));
+  Store(u"住所ｼｰﾙ", u"属性1", u"9,x,3");
+  EXPECT_EQ(read(1, 1), (std::array{9, -1, -1, -1, -1}));
   Store(u"住所ｼｰﾙ", u"属性1", u"");
-  EXPECT_EQ(read(1, 0), (std::array{830, 360, 210, 1060, 250}));
+  EXPECT_EQ(read(1, 0), (std::array{-1, -1, -1, -1, -1}));
 }
 
 TEST_F(RecordsTest, InitialLayoutGroupReadsEleven) {
@@ -179,6 +184,11 @@ TEST_F(RecordsTest, InitialLayoutGroupReadsEleven) {
   SetInitLayoutGroupIni(123456, 654321);
   EXPECT_EQ(GetInitLayoutGroupIni(&g1, &g2), 2);
   EXPECT_EQ((std::array{g1, g2}), (std::array{123456, 6543}));
+  // One integer stored: the second keeps the caller's value.
+  Store(u"SYSTEM", u"初期ｸﾞﾙｰﾌﾟ", u"5");
+  g2 = -1;
+  EXPECT_EQ(GetInitLayoutGroupIni(&g1, &g2), 1);
+  EXPECT_EQ((std::array{g1, g2}), (std::array{5, -1}));
 }
 
 TEST_F(RecordsTest, LabourPrices) {
