@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cmddll3/platform/platform.h"
+#include "cmddll3/frame.h"
 #include "cmddll3/master.h"
 #include "cmddll3/settings_scalar.h"
 #include "cmddll3/settings_records.h"

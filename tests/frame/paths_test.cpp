@@ -14,6 +14,13 @@
 namespace fs = std::filesystem;
 using cmdtest::TempDir;
 
+// Built from the library's export list by a translation unit that includes
+// only the umbrella header (it does not compile when a name is undeclared).
+namespace cmdtest {
+extern const void* const kUmbrellaExports[];
+extern const int kUmbrellaExportCount;
+}  // namespace cmdtest
+
 namespace {
 
 // Runs a test in a temporary current directory with XDG_CONFIG_HOME pointing
@@ -134,4 +141,11 @@ TEST(Module, JoinsTheResourceChainAndStartsEmpty) {
   // The module is an extension module: the resource chain holds it.
   EXPECT_FALSE(cmd::res::Chain().empty());
   EXPECT_EQ(GetEnvPath(), u"");
+}
+
+TEST(Module, UmbrellaHeaderDeclaresEveryExport) {
+  // The folder getters and the rest of the frame are among the exports.
+  ASSERT_GT(cmdtest::kUmbrellaExportCount, 400);
+  for (int i = 0; i < cmdtest::kUmbrellaExportCount; ++i)
+    EXPECT_NE(cmdtest::kUmbrellaExports[i], nullptr) << i;
 }
