@@ -33,11 +33,21 @@ LOGFONTW PartFont(const LOGFONTW& lf, int height) {
   return record;
 }
 
+// The line break at p: CR LF, a lone CR or a lone LF. Its length, 0 when
+// the character at p does not break the line.
+std::size_t BreakLength(std::u16string_view text, std::size_t p) {
+  if (p >= text.size()) return 0;
+  if (text[p] == u'\r') return p + 1 < text.size() && text[p + 1] == u'\n' ? 2 : 1;
+  return text[p] == u'\n' ? 1 : 0;
+}
+
+bool IsBreakChar(char16_t c) { return c == u'\r' || c == u'\n'; }
+
 // Can the text be set in count columns (or lines)? lf becomes the font of a
 // part as wide as a column (as high as a line). A character overflows a part
 // when its end, less a fifth of its size, reaches the part's length; it then
-// starts the next part. Yields the index of the last part used, or -1 when
-// the parts run out first.
+// starts the next part. A line break ends a part and is not part of it.
+// Yields the index of the last part used, or -1 when the parts run out first.
 int SplitParts(CDC* dc, int count, std::u16string_view text, const RECT& rect, LOGFONTW* lf,
                Parts& parts, Direction direction) {
   bool vertical = direction == Direction::Vertical;
@@ -50,6 +60,10 @@ int SplitParts(CDC* dc, int count, std::u16string_view text, const RECT& rect, L
   for (int part = 0; part < count; ++part) {
     long long pos = 0;
     for (; i < text.size(); ++i) {
+      if (std::size_t brk = BreakLength(text, i)) {
+        i += brk;
+        break;
+      }
       SIZE size{};
       long long end = 0, fifth = 0;
       if (vertical) {
@@ -69,15 +83,44 @@ int SplitParts(CDC* dc, int count, std::u16string_view text, const RECT& rect, L
   return -1;
 }
 
+// How many parts the cell is divided into, and how many of them the text
+// takes (an empty line between two breaks counts; a trailing break does not
+// open a part).
+struct Fit {
+  int count = 0;
+  int used = 0;
+};
+
 // The first count from first up to five at which the text fits; five, with
-// the text cut, when none does. 0 when first is out of range.
-int FitParts(CDC* dc, int first, std::u16string_view text, const RECT& rect, LOGFONTW* lf,
+// the text cut, when none does. A count of 0 when first is out of range.
+Fit FitParts(CDC* dc, int first, std::u16string_view text, const RECT& rect, LOGFONTW* lf,
              Parts& parts, Direction direction) {
-  if (first < 1 || first > kMaxParts) return 0;
+  if (first < 1 || first > kMaxParts) return {};
   for (int count = first; count <= kMaxParts; ++count) {
-    if (SplitParts(dc, count, text, rect, lf, parts, direction) >= 0) return count;
+    int last = SplitParts(dc, count, text, rect, lf, parts, direction);
+    if (last >= 0) return {count, last + 1};
   }
-  return kMaxParts;
+  int used = kMaxParts;
+  while (used > 1 && parts[std::size_t(used - 1)].empty()) --used;
+  return {kMaxParts, used};
+}
+
+// Where the parts go in the cell: one part centred, two in the halves, more
+// each in the k-th of count places.
+struct PartPlaces {
+  RECT centred, firstHalf, secondHalf;
+};
+
+template <class Nth, class Draw>
+void DrawParts(const Parts& parts, Fit fit, const PartPlaces& places, Nth nth, Draw draw) {
+  if (fit.used == 1) {
+    draw(parts[0], places.centred);
+  } else if (fit.used == 2) {
+    draw(parts[0], places.firstHalf);
+    draw(parts[1], places.secondHalf);
+  } else {
+    for (int k = 0; k < fit.count; ++k) draw(parts[std::size_t(k)], nth(k));
+  }
 }
 
 // Where the numbering or bullet of a paragraph goes.
@@ -88,19 +131,19 @@ void DrawBullet(CDC* dc, const LOGFONTW& lf, std::u16string_view mark, RECT area
   dc->DrawText(mark.data(), int(mark.size()), &area, DT_VCENTER);
 }
 
-// After a line or column ended at p: past a CR and the character after it
-// (the LF), which starts a new paragraph.
+// After a line or column ended at p: past a line break, which starts a new
+// paragraph.
 bool SkipBreak(std::u16string_view text, std::size_t& p) {
-  if (p >= text.size() || text[p] != u'\r') return false;
-  p += 2;
-  return true;
+  const std::size_t n = BreakLength(text, p);
+  p += n;
+  return n > 0;
 }
 
-// A line or column that took no character and did not end at a CR: its
+// A line or column that took no character and did not end at a break: its
 // first character is wider than any line (taller than any column), so all
 // that follow would stay empty too.
 bool Stuck(std::u16string_view text, std::size_t p, std::size_t q) {
-  return q == p && p < text.size() && text[p] != u'\r';
+  return q == p && p < text.size() && !IsBreakChar(text[p]);
 }
 
 }  // namespace
@@ -113,25 +156,21 @@ int DrawMaltiTateText(CDC* dc, CString text, RECT* rect, int columns, COLORREF c
                       LOGFONTW* lf) {
   if (!dc || !rect || !lf) return 1;
   Parts parts;
-  int count = FitParts(dc, columns, text.str(), *rect, lf, parts, Direction::Vertical);
-  if (count == 0) return 1;
+  const Fit fit = FitParts(dc, columns, text.str(), *rect, lf, parts, Direction::Vertical);
+  if (fit.count == 0) return 1;
   const long long left = rect->left, right = rect->right, cellWidth = WidthOf(*rect);
-  const long long w = cellWidth / count;
+  const long long w = cellWidth / fit.count;
   *lf = PartFont(*lf, int(w));
   auto column = [&](long long l, long long r) { return MakeRect(l, rect->top, r, rect->bottom); };
-  auto draw = [&](const std::u16string& part, RECT area) {
-    DrawTateText2(dc, CString(part), &area, 1, color, lf);
-  };
-  if (parts[1].empty()) {
-    long long l = left + cellWidth / 2 - w / 2;
-    draw(parts[0], column(l, l + w));
-  } else if (parts[2].empty()) {
-    draw(parts[0], column(left + cellWidth / 2, right));
-    draw(parts[1], column(left, right - cellWidth / 2));
-  } else {
-    for (int k = 0; k < count; ++k)
-      draw(parts[std::size_t(k)], column(right - (k + 1) * w, right - k * w));
-  }
+  const long long centre = left + cellWidth / 2 - w / 2;
+  // Columns run from the right: the first half is the right one.
+  const PartPlaces places{column(centre, centre + w), column(left + cellWidth / 2, right),
+                          column(left, right - cellWidth / 2)};
+  DrawParts(
+      parts, fit, places, [&](int k) { return column(right - (k + 1) * w, right - k * w); },
+      [&](const std::u16string& part, RECT area) {
+        DrawTateText2(dc, CString(part), &area, 1, color, lf);
+      });
   return 1;
 }
 
@@ -139,25 +178,20 @@ int DrawMaltiYokoText(CDC* dc, CString text, RECT* rect, int lines, COLORREF col
                       LOGFONTW* lf) {
   if (!dc || !rect || !lf) return 1;
   Parts parts;
-  int count = FitParts(dc, lines, text.str(), *rect, lf, parts, Direction::Horizontal);
-  if (count == 0) return 1;
+  const Fit fit = FitParts(dc, lines, text.str(), *rect, lf, parts, Direction::Horizontal);
+  if (fit.count == 0) return 1;
   const long long top = rect->top, bottom = rect->bottom, cellHeight = HeightOf(*rect);
-  const long long h = cellHeight / count;
+  const long long h = cellHeight / fit.count;
   *lf = PartFont(*lf, int(h));
   auto line = [&](long long t, long long b) { return MakeRect(rect->left, t, rect->right, b); };
-  auto draw = [&](const std::u16string& part, RECT area) {
-    DrawText2(dc, CString(part), &area, DT_CENTER, 100, 1, color, lf, 0, 1);
-  };
-  if (parts[1].empty()) {
-    long long t = top + cellHeight / 2 - h / 2;
-    draw(parts[0], line(t, t + h));
-  } else if (parts[2].empty()) {
-    draw(parts[0], line(top, bottom - cellHeight / 2));
-    draw(parts[1], line(top + cellHeight / 2, bottom));
-  } else {
-    for (int k = 0; k < count; ++k)
-      draw(parts[std::size_t(k)], line(top + k * h, top + (k + 1) * h));
-  }
+  const long long middle = top + cellHeight / 2 - h / 2;
+  const PartPlaces places{line(middle, middle + h), line(top, bottom - cellHeight / 2),
+                          line(top + cellHeight / 2, bottom)};
+  DrawParts(
+      parts, fit, places, [&](int k) { return line(top + k * h, top + (k + 1) * h); },
+      [&](const std::u16string& part, RECT area) {
+        DrawText2(dc, CString(part), &area, DT_CENTER, 100, 1, color, lf, 0, 1);
+      });
   return 1;
 }
 
@@ -186,10 +220,10 @@ int DrawFixMultiYokoText(CDC* dc, CString text, RECT* rect, UINT lines, UINT for
       if (bullet == 1) mark.Format(u"%2d.", number++);
       DrawBullet(dc, *lf, mark.str(), MakeRect(rect->left, top, rect->right, top + h));
     }
-    // The line ends at a CR or before the first character that would make
+    // The line ends at a break or before the first character that would make
     // it wider than the room.
     std::size_t q = p;
-    while (q < t.size() && t[q] != u'\r' && MeasureSelected(dc, t.substr(p, q + 1 - p)).cx <= avail)
+    while (q < t.size() && !IsBreakChar(t[q]) && MeasureSelected(dc, t.substr(p, q + 1 - p)).cx <= avail)
       ++q;
     RECT area = MakeRect(textLeft, top, rect->right, top + h);
     dc->DrawText(t.data() + p, int(q - p), &area, format | DT_VCENTER);
@@ -226,11 +260,11 @@ int DrawFixMultiTateText(CDC* dc, CString text, RECT* rect, UINT columns, UINT, 
       DrawBullet(dc, *lf, std::u16string_view(&mark, 1),
                  MakeRect(left, rect->top, right, rect->bottom));
     }
-    // Characters down the column until a CR or until one would pass the
+    // Characters down the column until a break or until one would pass the
     // bottom; turned characters advance by their width in the turned font.
     long long pos = 0;
     std::size_t q = p;
-    for (; q < t.size() && t[q] != u'\r'; ++q) {
+    for (; q < t.size() && !IsBreakChar(t[q]); ++q) {
       const char16_t ch = t[q];
       const long long cellTop = textTop + pos;
       if (IsTateRotateChar(ch)) {
@@ -265,17 +299,15 @@ int DrawFixMultiYokoText2(CStdioFile* file, CString text, UINT lines, int) {
   std::u16string_view t = text.str();
   std::size_t p = 0;
   for (UINT i = 0; i < lines && p < t.size(); ++i) {
-    std::size_t q = t.find(u'\r', p);
+    std::size_t q = t.find_first_of(u"\r\n", p);
     if (q == std::u16string_view::npos) q = t.size();
     std::u16string line(t.substr(p, q - p));
     file->WriteString(u"\"");
     file->WriteString(line.c_str());
     file->WriteString(u"\"");
     file->WriteString(u"\n");
-    // Past the CR and the LF after it; a CR alone also ends the line.
     p = q;
-    if (p < t.size()) ++p;
-    if (p < t.size() && t[p] == u'\n') ++p;
+    SkipBreak(t, p);
   }
   return 1;
 }

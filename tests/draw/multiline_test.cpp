@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 #include "text_fixture.h"
@@ -76,6 +77,15 @@ TEST_F(Multi, TateTextInOneColumnIsCentredInThreeFromTheRightAndCutAfterFive) {
   Clear();
   DrawMaltiTateText(&dc, CString(std::u16string(100000, u'字')), &small, 1, 0, &huge);
   EXPECT_EQ(Texts().size(), 10u);
+  // CR LF, a lone CR and a lone LF each start the next column and are not
+  // drawn; a break at the end opens no column.
+  Clear();
+  LOGFONTW breaks = Font(12);
+  DrawMaltiTateText(&dc, CString(u"一行\r\n二\r三\n"), &rect, 1, 0, &breaks);
+  EXPECT_EQ(ColumnText(60), u"一行");
+  EXPECT_EQ(ColumnText(30), u"二");
+  EXPECT_EQ(ColumnText(0), u"三");
+  EXPECT_EQ(Texts().size(), 4u);
 }
 
 TEST_F(Multi, BadFirstCountsAndEmptyText) {
@@ -132,6 +142,30 @@ TEST_F(Multi, YokoTextOnOneLineIsCentredVerticallyAndInThreeLines) {
   EXPECT_EQ(texts[3].rect, (RECT{0, 76, 100, 98}));
   EXPECT_EQ(texts[0].text, u"ABCDEFGHI");
   EXPECT_EQ(texts[3].text, u"");
+  // A break starts the next line and is not drawn: three lines of 20 would
+  // hold the text, the two it takes are the halves.
+  struct BreakCase {
+    std::u16string text;
+    std::vector<std::u16string> lines;
+    std::vector<RECT> rects;
+  };
+  const BreakCase breaks[] = {
+      {u"一行目\r\n二行目です", {u"一行目", u"二行目です"}, {{0, 0, 100, 30}, {0, 30, 100, 60}}},
+      {u"A\rB\nC", {u"A", u"B", u"C"}, {{0, 0, 100, 20}, {0, 20, 100, 40}, {0, 40, 100, 60}}},
+      {u"A\r\n\nC", {u"A", u"", u"C"}, {{0, 0, 100, 20}, {0, 20, 100, 40}, {0, 40, 100, 60}}},
+  };
+  for (const BreakCase& c : breaks) {
+    Clear();
+    LOGFONTW lf = Font(12);
+    DrawMaltiYokoText(&dc, CString(c.text), &rect, 1, 0, &lf);
+    texts = Texts();
+    ASSERT_EQ(texts.size(), c.lines.size()) << CString(c.text).ToUtf8();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      EXPECT_EQ(texts[i].text, c.lines[i]);
+      EXPECT_EQ(texts[i].rect, c.rects[i]);
+      EXPECT_EQ(texts[i].font.lfHeight, 20);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- fixed lines
@@ -186,6 +220,13 @@ TEST_F(Multi, FixYokoBulletsPercentAndEmptyParagraphs) {
   EXPECT_EQ(texts[0].rect, (RECT{10, 0, 110, 30}));
   EXPECT_EQ(texts[1].text, u"");
   EXPECT_EQ(texts[2].text, u"CD");
+  EXPECT_EQ(texts[2].rect, (RECT{10, 60, 110, 90}));
+  // A lone LF or CR ends a line too, and the character after it is kept.
+  Clear();
+  DrawFixMultiYokoText(&dc, CString(u"AB\nCD\rEF"), &other, 4, 0, 0, 100, 0, &plain);
+  texts = Texts();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[0].text + u"|" + texts[1].text + u"|" + texts[2].text, u"AB|CD|EF");
   EXPECT_EQ(texts[2].rect, (RECT{10, 60, 110, 90}));
 }
 
@@ -244,7 +285,7 @@ TEST_F(Multi, FixTateSideLinesOnlyForAnUnderlineOfOne) {
 TEST_F(Multi, FixTateNumbersParagraphsByColumn) {
   LOGFONTW lf = Font(12);
   RECT rect{0, 0, 90, 100};
-  DrawFixMultiTateText(&dc, CString(u"一二三\r\n四"), &rect, 3, 0, 1, 100, 0, &lf);
+  DrawFixMultiTateText(&dc, CString(u"一二三\n四"), &rect, 3, 0, 1, 100, 0, &lf);
   // ① is 30 tall: the text starts at 30 and two characters fit in 70.
   auto first = Pieces(u"①");
   ASSERT_EQ(first.size(), 1u);
@@ -276,10 +317,11 @@ TEST(FixMultiYokoText2, WritesTheFirstLinesInQuotes) {
     ASSERT_TRUE(file.Open(path.GetString(), u"w,ccs=UNICODE"));
     EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"一行目\r\n2\r\n3"), 2, 0), 1);
     EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lone\rcr\r\n"), 5, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lf\nend"), 5, 0), 1);
     EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"none"), 0, 0), 1);
     ASSERT_TRUE(file.Close());
   }
   EXPECT_EQ(cmdtest::ReadBytes(dir / "out.txt"),
-            cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n"));
+            cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n\"lf\"\r\n\"end\"\r\n"));
   EXPECT_EQ(DrawFixMultiYokoText2(nullptr, CString(u"x"), 1, 0), 1);
 }

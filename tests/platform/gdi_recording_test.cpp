@@ -62,7 +62,8 @@ TEST_F(Recording, MetricsFollowTheFixedRules) {
       {24, 10, 0, u"A見", {10 + 20, 24}},      // lfWidth sets the narrow advance
       {24, 0, 2700, u"ab", {24, 24}},          // escapement changes nothing
       {20, 0, 0, u"ｱｲﾞ", {30, 20}},            // half-width katakana are narrow
-      {20, 0, 0, u"\u007F\uFF60\u3000", {60, 20}},  // just outside the narrow ranges
+      {20, 0, 0, u"\uFF60\u3000", {40, 20}},  // just outside the narrow ranges
+      {20, 0, 0, u"\r\n\t\u007F", {0, 20}},   // control characters take no room
       {20, 0, 0, u" ~", {20, 20}},             // U+0020 and U+007E are narrow
       {20, 0, 0, u"", {0, 20}},
   };
@@ -165,7 +166,7 @@ TEST_F(Recording, DrawTextBreaksLinesUnlessSingleLine) {
   EXPECT_EQ(dc.DrawText(u"ab\r\ncd", -1, &r, DT_SINGLELINE), 10);
   auto single = Ops(OpKind::DrawText).back();
   ASSERT_EQ(single.lines.size(), 1u);
-  EXPECT_EQ(single.lines[0].width, 5 * 2 + 10 * 2 + 5 * 2);  // CR and LF are not narrow
+  EXPECT_EQ(single.lines[0].width, 5 * 2 + 5 * 2);  // CR and LF take no room
 
   // One character per line, as a vertical column is drawn by DrawText.
   EXPECT_EQ(dc.DrawText(u"縦\n書\n", -1, &r, DT_CENTER), 30);

@@ -12,6 +12,9 @@ int FixedFontEngine::CellHeight(const LOGFONTW& lf) {
 }
 
 long long FixedFontEngine::Advance(const LOGFONTW& lf, char16_t c) {
+  // Control characters (CR and LF among them) show as nothing and take no
+  // room, as on the image and printer devices.
+  if (c < 0x20 || c == 0x7F) return 0;
   long long narrow = lf.lfWidth > 0 ? lf.lfWidth : CellHeight(lf) / 2;
   bool isNarrow = (c >= 0x20 && c <= 0x7E) || (c >= 0xFF61 && c <= 0xFF9F);
   return isNarrow ? narrow : 2 * narrow;
