@@ -48,6 +48,19 @@ bool DibFitsBlock(const unsigned char* block, std::size_t size, std::size_t bits
   return bitsOffset <= size && size - bitsOffset >= layout.imageBytes;
 }
 
+// Where the rows a file holds go in the rectangle: all of it for a whole
+// file; for one that ends early, the share of its rows, at the bottom of a
+// bottom-up image (its rows start from the bottom line), else at the top.
+RECT RowsArea(const RECT& rect, const cmd::gdi::BmpFile& bmp) {
+  if (bmp.layout.height >= bmp.fullHeight) return rect;
+  const long long height = (long long)rect.bottom - rect.top;
+  const long long share = height * bmp.layout.height / bmp.fullHeight;
+  RECT area = rect;
+  if (bmp.layout.topDown) area.bottom = LONG(rect.top + share);
+  else area.top = LONG(rect.bottom - share);
+  return area;
+}
+
 }  // namespace
 
 BOOL DrawBitmapFile(HDC hdc, const RECT* rect, CString path, DWORD rop) {
@@ -63,9 +76,10 @@ BOOL DrawBitmapFile(HDC hdc, const RECT* rect, CString path, DWORD rop) {
     PAINTSTRUCT paint;
     ::BeginPaint(window, &paint);
     ::SetStretchBltMode(hdc, COLORONCOLOR);
-    ::StretchDIBits(hdc, rect->left, rect->top, rect->right - rect->left,
-                    rect->bottom - rect->top, 0, 0, bmp.layout.width, bmp.layout.height,
-                    bmp.bits.data(), info, DIB_RGB_COLORS, rop);
+    const RECT area = RowsArea(*rect, bmp);
+    ::StretchDIBits(hdc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0,
+                    0, bmp.layout.width, bmp.layout.height, bmp.bits.data(), info,
+                    DIB_RGB_COLORS, rop);
     ::EndPaint(window, &paint);
   } catch (const std::exception& e) {
     std::cerr << e.what() << std::endl;

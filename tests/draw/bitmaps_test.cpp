@@ -93,6 +93,46 @@ TEST_F(DrawBitmaps, FileIsStretchedColourOnColour) {
   EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SetStretchBltMode, OpKind::StretchDIBits}));
 }
 
+TEST_F(DrawBitmaps, FilesAsWritersWriteThem) {
+  // The file size field is not trusted; a file that ends early draws the
+  // rows it holds, in their share of the rectangle (a bottom-up image's
+  // first row is its bottom line); run-length codes are drawn.
+  const std::string whole = EightBitFile();
+  auto sized = [&](std::uint32_t size) {
+    std::string file = whole;
+    std::memcpy(&file[2], &size, 4);
+    return file;
+  };
+  cmdtest::DibRecipe coded = Recipe(2, 2, 8);
+  coded.colors = cmdtest::GreyPalette(256);
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<int> dest;
+    int rows;
+  } cases[] = {
+      {"file size 0", sized(0), {10, 20, 4, 4}, 2},
+      {"file size too large", sized(1 << 20), {10, 20, 4, 4}, 2},
+      {"file size too small", sized(std::uint32_t(whole.size() - 2)), {10, 20, 4, 4}, 2},
+      {"one row of two", whole.substr(0, whole.size() - 4), {10, 22, 4, 2}, 1},
+      {"run-length coded", cmdtest::RunLengthBmpFile(coded, std::string("\x02\x09\x00\x01", 4)),
+       {10, 20, 4, 4}, 2},
+  };
+  for (const auto& c : cases) {
+    cmd::gdi::ClearRecording(dc);
+    RECT rect{10, 20, 14, 24};
+    EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("writer.bmp", c.bytes), SRCCOPY), TRUE) << c.what;
+    auto ops = Ops(OpKind::StretchDIBits);
+    ASSERT_EQ(ops.size(), 1u) << c.what;
+    EXPECT_EQ(Box(ops[0].dest), c.dest) << c.what;
+    EXPECT_EQ(ops[0].src.cy, c.rows) << c.what;
+    EXPECT_EQ(ops[0].image->At(0, c.rows - 1), c.rows == 2 && c.bytes[30] == BI_RLE8
+                                                   ? RGB(9, 9, 9)
+                                                   : RGB(0, 0, 255))
+        << c.what;
+  }
+}
+
 TEST_F(DrawBitmaps, MissingFileGivesZeroAndALyingOneIsNotDrawn) {
   RECT rect{0, 0, 2, 2};
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win() + u"none.bmp", SRCCOPY), FALSE);

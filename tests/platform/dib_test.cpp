@@ -41,9 +41,10 @@ TEST(BmpFile, RefusesHeadersThatLie) {
   };
   const Case cases[] = {
       {"not BM", [](std::string& s) { s[0] = 'X'; }},
-      {"file size past the end", [](std::string& s) { Put32(s, 2, std::uint32_t(s.size() + 1)); }},
       {"pixels before the headers", [](std::string& s) { Put32(s, 10, 20); }},
-      {"pixels past the file size", [](std::string& s) { Put32(s, 10, std::uint32_t(s.size() + 4)); }},
+      {"pixels past the end", [](std::string& s) { Put32(s, 10, std::uint32_t(s.size() + 4)); }},
+      {"pixels at the end", [](std::string& s) { Put32(s, 10, std::uint32_t(s.size())); }},
+      {"not one whole row", [](std::string& s) { Put32(s, 18, 9); }},
       {"core header", [](std::string& s) { Put32(s, 14, 12); }},
       {"header size unknown", [](std::string& s) { Put32(s, 14, 1000); }},
       {"zero width", [](std::string& s) { Put32(s, 18, 0); }},
@@ -52,12 +53,12 @@ TEST(BmpFile, RefusesHeadersThatLie) {
       {"most negative height", [](std::string& s) { Put32(s, 22, std::uint32_t(INT_MIN)); }},
       {"absurd width", [](std::string& s) { Put32(s, 18, 40000); }},
       {"absurd area", [](std::string& s) { Put32(s, 18, 30000); Put32(s, 22, 30000); }},
-      {"wider than the pixels", [](std::string& s) { Put32(s, 18, 5); }},
-      {"taller than the pixels", [](std::string& s) { Put32(s, 22, 3); }},
       {"two bits a dot", [](std::string& s) { Put16(s, 28, 2); }},
       {"no bits", [](std::string& s) { Put16(s, 28, 0); }},
       {"64 bits", [](std::string& s) { Put16(s, 28, 64); }},
-      {"run-length coded", [](std::string& s) { Put32(s, 30, BI_RLE8); }},
+      {"run-length coded on 24 bits", [](std::string& s) { Put16(s, 28, 24); Put32(s, 30, BI_RLE8); }},
+      {"run-length coded top-down", [](std::string& s) { Put32(s, 22, std::uint32_t(-2)); Put32(s, 30, BI_RLE8); }},
+      {"four-bit codes on 8 bits", [](std::string& s) { Put32(s, 30, BI_RLE4); }},
       {"masks on 8 bits", [](std::string& s) { Put32(s, 30, BI_BITFIELDS); }},
       {"over 256 colours", [](std::string& s) { Put32(s, 46, 300); }},
       {"colour table past the end", [](std::string& s) {
@@ -81,25 +82,62 @@ TEST(BmpFile, RefusesHeadersThatLie) {
   }
 }
 
-TEST(BmpFile, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
-  std::string file = Checker8(5, 3);
+TEST(BmpFile, EveryTruncationKeepsTheWholeRowsWithoutReadingPastTheEnd) {
+  // Rows of 8 bytes after 14 + 40 + 1024 bytes of headers and colours.
+  const std::string file = Checker8(5, 3);
+  const std::size_t pixels = 14 + 40 + 1024;
   for (std::size_t n = 0; n < file.size(); ++n) {
-    std::string cut = file.substr(0, n);
-    EXPECT_FALSE(Parses(cut)) << n;
-    // Even when the file size field is made to agree with the cut.
-    if (n >= 6) {
-      Put32(cut, 2, std::uint32_t(n));
-      EXPECT_FALSE(Parses(cut)) << n;
+    std::vector<char> cut(file.begin(), file.begin() + std::ptrdiff_t(n));
+    // Whatever the file size field says.
+    for (std::uint32_t size : {std::uint32_t(file.size()), std::uint32_t(n)}) {
+      if (n >= 6) std::memcpy(&cut[2], &size, 4);
+      cmd::gdi::BmpFile bmp;
+      const bool parsed = cmd::gdi::ParseBmpFile(std::string_view(cut.data(), n), bmp);
+      const int rows = n < pixels ? 0 : int((n - pixels) / 8);
+      ASSERT_EQ(parsed, rows > 0) << n;
+      if (!parsed) continue;
+      EXPECT_EQ(bmp.layout.height, rows) << n;
+      EXPECT_EQ(bmp.header.biHeight, rows) << n;
+      EXPECT_EQ(bmp.fullHeight, 3) << n;
+      EXPECT_EQ(bmp.bits.size(), std::size_t(rows) * 8) << n;
     }
   }
   EXPECT_TRUE(Parses(file));
 }
 
 TEST(BmpFile, AcceptsWhatWritersReallyWrite) {
-  // A file size of 0; a short colour table (biClrUsed); a top-down image.
-  std::string zeroSize = Checker8(2, 2);
-  Put32(zeroSize, 2, 0);
-  EXPECT_TRUE(Parses(zeroSize));
+  // The file size is not trusted: 0, too large or a little too small, the
+  // pixels are what the header implies, from bfOffBits; bytes after them
+  // are not pixels.
+  const std::string checker = Checker8(2, 2);
+  for (std::uint32_t size : {0u, 100000u, std::uint32_t(checker.size() - 3)}) {
+    std::string file = checker + "trailer";
+    Put32(file, 2, size);
+    cmd::gdi::BmpFile sized;
+    ASSERT_TRUE(cmd::gdi::ParseBmpFile(file, sized)) << size;
+    EXPECT_EQ(sized.bits.data(), file.data() + 14 + 40 + 1024);
+    EXPECT_EQ(sized.bits.size(), 8u);
+    EXPECT_EQ(sized.layout.height, 2);
+  }
+
+  // Run-length codes: as many bytes as biSizeImage, or as the file holds
+  // when it says 0 or more.
+  cmdtest::DibRecipe coded{.width = 4, .height = 2, .bitCount = 8,
+                           .colors = cmdtest::GreyPalette(256)};
+  const std::string codes("\x04\x07\x00\x00\x00\x01", 6);
+  std::string rle = cmdtest::RunLengthBmpFile(coded, codes);
+  cmd::gdi::BmpFile runs;
+  ASSERT_TRUE(cmd::gdi::ParseBmpFile(rle, runs));
+  EXPECT_TRUE(runs.layout.runLength);
+  EXPECT_EQ(runs.bits.size(), 6u);
+  for (std::uint32_t declared : {0u, 1000u}) {
+    Put32(rle, 14 + 20, declared);
+    ASSERT_TRUE(cmd::gdi::ParseBmpFile(rle.substr(0, rle.size() - 2), runs)) << declared;
+    EXPECT_EQ(runs.bits.size(), 4u);
+    EXPECT_EQ(runs.header.biSizeImage, 4u);
+  }
+
+  // A short colour table (biClrUsed); a top-down image.
 
   cmdtest::DibRecipe recipe{.width = 4, .height = 2, .bitCount = 4, .topDown = true,
                             .colors = {cmdtest::Quad(255, 0, 0), cmdtest::Quad(0, 255, 0)}};

@@ -132,6 +132,43 @@ TEST(ImageDevice, DecodesEveryBitDepth) {
   }
 }
 
+TEST(ImageDevice, RunLengthImagesPaintOnlyTheirCodedDots) {
+  // 5 x 3 on grey; rows are coded from the bottom. Dots a code skips (a
+  // delta, the rest of a line, the lines after the end) stay grey.
+  struct Case {
+    int bits;
+    std::string codes;
+    std::vector<std::vector<int>> rows;  // grey levels from the top; -1 for the background
+  };
+  const Case cases[] = {
+      // 2 dots of 10, 3 literal dots (padded), end of line; a delta of (1, 1)
+      // to the top row, 1 dot of 50, end of image.
+      {8, std::string("\x02\x0A\x00\x03\x14\x1E\x28\x00\x00\x00\x00\x02\x01\x01\x01\x32\x00\x01", 18),
+       {{-1, 50, -1, -1, -1}, {-1, -1, -1, -1, -1}, {10, 10, 20, 30, 40}}},
+      // Nibbles alternate in a run; 3 literal nibbles take one WORD; the
+      // codes end without an end-of-image code, and a run past the width is cut.
+      {4, std::string("\x07\x12\x00\x00\x00\x03\x34\x50", 8),
+       {{-1, -1, -1, -1, -1}, {51, 68, 85, -1, -1}, {17, 34, 17, 34, 17}}},
+  };
+  for (const Case& c : cases) {
+    cmdtest::DibRecipe recipe{.width = 5, .height = 3, .bitCount = c.bits,
+                              .colors = cmdtest::GreyPalette(1 << c.bits)};
+    std::string dib = cmdtest::RunLengthDib(recipe, c.codes);
+    ImageDC img(5, 3);
+    CBrush grey(RGB(128, 128, 128));
+    RECT all{0, 0, 5, 3};
+    img.dc.FillRect(&all, &grey);
+    StretchDIBits(img.dc, 0, 0, 5, 3, 0, 0, 5, 3, dib.data() + dib.size() - c.codes.size(),
+                  reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+    auto px = img.Pixels();
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) {
+        int v = c.rows[std::size_t(y)][std::size_t(x)] < 0 ? 128 : c.rows[std::size_t(y)][std::size_t(x)];
+        EXPECT_EQ(px.At(x, y), RGB(v, v, v)) << c.bits << " bits at " << x << "," << y;
+      }
+  }
+}
+
 TEST(ImageDevice, ShrinkingCombinesDotsByStretchMode) {
   // A 2 x 1 picture, black then white, shrunk to one dot.
   cmdtest::DibRecipe recipe{.width = 2, .bitCount = 24};

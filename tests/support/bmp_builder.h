@@ -79,15 +79,28 @@ inline std::string PackedDib(const DibRecipe& recipe, const PixelFn& pixel) {
   return DibHeader(recipe, bits.size()) + bits;
 }
 
-// A BMP file: the 14-byte file header before the packed DIB.
-inline std::string BmpFileBytes(const DibRecipe& recipe, const PixelFn& pixel) {
-  std::string dib = PackedDib(recipe, pixel);
-  std::string bits = DibPixels(recipe, pixel);
+// A BMP file: the 14-byte file header before a packed DIB whose last
+// pixelBytes bytes are its pixels.
+inline std::string WithFileHeader(const std::string& dib, std::size_t pixelBytes) {
   std::string f = "BM";
   PutLE(f, std::uint32_t(14 + dib.size()), 4);
   PutLE(f, 0, 4);
-  PutLE(f, std::uint32_t(14 + dib.size() - bits.size()), 4);
+  PutLE(f, std::uint32_t(14 + dib.size() - pixelBytes), 4);
   return f + dib;
+}
+
+inline std::string BmpFileBytes(const DibRecipe& recipe, const PixelFn& pixel) {
+  return WithFileHeader(PackedDib(recipe, pixel), DibPixels(recipe, pixel).size());
+}
+
+// A run-length coded BMP file (BI_RLE8 for 8 bits, BI_RLE4 for 4) holding
+// the codes given, and the same as a packed DIB.
+inline std::string RunLengthDib(DibRecipe recipe, const std::string& codes) {
+  recipe.compression = recipe.bitCount == 4 ? BI_RLE4 : BI_RLE8;
+  return DibHeader(recipe, codes.size()) + codes;
+}
+inline std::string RunLengthBmpFile(const DibRecipe& recipe, const std::string& codes) {
+  return WithFileHeader(RunLengthDib(recipe, codes), codes.size());
 }
 
 inline RGBQUAD Quad(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return RGBQUAD{b, g, r, 0}; }

@@ -184,13 +184,15 @@ struct DibLayout {
   int bitCount = 0;
   std::size_t colorCount = 0;       // entries of the colour table used
   std::size_t colorBytes = 0;       // bytes after the header: table or masks
-  std::size_t stride = 0;           // bytes per row
-  std::size_t imageBytes = 0;       // stride * height
+  std::size_t stride = 0;           // bytes per row (decoded rows of a run-length image)
+  std::size_t imageBytes = 0;       // stride * height; biSizeImage when run-length coded
+  bool runLength = false;           // BI_RLE8 or BI_RLE4
 };
 // Rejects what cannot be drawn safely: header smaller than 40 bytes, width
 // or height 0, negative width, more than 32767 dots a side or 2^26 dots in
 // all, bit counts other than 1, 4, 8, 16, 24, 32, compressions other than
-// BI_RGB and BI_BITFIELDS (16 and 32 bits), colour tables over 256 entries.
+// BI_RGB, BI_BITFIELDS (16 and 32 bits), BI_RLE8 (8 bits) and BI_RLE4 (4
+// bits, both bottom-up only), colour tables over 256 entries.
 CMD_PLATFORM_API bool MeasureDib(const BITMAPINFOHEADER& header, UINT usage, DibLayout& layout);
 
 // A BMP file taken apart. header is normalised so that it describes exactly
@@ -203,6 +205,9 @@ struct CMD_PLATFORM_API BmpFile {
   std::vector<RGBQUAD> colors;
   std::string_view bits;        // the pixel data: a view into the parsed bytes
   DibLayout layout;
+  // The image's height as the file's header gives it. A file that ends
+  // early keeps only its whole rows: header and layout count those.
+  int fullHeight = 0;
   // A BITMAPINFO (header and colours) ready for StretchDIBits.
   std::vector<std::uint32_t> InfoBlock() const;
   const BITMAPINFO* Info(std::vector<std::uint32_t>& block) const {
@@ -210,10 +215,14 @@ struct CMD_PLATFORM_API BmpFile {
     return reinterpret_cast<const BITMAPINFO*>(block.data());
   }
 };
-// Parses a BMP file without reading past bytes: false when a header lies
-// (offsets or sizes beyond the file, a colour table past the end, pixel data
-// shorter than the image, or anything MeasureDib rejects). Headers of 40,
-// 52, 56, 108 and 124 bytes are read.
+// Parses a BMP file without reading past bytes. The pixel data is what the
+// header's width, height, bit count and compression imply (biSizeImage for
+// run-length images), read from bfOffBits; bfSize is not trusted (writers
+// leave it 0 or get it wrong). A file that ends early keeps the whole rows
+// it holds (a run-length image the codes it holds). False when a header
+// lies (pixel offset inside the headers or past the end, a colour table past
+// the end, not one whole row, or anything MeasureDib rejects). Headers of
+// 40, 52, 56, 108 and 124 bytes are read.
 CMD_PLATFORM_API bool ParseBmpFile(std::string_view bytes, BmpFile& bmp);
 // The same for a packed DIB (a header, its colours, then the pixels).
 CMD_PLATFORM_API bool ParsePackedDib(std::string_view bytes, BmpFile& bmp);

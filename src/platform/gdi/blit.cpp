@@ -142,6 +142,7 @@ void StretchOnto(Pixmap& dst, const BlitJob& job) {
             long long px = sx.start + c;
             if (px < 0 || px >= job.src->width) continue;
             std::uint32_t v = job.src->Get(int(px), int(py));
+            if (job.skipsUnpainted && !Painted(v)) continue;
             acc = count == 0 ? v : Combine(job.stretchMode, acc, v, count);
             sumR += (v >> 16) & 0xFF;
             sumG += (v >> 8) & 0xFF;
@@ -172,9 +173,10 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   DibLayout layout;
   if (!MeasureDib(info->bmiHeader, usage, layout)) return 0;
   Pixmap image;
-  if (!DecodeDib(info, bits, usage, d->st.palette, image)) return 0;
+  if (!DecodeDib(info, bits, usage, d->st.palette, image, kUnpainted)) return 0;
   if (d->memory() && d->st.bitmap && d->st.bitmap->pm.mono) {
-    for (auto& p : image.px) p = (p & 0xFFFFFF) == 0xFFFFFF ? kWhite : kBlack;
+    for (auto& p : image.px)
+      if (Painted(p)) p = (p & 0xFFFFFF) == 0xFFFFFF ? kWhite : kBlack;
     image.mono = true;
   }
   BlitJob job;
@@ -183,6 +185,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   int top = layout.topDown ? ySrc : Clamp32((long long)layout.height - ySrc - srcHeight);
   job.srcArea = Area{xSrc, top, srcWidth, srcHeight};
   job.src = &image;
+  job.skipsUnpainted = layout.runLength;
   job.rop = rop;
   job.stretchMode = d->st.stretchMode;
   job.brush = d->st.brush && !d->st.brush->hollow ? ToArgb(d->st.brush->color) : kWhite;

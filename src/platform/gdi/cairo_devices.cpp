@@ -156,7 +156,7 @@ cairo_surface_t* SurfaceCopy(const Pixmap& pm, bool invert) {
     auto* row = reinterpret_cast<std::uint32_t*>(data + std::size_t(stride) * y);
     for (int x = 0; x < pm.width; ++x) {
       std::uint32_t v = pm.Get(x, y);
-      row[x] = invert ? (v ^ 0x00FFFFFFu) : v;
+      row[x] = invert && Painted(v) ? (v ^ 0x00FFFFFFu) : v;
     }
   }
   cairo_surface_mark_dirty(s);

@@ -91,6 +91,49 @@ void Normalise(const BITMAPINFOHEADER& raw, BmpFile& bmp) {
   MeasureDib(bmp.header, DIB_RGB_COLORS, bmp.layout);
 }
 
+// Run-length codes (BI_RLE8, BI_RLE4) as the stretch call reads them: a
+// count and a colour byte paint count dots (two alternating nibbles in
+// RLE4); a 0 byte escapes: 0 ends the line, 1 ends the image, 2 moves right
+// and up by the next two bytes, n >= 3 is n literal dots, padded to a WORD.
+// Rows count from the bottom. Dots outside the image are dropped; dots never
+// painted keep what out held; the codes end at the end of the data.
+void DecodeRunLength(const unsigned char* src, std::size_t size, const DibLayout& L,
+                     const std::uint32_t* table, Pixmap& out) {
+  const bool four = L.bitCount == 4;
+  long long x = 0, row = 0;
+  auto paint = [&](unsigned index) {
+    if (x < L.width && row < L.height)
+      out.Set(int(x), L.height - 1 - int(row), table[index]);
+    ++x;
+  };
+  std::size_t p = 0;
+  while (p + 2 <= size && row < L.height) {
+    const unsigned count = src[p], code = src[p + 1];
+    p += 2;
+    if (count > 0) {
+      for (unsigned i = 0; i < count; ++i)
+        paint(four ? ((i % 2 == 0) ? code >> 4 : code & 0xF) : code);
+    } else if (code == 0) {
+      x = 0;
+      ++row;
+    } else if (code == 1) {
+      return;
+    } else if (code == 2) {
+      if (p + 2 > size) return;
+      x += src[p];
+      row += src[p + 1];
+      p += 2;
+    } else {
+      const std::size_t bytes = four ? (code + 1) / 2 : code;
+      for (unsigned i = 0; i < code && p + (four ? i / 2 : i) < size; ++i) {
+        const unsigned byte = src[p + (four ? i / 2 : i)];
+        paint(four ? ((i % 2 == 0) ? byte >> 4 : byte & 0xF) : byte);
+      }
+      p += (bytes + 1) & ~std::size_t(1);
+    }
+  }
+}
+
 }  // namespace
 
 bool MeasureDib(const BITMAPINFOHEADER& h, UINT usage, DibLayout& L) {
@@ -102,9 +145,12 @@ bool MeasureDib(const BITMAPINFOHEADER& h, UINT usage, DibLayout& L) {
   if (h.biWidth * height > kMaxDots) return false;
   int bits = h.biBitCount;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  if (h.biCompression != BI_RGB &&
+  const bool runLength = (h.biCompression == BI_RLE8 && bits == 8) ||
+                         (h.biCompression == BI_RLE4 && bits == 4);
+  if (h.biCompression != BI_RGB && !runLength &&
       !(h.biCompression == BI_BITFIELDS && (bits == 16 || bits == 32)))
     return false;
+  if (runLength && h.biHeight < 0) return false;  // run-length images are bottom-up
   if (usage != DIB_RGB_COLORS && usage != DIB_PAL_COLORS) return false;
   if (h.biClrUsed > 256) return false;
   L.width = h.biWidth;
@@ -122,7 +168,8 @@ bool MeasureDib(const BITMAPINFOHEADER& h, UINT usage, DibLayout& L) {
     if (h.biCompression == BI_BITFIELDS && !MasksInHeader(h)) L.colorBytes += 12;
   }
   L.stride = ((std::size_t(L.width) * std::size_t(bits) + 31) / 32) * 4;
-  L.imageBytes = L.stride * std::size_t(L.height);
+  L.imageBytes = runLength ? std::size_t(h.biSizeImage) : L.stride * std::size_t(L.height);
+  L.runLength = runLength;
   return true;
 }
 
@@ -147,14 +194,25 @@ bool ParseBmpFile(std::string_view bytes, BmpFile& bmp) {
   std::memcpy(&raw, p + 14, sizeof raw);
   if (!KnownHeaderSize(raw.biSize) || 14 + std::size_t(raw.biSize) > bytes.size()) return false;
   if (!MeasureDib(raw, DIB_RGB_COLORS, bmp.layout)) return false;
-  // A size of 0 is written by some programs; it stands for the whole file.
-  std::size_t end = bmp.file.bfSize ? bmp.file.bfSize : bytes.size();
-  if (end > bytes.size()) return false;
   std::size_t offset = bmp.file.bfOffBits;
-  if (offset < 14 + std::size_t(raw.biSize) || offset > end) return false;
+  if (offset < 14 + std::size_t(raw.biSize) || offset >= bytes.size()) return false;
   if (!TakeColors(bytes, 14, raw, bmp)) return false;
-  if (end - offset < bmp.layout.imageBytes) return false;  // pixel data cut short
-  bmp.bits = bytes.substr(offset, end - offset);
+  // The pixel data is what the header implies, from bfOffBits; of a file
+  // that ends early, what it holds (bfSize is not trusted either way).
+  const std::size_t held = bytes.size() - offset;
+  const DibLayout& L = bmp.layout;
+  bmp.fullHeight = L.height;
+  if (L.runLength) {
+    if (raw.biSizeImage == 0 || raw.biSizeImage > held) raw.biSizeImage = DWORD(held);
+    bmp.bits = bytes.substr(offset, raw.biSizeImage);
+  } else if (held < L.imageBytes) {
+    const std::size_t rows = held / L.stride;  // the whole rows the file holds
+    if (rows == 0) return false;
+    raw.biHeight = L.topDown ? -int(rows) : int(rows);
+    bmp.bits = bytes.substr(offset, rows * L.stride);
+  } else {
+    bmp.bits = bytes.substr(offset, L.imageBytes);
+  }
   Normalise(raw, bmp);
   return true;
 }
@@ -175,7 +233,7 @@ bool ParsePackedDib(std::string_view bytes, BmpFile& bmp) {
 }
 
 bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const PaletteObj* palette,
-               Pixmap& out) {
+               Pixmap& out, std::uint32_t skipped) {
   if (!info || !bits) return false;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   DibLayout L;
@@ -212,8 +270,13 @@ bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const Palet
     b = MakeChannel(0x0000FF);
   }
 
-  out = Pixmap(L.width, L.height, kBlack);
   const auto* src = static_cast<const unsigned char*>(bits);
+  if (L.runLength) {
+    out = Pixmap(L.width, L.height, skipped);
+    DecodeRunLength(src, L.imageBytes, L, table, out);
+    return true;
+  }
+  out = Pixmap(L.width, L.height, kBlack);
   for (int row = 0; row < L.height; ++row) {
     const unsigned char* line = src + L.stride * std::size_t(row);
     int y = L.topDown ? row : L.height - 1 - row;

@@ -34,6 +34,10 @@ constexpr COLORREF ToColorref(std::uint32_t p) {
 }
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 constexpr std::uint32_t kBlack = 0xFF000000u;
+// A dot that a run-length image skips (a delta, a line or the image ended
+// early): transparent, so the destination keeps what it had.
+constexpr std::uint32_t kUnpainted = 0x00000000u;
+constexpr bool Painted(std::uint32_t argb) { return (argb >> 24) != 0; }
 
 struct Pixmap {
   int width = 0;
@@ -177,6 +181,7 @@ struct BlitJob {
   DWORD rop = SRCCOPY;
   int stretchMode = BLACKONWHITE;
   std::uint32_t brush = kWhite;  // the pattern (the DC's brush), for pattern raster operations
+  bool skipsUnpainted = false;   // source dots that are kUnpainted leave the destination alone
 };
 
 struct ImageJob {
@@ -310,9 +315,11 @@ void StretchOnto(Pixmap& dst, const BlitJob& job);
 bool RopUsesSource(DWORD rop);
 
 // Decodes a packed DIB into pixels (rows top first); the caller has checked
-// the sizes with MeasureDib. DIB_PAL_COLORS indexes the palette.
+// the sizes with MeasureDib. DIB_PAL_COLORS indexes the palette. The dots a
+// run-length image does not paint take the colour `skipped` (kUnpainted
+// when the destination is to keep them).
 bool DecodeDib(const BITMAPINFO* info, const void* bits, UINT usage, const PaletteObj* palette,
-               Pixmap& out);
+               Pixmap& out, std::uint32_t skipped = kBlack);
 
 // Font face resolution (Pango back-ends).
 std::string ResolveFamilyLocked(std::u16string_view face);
