@@ -30,7 +30,8 @@ const char* const kSample =
     "empty=\r\n"
     "=no name\r\n"
     ";hidden=1\r\n"
-    "   ;also hidden=1\r\n"
+    "   ;also hidden=3\r\n"
+    ";no value\r\n"
     "#not hidden=2\r\n"
     "no equals sign\r\n"
     "dup=first\r\n"
@@ -94,9 +95,13 @@ constexpr Lookup kLookups[] = {
     // The first section and the first key of a name win.
     {"SYSTEM", "dup", "", "first"},
     {"system", "second", "-", "-"},
-    // Comments and lines without "=".
-    {"SYSTEM", ";hidden", "-", "-"},
-    {"SYSTEM", ";also hidden", "-", "-"},
+    // Comments are found by their exact name (they are only left out of
+    // lists); "#" starts no comment; a line without "=" is no key.
+    {"SYSTEM", ";hidden", "-", "1"},
+    {"SYSTEM", " ;also hidden", "-", "3"},
+    {"SYSTEM", "hidden", "-", "-"},
+    {"SYSTEM", ";", "-", "-"},
+    {"SYSTEM", ";no value", "-", "-"},
     {"SYSTEM", "#not hidden", "", "2"},
     {"SYSTEM", "no equals sign", "-", "-"},
 };

@@ -65,8 +65,10 @@ TEST_P(ProfileWrite, EditsInPlace) {
   // The first section and the first key of a name are the ones written.
   Expect("[a]\r\nk=1\r\nK=2\r\n[A]\r\nk=3\r\n", Set("a", "k", "9"),
          "[a]\r\nk=9\r\nK=2\r\n[A]\r\nk=3\r\n");
-  // A comment that looks like the key is not the key.
-  Expect("[a]\r\n;k=1\r\n", Set("a", ";k", "2"), "[a]\r\n;k=1\r\n;k=2\r\n");
+  // A comment is a key of its exact name, not of the name after the ";".
+  Expect("[a]\r\n;k=1\r\n", Set("a", ";k", "2"), "[a]\r\n;k=2\r\n");
+  Expect("[a]\r\n;k=1\r\n", Set("a", "k", "2"), "[a]\r\n;k=1\r\nk=2\r\n");
+  Expect("[a]\r\n ;k=1\r\nx=2\r\n", Set("a", ";k", nullptr), "[a]\r\nx=2\r\n");
   // A null value deletes the key.
   Expect("[a]\r\nx=1\r\ny=2\ny=3\r\n", Set("a", "Y", nullptr), "[a]\r\nx=1\r\ny=3\r\n");
   Expect("[a]\r\nx=1\r\ny=2", Set("a", "y", nullptr), "[a]\r\nx=1\r\n");

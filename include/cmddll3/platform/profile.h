@@ -4,7 +4,9 @@
 //   - lines end at CR, LF or CR LF and are trimmed of tab to CR, Ctrl-Z and
 //     space; "[name]" starts a section (the name runs to the last "]"), a
 //     line whose first character is ";" is a comment, "key=value" is an
-//     entry; lines before the first section belong to no section;
+//     entry; lines before the first section belong to no section; a comment
+//     is left out of key lists and section contents, but ";key=value" is
+//     still found, written and deleted by its exact name ";key";
 //   - section and key names match with Latin letters folded (ASCII and
 //     full-width); the caller's names are trimmed of spaces; the first
 //     section and the first key of a name win;
