@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "cmddll3/platform/fileapi.h"
@@ -196,13 +197,35 @@ BOOL ModifyFile(LPCWSTR fileName, bool create, const Change& change) {
   return ok ? TRUE : FALSE;
 }
 
+// The value of a number text as the system's own string-to-integer
+// conversion reads it: blanks and control characters skipped, a sign, then
+// a base from a lower-case prefix ("0x" 16, "0o" 8, "0b" 2, else 10),
+// digits up to the first that the base lacks; the value wraps at 32 bits.
 UINT LeadingNumber(std::u16string_view s) {
   std::size_t i = 0;
   while (i < s.size() && s[i] <= u' ') ++i;
   bool minus = false;
   if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) minus = s[i++] == u'-';
+  UINT base = 10;
+  if (i + 1 < s.size() && s[i] == u'0') {
+    constexpr std::pair<char16_t, UINT> kPrefixes[] = {{u'x', 16}, {u'o', 8}, {u'b', 2}};
+    for (auto [letter, prefixBase] : kPrefixes) {
+      if (s[i + 1] != letter) continue;
+      base = prefixBase;
+      i += 2;
+      break;
+    }
+  }
   UINT value = 0;
-  for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) value = value * 10 + UINT(s[i] - u'0');
+  for (; i < s.size(); ++i) {
+    char16_t c = s[i];
+    UINT digit = c >= u'0' && c <= u'9'   ? UINT(c - u'0')
+                 : c >= u'a' && c <= u'z' ? UINT(c - u'a' + 10)
+                 : c >= u'A' && c <= u'Z' ? UINT(c - u'A' + 10)
+                                           : base;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
   return minus ? 0u - value : value;
 }
 

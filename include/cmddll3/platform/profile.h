@@ -41,9 +41,10 @@
 CMD_PLATFORM_API DWORD GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName,
                                                 LPCWSTR lpDefault, LPWSTR lpReturnedString,
                                                 DWORD nSize, LPCWSTR lpFileName);
-// The leading decimal number of a value (an optional sign, wrapping on
-// overflow); nDefault for a missing or empty value, 0 for one that does not
-// start with a number.
+// The leading number of a value: an optional sign, then hexadecimal after
+// "0x", octal after "0o", binary after "0b", otherwise decimal ("010" is
+// 10), wrapping on overflow; nDefault for a missing or empty value, 0 for
+// one that does not start with a number.
 CMD_PLATFORM_API UINT GetPrivateProfileIntW(LPCWSTR lpAppName, LPCWSTR lpKeyName, int nDefault,
                                             LPCWSTR lpFileName);
 // "key=value" lines of a section as a zero-separated list (comment and blank
