@@ -174,8 +174,14 @@ class LockedFile {
 // The read-modify-write of every writer. `create` tells whether a missing
 // file is to be created for the change (a deletion never creates one).
 BOOL ModifyFile(LPCWSTR fileName, bool create, const Change& change) {
-  std::string host;
-  if (!HostPathOf(fileName, host)) return FALSE;
+  std::string named, host;
+  if (!HostPathOf(fileName, named)) return FALSE;
+  // A settings file that is a symbolic link (shared by installations)
+  // stays one: the file it leads to is the one locked and replaced.
+  if (!cmd::os::ResolveLinks(named, host)) {
+    SetLastError(cmd::WinErrorFromErrno(errno, named));
+    return FALSE;
+  }
   LockedFile file;
   if (!file.Acquire(host, create)) return FALSE;
   if (file.fd() < 0) {  // nothing to delete from a missing file

@@ -19,7 +19,8 @@
 //     Where a written name or value has no code page 932 form, the file is
 //     rewritten as UTF-16LE with byte-order mark rather than lose it.
 // A write replaces the file atomically (temporary file in the same folder,
-// flushed, renamed over it, permissions kept) under an advisory lock on the
+// flushed, renamed over it, permissions kept; a file reached through
+// symbolic links is replaced where they lead) under an advisory lock on the
 // file, so writers in several processes never lose each other's keys and a
 // reader sees the old file or the new one. Nothing is cached.
 //
