@@ -1,4 +1,5 @@
 // Installation paths and folder layout.
+#include <string>
 #include <string_view>
 
 #include "cmddll3/frame.h"
@@ -11,15 +12,21 @@
 
 namespace cmd::frame {
 
-void CopyToPathBuffer(char16_t (&buffer)[kPathBuffer], std::u16string_view text) {
-  std::size_t n = std::min<std::size_t>(text.size(), kPathBuffer - 1);
-  text.copy(buffer, n);
-  buffer[n] = 0;
+bool StorePath(char16_t (&buffer)[kPathBuffer], std::u16string_view text) {
+  if (text.size() >= static_cast<std::size_t>(kPathBuffer)) {
+    buffer[0] = 0;
+    return false;
+  }
+  text.copy(buffer, text.size());
+  buffer[text.size()] = 0;
+  return true;
 }
 
-void RefreshCurrentDir() {
+bool RefreshCurrentDir() {
   char16_t* cwd = GetState().currentDir;
-  if (!_wgetcwd(cwd, kPathBuffer)) cwd[0] = 0;
+  if (_wgetcwd(cwd, kPathBuffer)) return true;
+  cwd[0] = 0;
+  return false;
 }
 
 const char16_t* CurrentDirBuffer() { return GetState().currentDir; }
@@ -28,13 +35,29 @@ CString Get4IniFile() { return CString(GetState().ini4File); }
 
 namespace {
 
-// Sets a settings-file path to the refreshed current directory, a backslash
-// and the file name. The backslash is inserted even after a drive root.
-void SetFileInCurrentDir(char16_t (&target)[kPathBuffer], const char16_t* fileName) {
-  RefreshCurrentDir();
-  CString path;
-  path.Format(u"%s\\%s", GetState().currentDir, fileName);
-  CopyToPathBuffer(target, path.str());
+// A path that would not fit its buffer is left empty, and the debug output
+// says why: cut to fit, it would name another file.
+void ReportPathTooLong(const char16_t* caller, std::u16string_view path) {
+  CString line(caller);
+  line += u": the path does not fit in 259 characters: ";
+  line += path.empty() ? std::u16string_view(u"(the current directory)") : path;
+  OutputDebugStringW(line);
+}
+
+// Sets a path to the refreshed current directory followed by `tail`.
+void SetPathInCurrentDir(const char16_t* caller, char16_t (&target)[kPathBuffer],
+                         std::u16string_view tail) {
+  target[0] = 0;
+  if (!RefreshCurrentDir()) return ReportPathTooLong(caller, {});
+  std::u16string path = GetState().currentDir;
+  path += tail;
+  if (!StorePath(target, path)) ReportPathTooLong(caller, path);
+}
+
+// The backslash before the file name is inserted even after a drive root.
+void SetFileInCurrentDir(const char16_t* caller, char16_t (&target)[kPathBuffer],
+                         const char16_t* fileName) {
+  SetPathInCurrentDir(caller, target, std::u16string(u"\\") + fileName);
 }
 
 CString UnderSystemDrive(const char16_t* folder) {
@@ -49,11 +72,11 @@ constexpr const char16_t* kTradeFolders[] = {u"MASTER\\電気\\", u"MASTER\\水�
 
 using namespace cmd::frame;
 
-void SetIniFile() { SetFileInCurrentDir(GetState().iniFile, u"pelmar1.ini"); }
+void SetIniFile() { SetFileInCurrentDir(u"SetIniFile", GetState().iniFile, u"pelmar1.ini"); }
 
 CString GetIniFile() { return CString(GetState().iniFile); }
 
-void Set4IniFile() { SetFileInCurrentDir(GetState().ini4File, u"sek4.ini"); }
+void Set4IniFile() { SetFileInCurrentDir(u"Set4IniFile", GetState().ini4File, u"sek4.ini"); }
 
 CString GetPathIni() {
   char16_t value[kPathBuffer] = {};
@@ -80,11 +103,7 @@ CString SetCwd() {
   return CString(GetState().currentDir);
 }
 
-void SetEnvPath() {
-  RefreshCurrentDir();
-  CString path = CString(GetState().currentDir) + u"\\";
-  CopyToPathBuffer(GetState().envPath, path.str());
-}
+void SetEnvPath() { SetPathInCurrentDir(u"SetEnvPath", GetState().envPath, u"\\"); }
 
 CString GetEnvPath() { return CString(GetState().envPath); }
 

@@ -22,12 +22,14 @@ struct State {
 
 State& GetState();
 
-// Refreshes the current-directory buffer from the process's current directory.
-void RefreshCurrentDir();
+// Refreshes the current-directory buffer from the process's current
+// directory; false (and an empty buffer) when it does not fit.
+bool RefreshCurrentDir();
 const char16_t* CurrentDirBuffer();
 CString Get4IniFile();
 
-// Copies text into a 260-unit buffer, cutting it so that it always fits.
-void CopyToPathBuffer(char16_t (&buffer)[kPathBuffer], std::u16string_view text);
+// Copies a path into a 260-unit buffer; one that does not fit leaves the
+// buffer empty and gives false, never a cut path.
+bool StorePath(char16_t (&buffer)[kPathBuffer], std::u16string_view text);
 
 }  // namespace cmd::frame

@@ -11,6 +11,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 
 namespace cmd::os {
@@ -244,8 +245,10 @@ void Track(int fd, const std::string& path) {
   g_paths[fd] = path;
 }
 
-bool FillStaging(int fd, mode_t mode, std::string_view bytes) {
-  ::fchmod(fd, mode);
+// The staging file was created with mode 0666, which the kernel cut by the
+// process's umask (or a default ACL); a replaced file's mode is copied over.
+bool FillStaging(int fd, std::optional<mode_t> keepMode, std::string_view bytes) {
+  if (keepMode) ::fchmod(fd, *keepMode);
   return Write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
          Flush(fd) == 0;
 }
@@ -265,10 +268,10 @@ bool LinkUnnamed(int fd, const std::string& path) {
 // it is complete, so that a process that dies while writing leaves nothing
 // in the folder. 1: staged as `temp`; 0: failed (errno set); -1: the file
 // system cannot do this, use a named staging file.
-int StageUnnamed(const std::string& folder, std::string& temp, mode_t mode,
+int StageUnnamed(const std::string& folder, std::string& temp, std::optional<mode_t> mode,
                  std::string_view bytes) {
 #ifdef O_TMPFILE
-  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
   Track(fd, temp);
   bool ok = FillStaging(fd, mode, bytes);
@@ -296,12 +299,12 @@ int StageUnnamed(const std::string& folder, std::string& temp, mode_t mode,
 }
 
 // The classic way: a staging file with a name from the start.
-bool StageNamed(const std::string& folder, std::string& temp, mode_t mode,
+bool StageNamed(const std::string& folder, std::string& temp, std::optional<mode_t> mode,
                 std::string_view bytes) {
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     if (attempt > 0) temp = StagingName(folder);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
@@ -321,9 +324,31 @@ bool StageNamed(const std::string& folder, std::string& temp, mode_t mode,
 
 }  // namespace
 
-bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes) {
+bool ResolveLinks(const std::string& hostPath, std::string& target) {
+  constexpr int kMaxLinks = 40;  // the kernel's own limit
+  std::string path = hostPath;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      target = std::move(path);
+      return true;
+    }
+    std::string link(static_cast<std::size_t>(st.st_size) + 1, '\0');
+    ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) return false;
+    if (static_cast<std::size_t>(n) >= link.size()) continue;  // the link changed: read it again
+    link.resize(static_cast<std::size_t>(n));
+    path = (link.empty() || link[0] == '/') ? link : FolderOf(path) + "/" + link;
+  }
+  errno = ELOOP;
+  return false;
+}
+
+bool ReplaceAtomically(const std::string& linkOrFile, std::string_view bytes) {
+  std::string hostPath;
+  if (!ResolveLinks(linkOrFile, hostPath)) return false;
   struct stat st {};
-  mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
+  std::optional<mode_t> mode;
   if (::stat(hostPath.c_str(), &st) == 0) mode = st.st_mode & 07777;
 
   std::string folder = FolderOf(hostPath);

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "cmddll3/platform/fileapi.h"
@@ -173,8 +174,14 @@ class LockedFile {
 // The read-modify-write of every writer. `create` tells whether a missing
 // file is to be created for the change (a deletion never creates one).
 BOOL ModifyFile(LPCWSTR fileName, bool create, const Change& change) {
-  std::string host;
-  if (!HostPathOf(fileName, host)) return FALSE;
+  std::string named, host;
+  if (!HostPathOf(fileName, named)) return FALSE;
+  // A settings file that is a symbolic link (shared by installations)
+  // stays one: the file it leads to is the one locked and replaced.
+  if (!cmd::os::ResolveLinks(named, host)) {
+    SetLastError(cmd::WinErrorFromErrno(errno, named));
+    return FALSE;
+  }
   LockedFile file;
   if (!file.Acquire(host, create)) return FALSE;
   if (file.fd() < 0) {  // nothing to delete from a missing file
@@ -196,13 +203,35 @@ BOOL ModifyFile(LPCWSTR fileName, bool create, const Change& change) {
   return ok ? TRUE : FALSE;
 }
 
+// The value of a number text as the system's own string-to-integer
+// conversion reads it: blanks and control characters skipped, a sign, then
+// a base from a lower-case prefix ("0x" 16, "0o" 8, "0b" 2, else 10),
+// digits up to the first that the base lacks; the value wraps at 32 bits.
 UINT LeadingNumber(std::u16string_view s) {
   std::size_t i = 0;
   while (i < s.size() && s[i] <= u' ') ++i;
   bool minus = false;
   if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) minus = s[i++] == u'-';
+  UINT base = 10;
+  if (i + 1 < s.size() && s[i] == u'0') {
+    constexpr std::pair<char16_t, UINT> kPrefixes[] = {{u'x', 16}, {u'o', 8}, {u'b', 2}};
+    for (auto [letter, prefixBase] : kPrefixes) {
+      if (s[i + 1] != letter) continue;
+      base = prefixBase;
+      i += 2;
+      break;
+    }
+  }
   UINT value = 0;
-  for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) value = value * 10 + UINT(s[i] - u'0');
+  for (; i < s.size(); ++i) {
+    char16_t c = s[i];
+    UINT digit = c >= u'0' && c <= u'9'   ? UINT(c - u'0')
+                 : c >= u'a' && c <= u'z' ? UINT(c - u'a' + 10)
+                 : c >= u'A' && c <= u'Z' ? UINT(c - u'A' + 10)
+                                           : base;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
   return minus ? 0u - value : value;
 }
 

@@ -185,16 +185,13 @@ LineInfo Classify(std::u16string_view line) {
     info.name = TrimBlanks(close == std::u16string_view::npos ? t.substr(1) : t.substr(1, close - 1));
     return info;
   }
-  if (t[0] == u';') {
-    info.kind = LineKind::Comment;
-    return info;
-  }
   std::size_t eq = t.find(u'=');
   if (eq == std::u16string_view::npos) {
-    info.kind = LineKind::Text;
+    info.kind = t[0] == u';' ? LineKind::Comment : LineKind::Text;
     return info;
   }
   info.kind = LineKind::Entry;
+  info.commented = t[0] == u';';
   info.name = TrimBlanks(t.substr(0, eq));
   info.value = TrimBlanks(t.substr(eq + 1));
   return info;
@@ -264,7 +261,7 @@ std::optional<std::u16string> KeyNames(const Document& doc, std::u16string_view 
   std::size_t end = SectionEnd(doc, header);
   for (std::size_t i = header + 1; i < end; ++i) {
     LineInfo info = Classify(doc.TextAt(i));
-    if (info.kind != LineKind::Entry) continue;
+    if (!info.IsListedEntry()) continue;
     list += info.name;
     list += u'\0';
   }
@@ -278,7 +275,7 @@ std::optional<std::u16string> SectionLines(const Document& doc, std::u16string_v
   std::size_t end = SectionEnd(doc, header);
   for (std::size_t i = header + 1; i < end; ++i) {
     LineInfo info = Classify(doc.TextAt(i));
-    if (info.kind == LineKind::Entry) {
+    if (info.IsListedEntry()) {
       list += info.name;
       list += u'=';
       list += info.value;
@@ -431,7 +428,7 @@ std::optional<std::string> DeleteSection(const Document& doc, std::u16string_vie
     Plan plan;
     std::size_t end = SectionEnd(d, header);
     for (std::size_t i = header; i < end; ++i) {
-      if (i > header && Classify(d.TextAt(i)).kind == LineKind::Comment) continue;
+      if (i > header && Classify(d.TextAt(i)).IsComment()) continue;
       const Line& line = d.LineAt(i);
       if (!plan.empty() && plan.back().to == line.begin) plan.back().to = line.next;
       else plan.push_back({line.begin, line.next, {}});

@@ -72,12 +72,17 @@ bool SameName(std::u16string_view a, std::u16string_view b);
 // A value of two or more characters enclosed in one kind of quote loses them.
 std::u16string_view StripQuotes(std::u16string_view value);
 
+// A line that starts with ";" is a comment: lists leave it out. With an
+// "=" it is still an entry that a look-up by its exact name (";key") finds.
 enum class LineKind { Blank, Comment, Section, Entry, Text };
 struct LineInfo {
   LineKind kind = LineKind::Blank;
   std::u16string_view name;   // section name or key name
   std::u16string_view value;  // entry value, trimmed, quotes kept
   std::u16string_view trimmed;
+  bool commented = false;     // an entry whose name starts with ";"
+  bool IsComment() const { return kind == LineKind::Comment || commented; }
+  bool IsListedEntry() const { return kind == LineKind::Entry && !commented; }
 };
 LineInfo Classify(std::u16string_view line);
 

@@ -67,7 +67,8 @@ bool ParseCcs(std::u16string_view s, std::size_t i, Ccs& ccs) {
 }
 
 // The runtime's mode grammar: r, w or a; then any of + t b and the hint
-// letters c n S R T D N (t and b exclusive, none twice); then ",ccs=...".
+// letters c n S R T D N (t and b exclusive, none twice); then ",ccs=...",
+// which a binary mode takes too.
 bool ParseMode(std::u16string_view s, Mode& m) {
   std::size_t i = 0;
   SkipSpaces(s, i);
@@ -83,8 +84,7 @@ bool ParseMode(std::u16string_view s, Mode& m) {
       if (sawText || m.binary) return false;
       (c == u't' ? sawText : m.binary) = true;
     } else if (c == u',') {
-      if (m.binary || !ParseCcs(s, i + 1, m.ccs)) return false;
-      return true;
+      return ParseCcs(s, i + 1, m.ccs);
     } else if (c == u' ' || std::u16string_view(u"cnSRTDN").find(c) != std::u16string_view::npos) {
       continue;
     } else {
@@ -502,14 +502,15 @@ bool CStdioFile::Impl::OpenFile(const char16_t* path, const char16_t* crtMode) {
   else
     blockSize = kReadBlock;
 
-  bool writeMark = false;
-  if (mode.binary) {
-    encoding = Encoding::Utf16le;  // wide text on a binary stream is raw UTF-16LE
-  } else if (mode.ccs == Ccs::None) {
-    encoding = Encoding::Ansi;
+  // Wide text on a binary stream is raw UTF-16LE, whatever the ccs: the
+  // ccs of a binary mode only adds the mark of a new file and skips the
+  // mark of an existing one.
+  std::string_view mark;
+  if (mode.ccs == Ccs::None) {
+    encoding = mode.binary ? Encoding::Utf16le : Encoding::Ansi;
   } else if (mode.access == u'w' || (mode.access == u'a' && st.st_size == 0)) {
     encoding = NewFileEncoding(mode.ccs);
-    writeMark = true;
+    mark = MarkOf(encoding);
   } else {
     // Reading, or appending to a file with content: its mark decides.
     if (!ReadPrefix(3, canRead ? std::max<std::size_t>(blockSize, 3) : 3)) {
@@ -528,8 +529,9 @@ bool CStdioFile::Impl::OpenFile(const char16_t* path, const char16_t* crtMode) {
     }
     reading = canRead;
   }
+  if (mode.binary) encoding = Encoding::Utf16le;
   decoder.Reset(encoding, TextMode());
-  if (writeMark) out.append(MarkOf(encoding));
+  out.append(mark);
   return true;
 }
 

@@ -104,10 +104,12 @@ bool ToHost(std::u16string_view win, std::string& host) {
     }
     rest = win.substr(2);
     if (base.size() > 1 && base.back() == '/') base.pop_back();
-  } else if (win.size() >= 2 && IsSeparator(win[0]) && IsSeparator(win[1])) {
+  } else if (win.size() >= 2 && win[0] == u'\\' && IsSeparator(win[1])) {
     SetLastError(ERROR_PATH_NOT_FOUND);  // UNC shares do not exist here
     return false;
   } else if (IsSeparator(win[0])) {
+    // Also a host folder with a name joined to it by a backslash: with the
+    // current directory "/", "/\\pelmar1.ini" is "/pelmar1.ini".
     base = "/";
   }
 

@@ -3,11 +3,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "cmddll3/frame.h"
 #include "cmddll3/platform/hooks.h"
 #include "cmddll3/platform/profile.h"
 #include "cmddll3/platform/resources.h"
+#include "cmddll3/platform/winpath.h"
 #include "frame/state.h"
 #include "support/test_support.h"
 
@@ -106,6 +109,64 @@ TEST_F(FrameTest, SettingsFilesFollowTheCurrentDirectory) {
   fs::current_path(dir_ / "other");
   SetIniFile();
   EXPECT_EQ(GetIniFile(), Cwd() + u"/other\\pelmar1.ini");
+  fs::current_path(dir_.path());
+}
+
+TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
+  std::vector<std::u16string> debug;
+  DebugOutputHook oldHook = SetDebugOutputHook([&](const CString& t) { debug.push_back(t.str()); });
+  // A current directory of `length` units, made of nested folders.
+  auto enterFolderOf = [&](std::size_t length) {
+    fs::path folder = dir_.path();
+    while (folder.string().size() < length) {
+      std::size_t room = length - folder.string().size() - 1;
+      folder /= std::string(std::min<std::size_t>(room, 200), 'd');
+    }
+    fs::create_directories(folder);
+    fs::current_path(folder);
+    return Utf8ToUtf16(folder.string());
+  };
+  struct Case {
+    std::size_t cwd;
+    bool iniFits, ini4Fits, envFits;
+  };
+  // "\pelmar1.ini" is 12 units, "\sek4.ini" 9 and "\" 1; 259 units fit.
+  for (Case c : {Case{247, true, true, true}, Case{250, false, true, true},
+                 Case{252, false, false, true}, Case{259, false, false, false}}) {
+    SCOPED_TRACE(c.cwd);
+    std::u16string cwd = enterFolderOf(c.cwd);
+    debug.clear();
+    SetIniFile();
+    Set4IniFile();
+    SetEnvPath();
+    EXPECT_EQ(GetIniFile(), c.iniFits ? cwd + u"\\pelmar1.ini" : u"");
+    EXPECT_EQ(cmd::frame::Get4IniFile(), c.ini4Fits ? cwd + u"\\sek4.ini" : u"");
+    EXPECT_EQ(GetEnvPath(), c.envFits ? cwd + u"\\" : u"");
+    EXPECT_EQ(debug.size(), std::size_t(!c.iniFits + !c.ini4Fits + !c.envFits));
+    if (!c.iniFits) {
+      EXPECT_EQ(debug[0].rfind(u"SetIniFile: ", 0), 0u);
+    }
+  }
+  // A current directory that does not fit at all.
+  enterFolderOf(300);
+  debug.clear();
+  SetIniFile();
+  EXPECT_EQ(GetIniFile(), u"");
+  EXPECT_EQ(debug.size(), 1u);
+  // Nothing is read from or written to a file of another name.
+  EXPECT_FALSE(WritePrivateProfileStringW(u"a", u"k", u"1", GetIniFile()));
+  SetDebugOutputHook(oldHook);
+  fs::current_path(dir_.path());
+}
+
+TEST_F(FrameTest, TheRootFolderIsNoNetworkShare) {
+  fs::current_path("/");
+  SetIniFile();
+  EXPECT_EQ(GetIniFile(), u"/\\pelmar1.ini");
+  EXPECT_EQ(cmd::path::ToHostOrEmpty(GetIniFile().str()), "/pelmar1.ini");
+  setenv("XDG_CONFIG_HOME", "/", 1);
+  EXPECT_EQ(GetWorkDrv(), u"/\\tolv\\WORK\\");
+  EXPECT_EQ(cmd::path::ToHostOrEmpty(GetWorkDrv().str()), "/tolv/WORK/");
   fs::current_path(dir_.path());
 }
 

@@ -81,6 +81,10 @@ TEST_F(TextFile, WriteModes) {
   EXPECT_EQ(Written(u"wt", {u"ケ\n", u"é¥〜"}), "83 50 0D 0A 65 5C 3F");
   // Wide text on a binary stream is raw UTF-16LE: no mark, no CR.
   EXPECT_EQ(Written(u"wb", {u"a\n"}), "61 00 0A 00");
+  // A ccs on a binary stream adds its mark; the text stays raw UTF-16LE.
+  EXPECT_EQ(Written(u"wb,ccs=UNICODE", {u"a\r\nb\n"}), "FF FE 61 00 0D 00 0A 00 62 00 0A 00");
+  EXPECT_EQ(Written(u"w+b,ccs=UTF-16LE", {u"x"}), "FF FE 78 00");
+  EXPECT_EQ(Written(u"wb,ccs=UTF-8", {u"あ"}), "EF BB BF 42 30");
   // "w" truncates.
   EXPECT_EQ(Written(u"wt,ccs=UNICODE", {u"b"}), "FF FE 62 00");
   // A surrogate pair split between writes, and a lone one at the close.
@@ -100,6 +104,8 @@ TEST_F(TextFile, AppendWritesTheMarkOnlyToAnEmptyFile) {
   EXPECT_EQ(Written(u"at,ccs=UTF-16LE", {u"a"}, "empty16.txt"), "FF FE 61 00");
   EXPECT_EQ(Written(u"at,ccs=UTF-16LE", {u"a"}, "new16.txt"), "FF FE 61 00");
   EXPECT_EQ(Written(u"at,ccs=UTF-8", {u"a"}, "new8.txt"), "EF BB BF 61");
+  EXPECT_EQ(Written(u"ab,ccs=UNICODE", {u"a\n"}, "bin16.txt"), "FF FE 61 00 0A 00");
+  EXPECT_EQ(Written(u"ab,ccs=UNICODE", {u"b"}, "bin16.txt"), "FF FE 61 00 0A 00 62 00");
 }
 
 TEST_F(TextFile, AppendContinuesInTheFilesEncoding) {
@@ -138,6 +144,10 @@ TEST_F(TextFile, TheMarkDecidesHowAFileIsRead) {
   EXPECT_EQ(Lines("1,\x93\x64\x8B\x43\r\n", u"rt,ccs=UNICODE"), (LineList{u"1,電気"}));
   EXPECT_EQ(Lines(Utf16le(u"a\r\nb", false), u"rt,ccs=UTF-16LE"), (LineList{u"a", u"b"}));
   EXPECT_EQ(Lines("\xE9\x9B\xBB", u"rt,ccs=UTF-8"), (LineList{u"電"}));
+  // A binary stream with a ccs reads raw units after any mark: CR LF stays.
+  EXPECT_EQ(Lines(utf16, u"rb,ccs=UNICODE"), (LineList{u"1,電気\r", u"2,水道\r"}));
+  EXPECT_EQ(Lines(Utf16le(u"a\r\nb", false), u"rb,ccs=UNICODE"), (LineList{u"a\r", u"b"}));
+  EXPECT_EQ(Lines("\xEF\xBB\xBF" + Utf16le(u"a", false), u"r+b,ccs=UTF-8"), (LineList{u"a"}));
   // Plain "rt" reads 932 and looks for no mark.
   EXPECT_EQ(Lines("\x83\x50\r\n", u"rt"), (LineList{u"ケ"}));
   EXPECT_EQ(Lines("\xFF\xFE" "a", u"rt"), (LineList{u"\uF8F3\uF8F2a"}));
@@ -306,7 +316,7 @@ TEST_F(TextFile, ManyLinesRoundTrip) {
 TEST_F(TextFile, ModeStrings) {
   WriteBytes(Host("m.txt"), "x");
   for (const char16_t* bad : {u"", u"x", u"rr", u"rtb", u"r++", u"r,ccs=UTF-32",
-                              u"rb,ccs=UNICODE", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"}) {
+                              u"rb,ccs=UTF-32", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"}) {
     SCOPED_TRACE(Utf16ToUtf8(bad));
     CStdioFile f;
     EXPECT_FALSE(f.Open(Path("m.txt"), bad));

@@ -55,6 +55,10 @@ TEST(WindowsPath, RefusesWhatWindowsRefuses) {
   std::string out;
   EXPECT_FALSE(ToHost(u"", out));
   EXPECT_FALSE(ToHost(u"\\\\server\\share\\x", out));
+  EXPECT_FALSE(ToHost(u"\\/server/share/x", out));
+  // The host's root with a name joined by a backslash is no share.
+  EXPECT_EQ(ToHostOrEmpty(u"/\\pelmar1.ini"), "/pelmar1.ini");
+  EXPECT_EQ(ToHostOrEmpty(u"/\\tolv\\WORK\\"), "/tolv/WORK/");
   std::u16string longPath(MAX_PATH, u'a');
   EXPECT_FALSE(ToHost(longPath, out));
   EXPECT_EQ(GetLastError(), ERROR_FILENAME_EXCED_RANGE);

@@ -30,7 +30,8 @@ const char* const kSample =
     "empty=\r\n"
     "=no name\r\n"
     ";hidden=1\r\n"
-    "   ;also hidden=1\r\n"
+    "   ;also hidden=3\r\n"
+    ";no value\r\n"
     "#not hidden=2\r\n"
     "no equals sign\r\n"
     "dup=first\r\n"
@@ -94,9 +95,13 @@ constexpr Lookup kLookups[] = {
     // The first section and the first key of a name win.
     {"SYSTEM", "dup", "", "first"},
     {"system", "second", "-", "-"},
-    // Comments and lines without "=".
-    {"SYSTEM", ";hidden", "-", "-"},
-    {"SYSTEM", ";also hidden", "-", "-"},
+    // Comments are found by their exact name (they are only left out of
+    // lists); "#" starts no comment; a line without "=" is no key.
+    {"SYSTEM", ";hidden", "-", "1"},
+    {"SYSTEM", " ;also hidden", "-", "3"},
+    {"SYSTEM", "hidden", "-", "-"},
+    {"SYSTEM", ";", "-", "-"},
+    {"SYSTEM", ";no value", "-", "-"},
     {"SYSTEM", "#not hidden", "", "2"},
     {"SYSTEM", "no equals sign", "-", "-"},
 };
@@ -145,18 +150,31 @@ TEST_P(ProfileRead, SectionContentsKeepLinesWithoutEquals) {
 TEST_P(ProfileRead, Integers) {
   file_.Put(GetParam(),
             "[n]\r\na=42\r\nb=-1\r\nc= +7x\r\nd=0x10\r\ne=abc\r\nf=\r\ng=4294967296\r\n"
-            "h=１２\r\n");
+            "h=１２\r\ni=-0x10\r\nj=0X1f\r\nk=010\r\nl=0o17\r\nm=0b102\r\nn=0x\r\no=0xg\r\n"
+            "p=\" +0x1A\"\r\nq=0x100000010\r\nr=0x0000000000000000000000000001\r\n");
   auto get = [&](const char16_t* key, int def) {
     return GetPrivateProfileIntW(u"n", key, def, file_.win());
   };
   EXPECT_EQ(get(u"a", 5), 42u);
   EXPECT_EQ(get(u"b", 5), 4294967295u);
   EXPECT_EQ(get(u"c", 5), 7u);
-  EXPECT_EQ(get(u"d", 5), 0u);
   EXPECT_EQ(get(u"e", 5), 0u);
   EXPECT_EQ(get(u"f", 5), 5u);  // empty: the default
   EXPECT_EQ(get(u"g", 5), 0u);  // wraps as Windows does
   EXPECT_EQ(get(u"h", 5), 0u);  // full-width digits are not digits here
+  // The base follows a lower-case prefix: 0x hex, 0o octal, 0b binary;
+  // a leading zero alone is decimal.
+  EXPECT_EQ(get(u"d", 5), 16u);
+  EXPECT_EQ(get(u"i", 5), static_cast<UINT>(-16));
+  EXPECT_EQ(get(u"j", 5), 0u);
+  EXPECT_EQ(get(u"k", 5), 10u);
+  EXPECT_EQ(get(u"l", 5), 15u);
+  EXPECT_EQ(get(u"m", 5), 2u);
+  EXPECT_EQ(get(u"n", 5), 0u);
+  EXPECT_EQ(get(u"o", 5), 0u);
+  EXPECT_EQ(get(u"p", 5), 26u);
+  EXPECT_EQ(get(u"q", 5), 16u);  // wraps
+  EXPECT_EQ(get(u"r", 5), 0u);   // read as its first 29 characters
   EXPECT_EQ(get(u"missing", -3), static_cast<UINT>(-3));
 }
 

@@ -2,8 +2,11 @@
 // encodings kept or widened; failures that leave the file as it was.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <filesystem>
 #include <functional>
 
 #include "cmddll3/platform/osfile.h"
@@ -65,8 +68,10 @@ TEST_P(ProfileWrite, EditsInPlace) {
   // The first section and the first key of a name are the ones written.
   Expect("[a]\r\nk=1\r\nK=2\r\n[A]\r\nk=3\r\n", Set("a", "k", "9"),
          "[a]\r\nk=9\r\nK=2\r\n[A]\r\nk=3\r\n");
-  // A comment that looks like the key is not the key.
-  Expect("[a]\r\n;k=1\r\n", Set("a", ";k", "2"), "[a]\r\n;k=1\r\n;k=2\r\n");
+  // A comment is a key of its exact name, not of the name after the ";".
+  Expect("[a]\r\n;k=1\r\n", Set("a", ";k", "2"), "[a]\r\n;k=2\r\n");
+  Expect("[a]\r\n;k=1\r\n", Set("a", "k", "2"), "[a]\r\n;k=1\r\nk=2\r\n");
+  Expect("[a]\r\n ;k=1\r\nx=2\r\n", Set("a", ";k", nullptr), "[a]\r\nx=2\r\n");
   // A null value deletes the key.
   Expect("[a]\r\nx=1\r\ny=2\ny=3\r\n", Set("a", "Y", nullptr), "[a]\r\nx=1\r\ny=3\r\n");
   Expect("[a]\r\nx=1\r\ny=2", Set("a", "y", nullptr), "[a]\r\nx=1\r\n");
@@ -267,12 +272,65 @@ TEST(ProfileFailure, DeletionsAndNullSectionsCreateNoFile) {
   EXPECT_FALSE(file.exists());
 }
 
-TEST(ProfileFailure, PermissionsAreKept) {
+namespace {
+
+// Every call of umask in this program: a write must never change the
+// process's umask, or a file that another thread creates meanwhile gets
+// the wrong permissions.
+std::atomic<int> g_umaskCalls{0};
+
+mode_t ModeOf(const std::filesystem::path& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
+}
+
+}  // namespace
+
+extern "C" mode_t umask(mode_t mask) noexcept {
+  using Real = mode_t (*)(mode_t);
+  static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "umask"));
+  ++g_umaskCalls;
+  return real(mask);
+}
+
+TEST(ProfileFailure, PermissionsAndLinksAreKept) {
+  // A new file gets 0666 less the umask from the kernel itself.
+  mode_t oldMask = ::umask(027);
+  g_umaskCalls = 0;
+  IniFile fresh;
+  EXPECT_TRUE(fresh.Set("a", "k", "1"));
+  EXPECT_TRUE(fresh.Set("a", "k", "2"));
+  EXPECT_EQ(g_umaskCalls, 0);
+  ::umask(oldMask);
+  EXPECT_EQ(ModeOf(fresh.host()), 0640u);
+  // A replaced file keeps its mode.
   IniFile file;
   file.Put("[a]\r\nk=1\r\n");
-  std::filesystem::permissions(file.host(), std::filesystem::perms(0640));
+  std::filesystem::permissions(file.host(), std::filesystem::perms(0604));
   EXPECT_TRUE(file.Set("a", "k", "2"));
-  struct stat st {};
-  ASSERT_EQ(::stat(file.host().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(ModeOf(file.host()), 0604u);
+
+  // A settings file shared through links stays linked: the file at the end
+  // of the links is replaced, in its own folder.
+  IniFile shared("pelmar1.ini");
+  shared.Put("[a]\r\nk=1\r\n");
+  IniFile linked("pelmar1.ini");
+  std::filesystem::create_symlink(shared.host(), linked.dir() / "via.ini");
+  std::filesystem::create_symlink("via.ini", linked.host());
+  EXPECT_TRUE(linked.Set("a", "k", "2"));
+  EXPECT_TRUE(std::filesystem::is_symlink(linked.host()));
+  EXPECT_EQ(shared.bytes(), "[a]\r\nk=2\r\n");
+  EXPECT_EQ(linked.Listing(), "pelmar1.ini|via.ini");
+  EXPECT_EQ(shared.Listing(), "pelmar1.ini");
+  // A link to a missing file: the file is made where the link leads.
+  IniFile dangling;
+  std::filesystem::create_symlink(shared.dir() / "new.ini", dangling.host());
+  EXPECT_TRUE(dangling.Set("b", "x", "1"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling.host()));
+  EXPECT_EQ(cmdtest::ReadBytes(shared.dir() / "new.ini"), "[b]\r\nx=1\r\n");
+  // Links that lead nowhere but to themselves are an error.
+  IniFile loop;
+  std::filesystem::create_symlink("test.ini", loop.host());
+  EXPECT_FALSE(loop.Set("a", "k", "1"));
+  EXPECT_TRUE(std::filesystem::is_symlink(loop.host()));
 }

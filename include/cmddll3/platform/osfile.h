@@ -66,9 +66,15 @@ CMD_PLATFORM_API int SetTimes(int fd, const struct timespec times[2]);
 
 // Whole-file helpers built on the wrappers above.
 CMD_PLATFORM_API bool ReadAll(const std::string& hostPath, std::string& bytes);
-// Writes bytes to a temporary file in the same folder, flushes it and renames
-// it over hostPath (keeping hostPath's permissions when it exists): readers
-// see the old content or the new, never a torn file.
+// The file that a chain of symbolic links ends at (hostPath itself when it
+// is no link; the target need not exist). False with errno set (ELOOP) when
+// the chain does not end.
+CMD_PLATFORM_API bool ResolveLinks(const std::string& hostPath, std::string& target);
+// Writes bytes to a temporary file in the folder of the file that hostPath
+// names (through symbolic links, which stay), flushes it and renames it over
+// that file: readers see the old content or the new, never a torn file. A
+// replaced file keeps its permissions; a new one gets 0666 less the
+// process's umask, applied by the kernel.
 CMD_PLATFORM_API bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes);
 
 // Advisory lock on an open file (flock): exclusive, or shared when

@@ -4,7 +4,9 @@
 //   - lines end at CR, LF or CR LF and are trimmed of tab to CR, Ctrl-Z and
 //     space; "[name]" starts a section (the name runs to the last "]"), a
 //     line whose first character is ";" is a comment, "key=value" is an
-//     entry; lines before the first section belong to no section;
+//     entry; lines before the first section belong to no section; a comment
+//     is left out of key lists and section contents, but ";key=value" is
+//     still found, written and deleted by its exact name ";key";
 //   - section and key names match with Latin letters folded (ASCII and
 //     full-width); the caller's names are trimmed of spaces; the first
 //     section and the first key of a name win;
@@ -17,7 +19,8 @@
 //     Where a written name or value has no code page 932 form, the file is
 //     rewritten as UTF-16LE with byte-order mark rather than lose it.
 // A write replaces the file atomically (temporary file in the same folder,
-// flushed, renamed over it, permissions kept) under an advisory lock on the
+// flushed, renamed over it, permissions kept; a file reached through
+// symbolic links is replaced where they lead) under an advisory lock on the
 // file, so writers in several processes never lose each other's keys and a
 // reader sees the old file or the new one. Nothing is cached.
 //
@@ -39,9 +42,10 @@
 CMD_PLATFORM_API DWORD GetPrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName,
                                                 LPCWSTR lpDefault, LPWSTR lpReturnedString,
                                                 DWORD nSize, LPCWSTR lpFileName);
-// The leading decimal number of a value (an optional sign, wrapping on
-// overflow); nDefault for a missing or empty value, 0 for one that does not
-// start with a number.
+// The leading number of a value: an optional sign, then hexadecimal after
+// "0x", octal after "0o", binary after "0b", otherwise decimal ("010" is
+// 10), wrapping on overflow; nDefault for a missing or empty value, 0 for
+// one that does not start with a number.
 CMD_PLATFORM_API UINT GetPrivateProfileIntW(LPCWSTR lpAppName, LPCWSTR lpKeyName, int nDefault,
                                             LPCWSTR lpFileName);
 // "key=value" lines of a section as a zero-separated list (comment and blank

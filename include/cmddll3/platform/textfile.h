@@ -22,7 +22,9 @@
 //     character. Invalid bytes read as replacement characters.
 //   - Binary mode ("b") moves bytes with Read and Write; ReadString and
 //     WriteString then see the file as raw UTF-16LE units, as the runtime's
-//     wide functions do on a binary stream.
+//     wide functions do on a binary stream, CR LF kept as it is. A ccs on a
+//     binary mode changes only the mark: it is skipped when reading, and
+//     written (the ccs's own mark) where a text mode would write one.
 // Reads go through large blocks and writes are buffered until Close (or
 // until the buffer is full). All file access goes through cmd::os, so the
 // fault hook of osfile.h can fail any step.

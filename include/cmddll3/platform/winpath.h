@@ -25,9 +25,11 @@ CMD_PLATFORM_API std::string GetDriveRoot(char16_t drive);
 
 // Maps a Windows-form path to a host path. Returns false, with the Windows
 // error in GetLastError, for a path that no host path can stand for: an
-// unmapped drive (ERROR_PATH_NOT_FOUND), a UNC path (ERROR_BAD_NETPATH
-// behaves as ERROR_PATH_NOT_FOUND here), an empty path, or a path of
-// MAX_PATH units or more (ERROR_FILENAME_EXCED_RANGE).
+// unmapped drive (ERROR_PATH_NOT_FOUND), a UNC path "\\\\server\\share"
+// (ERROR_BAD_NETPATH behaves as ERROR_PATH_NOT_FOUND here), an empty path, or
+// a path of MAX_PATH units or more (ERROR_FILENAME_EXCED_RANGE). A path that
+// starts with "/" is a host path: the separators after it still name the
+// root ("/\\x.ini" is "/x.ini").
 CMD_PLATFORM_API bool ToHost(std::u16string_view winPath, std::string& hostPath);
 
 // ToHost, with "" for a path that cannot be mapped (opening "" fails with
