@@ -169,18 +169,25 @@ TEST_F(BadInputTest, ARewriteKeepsTheLinesOfAForeignFile) {
             (std::vector<std::u16string>{u"1,1,電気", u"3,3,c", Line2(2, 9, u"new")}));
 }
 
-TEST_F(BadInputTest, ALineStartingWithNulDoesNotEndTheFile) {
-  std::string bytes = MasterBytes({Line2(1, 1, u"a")}) +
-                      cmdtest::Utf16le(std::u16string(1, u'\0') + u"garbage\r\n", false) +
-                      cmdtest::Utf16le(Line2(1, 2, u"b") + u"\r\n" + Line2(2, 1, u"c") + u"\r\n",
-                                       false);
-  cmdtest::WriteBytes(file("zairyou2.mst"), bytes);
-  ZaiMst2Rec recs[150];
-  EXPECT_EQ(GetZaiMst2_1(recs, 1, u"", 1, -1), 2);
-  DelZaiMst2_1(2, 1, -1);
-  // The unreadable line is gone, the lines after it are kept.
-  EXPECT_EQ(ReadMaster(file("zairyou2.mst")),
-            (std::vector<std::u16string>{Line2(1, 1, u"a"), Line2(1, 2, u"b")}));
+TEST_F(BadInputTest, LinesStartingWithNulDoNotEndTheFile) {
+  // One such line, and a run longer than any guess at where the file ends.
+  for (int run : {1, 70}) {
+    std::u16string garbage;
+    for (int i = 0; i < run; ++i) garbage += std::u16string(1, u'\0') + u"garbage\r\n";
+    std::string bytes = MasterBytes({Line2(1, 1, u"a")}) + cmdtest::Utf16le(garbage, false) +
+                        cmdtest::Utf16le(Line2(1, 2, u"b") + u"\r\n" + Line2(2, 1, u"c") +
+                                             u"\r\n",
+                                         false);
+    cmdtest::WriteBytes(file("zairyou2.mst"), bytes);
+    ZaiMst2Rec recs[150];
+    EXPECT_EQ(GetZaiMst2_1(recs, 1, u"", 1, -1), 2) << run;
+    DelZaiMst2_2(9, 9, 1, -1);  // drops nothing
+    DelZaiMst2_1(2, 1, -1);
+    // The unreadable lines are gone, the lines after them are kept.
+    EXPECT_EQ(ReadMaster(file("zairyou2.mst")),
+              (std::vector<std::u16string>{Line2(1, 1, u"a"), Line2(1, 2, u"b")}))
+        << run;
+  }
 }
 
 TEST(BadInputRecords, NullPointersAreRefused) {
