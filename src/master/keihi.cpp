@@ -85,7 +85,7 @@ CString KeihiPath(int trade) { return MasterFolder(trade, -1) + kKeihiFile; }
 
 // Whether an item can be stored in one line of the master.
 bool Storable(char16_t kind, const CString& name) {
-  return kind != u'\n' && kind != u'\0' && kind != u'\x1A' && FitsOneLine(name, u',');
+  return kind != u'\n' && kind != u'\0' && kind != u'\x1A' && FitsOneField(name);
 }
 
 // The master, created empty when missing; "" when it cannot be created.
