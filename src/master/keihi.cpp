@@ -14,7 +14,6 @@ namespace cmd::master {
 namespace {
 
 constexpr const char16_t* kKeihiFile = u"keihi.mst";
-constexpr const char16_t* kKeihiStaging = u"temp";
 constexpr const char16_t* kKeihiLine = u"%c,%s,%.0lf,%d,%d,%d,%d,%d,%d,%d\n";
 constexpr const char16_t* kKeihiShortLine = u"%c,%s,%.0lf,%d,%d,%d,%d,%d,%d\n";
 
@@ -86,7 +85,7 @@ CString KeihiPath(int trade) { return MasterFolder(trade, -1) + kKeihiFile; }
 
 // Whether an item can be stored in one line of the master.
 bool Storable(char16_t kind, const CString& name) {
-  return kind != u'\n' && kind != u'\0' && kind != u'\x1A' && FitsOneLine(name, u',');
+  return kind != u'\n' && kind != u'\0' && kind != u'\x1A' && FitsOneField(name);
 }
 
 // The master, created empty when missing; "" when it cannot be created.
@@ -95,7 +94,7 @@ CString ExistingMaster(int trade) {
   return CreateEmptyIfMissing(path) ? path : CString();
 }
 
-// A rewrite of the master through "temp": `edit` gets each line and writes
+// A rewrite of the master through a staging file: `edit` gets each line and writes
 // what takes its place (itself, another line or nothing), then `finish`
 // writes what comes after the last line. Both return whether the new master
 // should replace the old one. Failures end silently: the master stays.
@@ -103,7 +102,7 @@ template <class Edit, class Finish>
 bool Rewrite(const CString& path, Edit&& edit, Finish&& finish) {
   if (path.IsEmpty()) return false;
   try {
-    StagedMaster staged(path, kKeihiStaging);
+    StagedMaster staged(path);
     if (!staged.OpenForRewrite()) return false;
     CString line;
     while (staged.ReadLine(line)) edit(staged, line);
@@ -175,7 +174,7 @@ void AddAllKeihiMst(const CString* names, const double* amounts, const int* f4, 
     }
   }
   try {
-    StagedMaster staged(path, kKeihiStaging);
+    StagedMaster staged(path);
     if (!staged.OpenForAppend(kAppendMode)) return;
     for (int i = 0; i < count; ++i)
       staged.Write(FullLine(kind, names[i], amounts[i],

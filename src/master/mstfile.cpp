@@ -50,13 +50,14 @@ bool MasterReader::ReadLine(CString& line) {
   // The framework's ReadString answers FALSE for a line that starts with a
   // NUL, as it does at the end of the file, yet the stream goes on after such
   // a line. The line holds no text the library could read and is skipped; the
-  // lines after it must not be lost (a rewrite would drop them all). The end
-  // of the file answers FALSE every time, so a run of FALSE answers ends it.
-  constexpr int kEndAnswers = 64;
-  for (int answers = 0; answers < kEndAnswers; ++answers) {
+  // lines after it, however many such lines precede them, must not be lost (a
+  // rewrite would drop them all). Only the stream itself says where it ends.
+  for (;;) {
     if (file_.ReadString(line)) return true;
     if (ReadFailed(file_)) ThrowFileError(file_, path_);
+    if (file_.AtEnd()) break;
   }
+  if (ReadFailed(file_)) ThrowFileError(file_, path_);
   line.Empty();
   return false;
 }

@@ -41,23 +41,23 @@ bool IsReadOnly(const CString& path) {
 // starts (after a byte-order mark) and how it ends.
 struct CopiedText {
   std::string head;  // the first bytes, up to 3
-  std::string tail;  // the last bytes, up to 2
+  std::string tail;  // the last bytes, up to 3
   std::size_t size = 0;
 };
 
 void NoteBytes(CopiedText& copied, const char* data, std::size_t n) {
   for (std::size_t i = 0; i < n && copied.head.size() < 3; ++i) copied.head += data[i];
   copied.tail.append(data, n);
-  if (copied.tail.size() > 2) copied.tail.erase(0, copied.tail.size() - 2);
+  if (copied.tail.size() > 3) copied.tail.erase(0, copied.tail.size() - 3);
   copied.size += n;
 }
 
-// Copies a file's bytes to a new file (created or truncated). A missing
+// Copies a file's bytes to a file that exists (truncated first). A missing
 // source gives an empty copy. False, with errno, when a step fails.
 bool CopyBytes(const std::string& from, const std::string& to, CopiedText& copied) {
   int in = cmd::os::Open(from, O_RDONLY);
   if (in < 0 && errno != ENOENT) return false;
-  int out = cmd::os::Open(to, O_WRONLY | O_CREAT | O_TRUNC);
+  int out = cmd::os::Open(to, O_WRONLY | O_TRUNC);
   if (out < 0) {
     int err = errno;
     if (in >= 0) cmd::os::Close(in);
@@ -87,62 +87,97 @@ bool LacksFinalLineEnd(const CopiedText& copied, cmd::text::Encoding encoding) {
   if (encoding == Encoding::Utf16le && copied.head.compare(0, 2, "\xFF\xFE") == 0) mark = 2;
   if (encoding == Encoding::Utf8 && copied.head == "\xEF\xBB\xBF") mark = 3;
   if (copied.size <= mark) return false;
-  if (encoding == Encoding::Utf16le) return copied.tail != std::string("\n\0", 2);
+  if (encoding == Encoding::Utf16le)
+    return copied.tail.size() < 2 || copied.tail.compare(copied.tail.size() - 2, 2,
+                                                         std::string("\n\0", 2)) != 0;
   return copied.tail.empty() || copied.tail.back() != '\n';
+}
+
+// Whether UTF-16 text ends in half a unit (a file cut in the middle of a
+// character): that byte is no character, and text appended after it would
+// be read one byte out of step.
+bool EndsInTornUnit(const CopiedText& copied) { return copied.size % 2 != 0; }
+
+// Cuts the last byte off the copy.
+bool DropLastByte(const std::string& hostPath, CopiedText& copied) {
+  int fd = cmd::os::Open(hostPath, O_WRONLY);
+  if (fd < 0) return false;
+  bool ok = cmd::os::Truncate(fd, static_cast<off_t>(copied.size - 1)) == 0;
+  int err = errno;
+  if (cmd::os::Close(fd) != 0) ok = false;
+  if (!ok) {
+    errno = err;
+    return false;
+  }
+  --copied.size;
+  copied.tail.pop_back();
+  return true;
+}
+
+// The folder part of a path in Windows form, with its separator ("" for a
+// bare file name).
+CString FolderPart(const CString& path) {
+  int cut = -1;
+  for (int i = path.GetLength() - 1; i >= 0 && cut < 0; --i)
+    if (cmd::path::IsSeparator(path[i])) cut = i;
+  return path.Left(cut + 1);
 }
 
 }  // namespace
 
-CString StagingPathFor(const CString& masterPath, const char16_t* stagingName) {
-  int cut = -1;
-  for (int i = masterPath.GetLength() - 1; i >= 0 && cut < 0; --i)
-    if (cmd::path::IsSeparator(masterPath[i])) cut = i;
-  return masterPath.Left(cut + 1) + stagingName;
+CString NewStagingFile(const CString& folder) {
+  std::string hostFolder = ".";
+  if (!folder.IsEmpty() && !cmd::path::ToHost(folder, hostFolder)) return CString();
+  std::string hostPath;
+  int fd = cmd::os::CreateStagingFile(hostFolder, hostPath);
+  if (fd < 0) return CString();
+  cmd::os::Close(fd);
+  return folder + CString::FromUtf8(hostPath.substr(hostPath.rfind('/') + 1));
 }
 
-StagedMaster::StagedMaster(CString masterPath, const char16_t* stagingName)
-    : masterPath_(std::move(masterPath)),
-      stagingPath_(StagingPathFor(masterPath_, stagingName)) {}
+StagedMaster::StagedMaster(CString masterPath) : masterPath_(std::move(masterPath)) {}
 
 StagedMaster::~StagedMaster() { Abandon(); }
 
+bool StagedMaster::CreateStaging() {
+  stagingPath_ = NewStagingFile(FolderPart(masterPath_));
+  stagingCreated_ = !stagingPath_.IsEmpty();
+  return stagingCreated_;
+}
+
 bool StagedMaster::OpenForRewrite() {
-  if (StagingIsTheMaster() || !master_.Open(masterPath_)) return false;
-  if (!staging_.Open(stagingPath_, kWriteMode)) {
-    master_.Close();
+  if (!master_.Open(masterPath_)) return false;
+  if (!CreateStaging() || !staging_.Open(stagingPath_, kWriteMode)) {
+    Abandon();
     return false;
   }
-  stagingCreated_ = true;
   return true;
 }
 
 bool StagedMaster::OpenForNewContent() {
   // Writing a read-only master in place would fail at its open; so does this.
-  if (StagingIsTheMaster() || IsReadOnly(masterPath_)) return false;
-  if (!staging_.Open(stagingPath_, kWriteMode)) return false;
-  stagingCreated_ = true;
-  return true;
+  if (IsReadOnly(masterPath_)) return false;
+  return CreateStaging() && staging_.Open(stagingPath_, kWriteMode);
 }
 
 bool StagedMaster::OpenForAppend(const char16_t* appendMode) {
-  if (StagingIsTheMaster() || IsReadOnly(masterPath_)) return false;
+  if (IsReadOnly(masterPath_)) return false;
   std::string hostMaster, hostStaging;
-  if (!cmd::path::ToHost(masterPath_, hostMaster) ||
+  if (!cmd::path::ToHost(masterPath_, hostMaster) || !CreateStaging() ||
       !cmd::path::ToHost(stagingPath_, hostStaging))
     return false;
-  stagingCreated_ = true;  // a copy that stops half-way is removed
   CopiedText copied;
   if (!CopyBytes(hostMaster, hostStaging, copied)) return false;
   if (!staging_.Open(stagingPath_, appendMode)) return false;
+  if (staging_.GetEncoding() == cmd::text::Encoding::Utf16le && EndsInTornUnit(copied)) {
+    // The torn unit is dropped; the new lines start on a whole unit.
+    staging_.Close();
+    if (!DropLastByte(hostStaging, copied) || !staging_.Open(stagingPath_, appendMode))
+      return false;
+  }
   appending_ = true;
   if (LacksFinalLineEnd(copied, staging_.GetEncoding())) staging_.WriteString(u"\n");
   return true;
-}
-
-// A master that bears the staging file's own name cannot be staged beside
-// itself: opening the staging file would empty the master.
-bool StagedMaster::StagingIsTheMaster() const {
-  return masterPath_.CompareNoCase(stagingPath_) == 0;
 }
 
 bool StagedMaster::ReadLine(CString& line) { return master_.ReadLine(line); }
@@ -160,13 +195,8 @@ void StagedMaster::Commit() {
   master_.Close();
   // Close writes what is buffered and flushes the staging file to the disk
   // (an appending stream is flushed here: its Close does not).
-  // When it fails the staging file may be incomplete: it is removed.
   if (appending_ && !staging_.Flush()) ThrowFileError(staging_, stagingPath_);
   if (!CloseReportsSuccess(staging_)) ThrowFileError(staging_, stagingPath_);
-
-  // From here on the staging file is complete: a failure leaves it beside the
-  // untouched master.
-  keepStaging_ = true;
   if (IsReadOnly(masterPath_))
     CFileException::ThrowOsError(static_cast<LONG>(ERROR_ACCESS_DENIED), masterPath_);
   std::string hostStaging, hostMaster;
@@ -176,13 +206,14 @@ void StagedMaster::Commit() {
   // The one step that changes the master: rename(2) replaces it atomically.
   if (cmd::os::Rename(hostStaging, hostMaster) != 0)
     ThrowHostError(errno, hostStaging, stagingPath_);
+  stagingCreated_ = false;  // the staging file is the master now
   SyncFolder(hostMaster);
 }
 
 void StagedMaster::Abandon() {
   master_.Close();
   if (staging_.IsOpen()) staging_.Close();
-  if (!stagingCreated_ || keepStaging_) return;
+  if (!stagingCreated_) return;
   stagingCreated_ = false;
   std::string hostStaging;
   if (cmd::path::ToHost(stagingPath_, hostStaging)) cmd::os::Remove(hostStaging);

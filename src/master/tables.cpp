@@ -21,8 +21,6 @@
 namespace cmd::master {
 namespace {
 
-// The table being written goes to this file beside it, then replaces it.
-constexpr const char16_t* kTableStaging = u"temp.tbl";
 constexpr std::u16string_view kNoDrawing = u"000000000000";
 constexpr int kCwfWidth = 12;
 constexpr int kLevel1Width = 3;
@@ -87,7 +85,8 @@ Level3Read AddLevel3File(Table table, const CString& path, LONG level1Code, int&
 
 BOOL BuildTable(Table table, const CString& tablePath, int trade, int number) {
   try {
-    StagedMaster staged(tablePath, kTableStaging);
+    // The table is written to a staging file beside it, which then replaces it.
+    StagedMaster staged(tablePath);
     if (!staged.OpenForNewContent()) return FALSE;
     std::vector<ZaiMst1Rec> entries(kMst1Limit);
     const int count = GetZaiMst1(entries.data(), trade, number);

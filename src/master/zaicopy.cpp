@@ -21,16 +21,9 @@
 namespace cmd::master {
 namespace {
 
-// Staging files of the work folder.
-constexpr const char16_t* kLevel2Staging = u"temp.mst";
-constexpr const char16_t* kLevel3Staging = u"temp.txt";
 // The destinations' append modes.
 constexpr const char16_t* kLevel2AppendMode = u"at,ccs=UTF-16LE";
 constexpr const char16_t* kLevel3AppendMode = kAppendMode;
-// The copy of a destination that receives the appended lines, beside it. Not
-// "temp.mst": the destination folder may be the work folder itself (trade
-// 10), whose "temp.mst" holds the staged level-2 lines at that moment.
-constexpr const char16_t* kAppendStaging = u"temp.new";
 
 // Field indexes (0-based) that copies renumber.
 constexpr int kMst2Parent = 0;
@@ -78,23 +71,25 @@ CString Rebuilt3(std::u16string_view line, std::initializer_list<Renumbered> rep
   return Rebuilt(line, kMst3Fields, replaced);
 }
 
-// A staging file of the work folder: written whole, then read back. It is
-// removed when the copy ends, whether the copy succeeded or not.
+// A staging file of the work folder, under a name no host file has: written
+// whole, then read back. It is removed when the copy ends, whether the copy
+// succeeded or not.
 class WorkStaging {
  public:
-  explicit WorkStaging(const char16_t* name) : path_(CombinePath(GetWorkDrv(), name)) {}
+  WorkStaging() = default;
   WorkStaging(const WorkStaging&) = delete;
   WorkStaging& operator=(const WorkStaging&) = delete;
   ~WorkStaging() {
     reader_.Close();
     if (writer_.IsOpen()) writer_.Close();
-    if (opened_) DeleteFileW(path_);
+    if (!path_.IsEmpty()) DeleteFileW(path_);
   }
 
   bool OpenForWriting() {
-    if (path_.IsEmpty()) return false;
-    opened_ = true;  // a stale staging file is overwritten, or removed
-    return writer_.Open(path_, kWriteMode) != FALSE;
+    const CString folder = GetWorkDrv();
+    if (folder.IsEmpty()) return false;
+    path_ = NewStagingFile(folder);
+    return !path_.IsEmpty() && writer_.Open(path_, kWriteMode) != FALSE;
   }
   void Write(const CString& line) {
     writer_.WriteString(line);
@@ -110,14 +105,13 @@ class WorkStaging {
   CString path_;
   CStdioFile writer_;
   MasterReader reader_;
-  bool opened_ = false;
   int lines_ = 0;
 };
 
 // Appends what `write` writes to the destination in one step.
 template <class Write>
 void AppendInOneStep(const CString& destPath, const char16_t* appendMode, Write&& write) {
-  StagedMaster dest(destPath, kAppendStaging);
+  StagedMaster dest(destPath);
   if (!dest.OpenForAppend(appendMode)) return;
   write(dest);
   dest.Commit();
@@ -129,7 +123,7 @@ void CopyLevel2Group(const CString& destFolder, LONG newLevel1Code, const CStrin
                      LONG srcLevel1Code) {
   MasterReader source;
   if (!source.Open(CombinePath(srcFolder, kZai2File))) return;
-  WorkStaging staging(kLevel2Staging);
+  WorkStaging staging;
   if (!staging.OpenForWriting()) return;
   CString line;
   while (source.ReadLine(line)) {
@@ -159,7 +153,7 @@ void CopyLevel3Items(const CString& destFolder, int destFileNumber, LONG newLeve
 
   MasterReader source;
   if (!source.Open(sourcePath)) return;
-  WorkStaging staging(kLevel3Staging);
+  WorkStaging staging;
   if (!staging.OpenForWriting()) return;
   CString line;
   while (source.ReadLine(line)) {
@@ -181,12 +175,9 @@ void CopyLevel3File(int destFileNumber, int srcFileNumber, LONG newLevel1Code, i
                     int number) {
   const CString folder = MasterFolder(trade, number);
   const CString sourcePath = folder + Zai3FileName(srcFileNumber);
-  if (!FileExists(sourcePath)) {
-    // Created empty as every level-3 operation creates a missing file; the
-    // destination keeps its items rather than becoming a copy of nothing.
-    CreateEmptyIfMissing(sourcePath);
-    return;
-  }
+  // A missing source is created empty, as every level-3 operation creates a
+  // missing file; the destination then becomes its copy, empty as well.
+  if (!CreateEmptyIfMissing(sourcePath)) return;
   MasterReader source;
   if (!source.Open(sourcePath)) return;
   WriteMasterWhole(folder + Zai3FileName(destFileNumber), [&](StagedMaster& dest) {

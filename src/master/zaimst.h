@@ -4,6 +4,7 @@
 
 #include "cmddll3/master.h"
 #include "cmddll3/platform/cstring.h"
+#include "master/linetext.h"
 #include "master/mstfile.h"
 
 namespace cmd::master {
@@ -44,5 +45,24 @@ void FillMst1(ZaiMst1Rec* rec, std::u16string_view line);
 void FillMst2(ZaiMst2Rec* rec, std::u16string_view line, bool parentAsCode = false);
 // Every field but `reserved`, which the library never touches.
 void FillMst3(ZaiMst3Rec* rec, std::u16string_view line);
+
+// Whether every text of a record fits its field of one line (the rule of
+// linetext.h), so that the record can be written.
+bool RecordFits(const ZaiMst1Rec& rec);
+bool RecordFits(const ZaiMst2Rec& rec);
+bool RecordFits(const ZaiMst3Rec& rec);
+
+// Whether count records can all be written; when not, the refusal is
+// reported for `function`.
+template <class Rec>
+bool AllRecordsFit(const char16_t* function, const Rec* recs, int count) {
+  for (int k = 0; k < count; ++k) {
+    if (!RecordFits(recs[k])) {
+      ReportRefusedText(function);
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace cmd::master

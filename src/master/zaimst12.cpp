@@ -69,9 +69,10 @@ int ReadMst2Group(ZaiMst2Rec* recs, LONG parentCode, const CString& folder, int 
 // Keeps every level-2 line but those that `drop` selects, then appends the
 // records as the parent's new lines. A missing file is created when `create`.
 template <class Drop>
-void RewriteZai2(int trade, int number, bool create, Drop&& drop, const ZaiMst2Rec* recs,
-                 int count, LONG parentCode) {
+void RewriteZai2(const char16_t* function, int trade, int number, bool create, Drop&& drop,
+                 const ZaiMst2Rec* recs, int count, LONG parentCode) {
   if (count > 0 && !recs) return;  // no records to write: leave the master alone
+  if (!AllRecordsFit(function, recs, count)) return;
   CString path = Zai2Path(CString(), trade, number);
   if (create && !CreateEmptyIfMissing(path)) return;
   try {
@@ -86,6 +87,9 @@ void RewriteZai2(int trade, int number, bool create, Drop&& drop, const ZaiMst2R
 }
 
 }  // namespace
+
+bool RecordFits(const ZaiMst1Rec& rec) { return FitsOneField(TextOf(rec.name, kNameUnits)); }
+bool RecordFits(const ZaiMst2Rec& rec) { return FitsOneField(TextOf(rec.name, kNameUnits)); }
 
 void FillMst1(ZaiMst1Rec* rec, std::u16string_view line) {
   FieldCursor f(line);
@@ -219,6 +223,7 @@ int GetZaiMst1_1(ZaiMst1Rec* recs, CString folder) {
 
 void UpdateZaiMst1(const ZaiMst1Rec* recs, int count, int trade, int number) {
   if (count > 0 && !recs) return;
+  if (!AllRecordsFit(u"UpdateZaiMst1", recs, count)) return;
   try {
     // Written whole, through the staging file, so that a failed write leaves
     // the old list rather than a cut one.
@@ -313,14 +318,15 @@ int GetMst2Pos(LONG parentCode, LONG code, int trade, int number, ZaiMst2Rec* re
 void UpdateZaiMst2_1(const ZaiMst2Rec* recs, LONG parentCode, int count, int trade,
                      int number) {
   RewriteZai2(
-      trade, number, true, [&](const CString& line) { return ParentOf(line) == parentCode; },
-      recs, count, parentCode);
+      u"UpdateZaiMst2_1", trade, number, true,
+      [&](const CString& line) { return ParentOf(line) == parentCode; }, recs, count,
+      parentCode);
 }
 
 void UpdateZaiMst2_2(const ZaiMst2Rec* recs, LONG parentCode, LONG code, int count, int trade,
                      int number) {
   RewriteZai2(
-      trade, number, true,
+      u"UpdateZaiMst2_2", trade, number, true,
       [&](const CString& line) {
         return ParentOf(line) == parentCode && Level2CodeOf(line) == code;
       },
@@ -329,13 +335,14 @@ void UpdateZaiMst2_2(const ZaiMst2Rec* recs, LONG parentCode, LONG code, int cou
 
 void DelZaiMst2_1(LONG parentCode, int trade, int number) {
   RewriteZai2(
-      trade, number, false, [&](const CString& line) { return ParentOf(line) == parentCode; },
-      nullptr, 0, parentCode);
+      u"DelZaiMst2_1", trade, number, false,
+      [&](const CString& line) { return ParentOf(line) == parentCode; }, nullptr, 0,
+      parentCode);
 }
 
 void DelZaiMst2_2(LONG parentCode, LONG code, int trade, int number) {
   RewriteZai2(
-      trade, number, false,
+      u"DelZaiMst2_2", trade, number, false,
       [&](const CString& line) {
         return ParentOf(line) == parentCode && Level2CodeOf(line) == code;
       },

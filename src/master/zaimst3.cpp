@@ -109,6 +109,15 @@ void FillMst3(ZaiMst3Rec* rec, std::u16string_view line) {
   StoreText(rec->closingText, kClosingTextUnits, f.Text());
 }
 
+bool RecordFits(const ZaiMst3Rec& rec) {
+  for (const CString& text :
+       {MarkText(rec.classMark), MarkText(rec.useMark), TextOf(rec.name, kNameUnits),
+        TextOf(rec.text2, kText2Units), TextOf(rec.text3, kText3Units),
+        TextOf(rec.shortText, kShortTextUnits), TextOf(rec.closingText, kClosingTextUnits)})
+    if (!FitsOneField(text)) return false;
+  return true;
+}
+
 }  // namespace cmd::master
 
 using namespace cmd::master;
@@ -284,6 +293,7 @@ int WhatIsMst3Code(const ZaiMst3Rec* recs, int count) {
 void UpdateZaiMst3(const ZaiMst3Rec* recs, int fileNumber, LONG level1Code, LONG level2Code,
                    int count, int trade, int number) {
   if (count > 0 && !recs) return;
+  if (!AllRecordsFit(u"UpdateZaiMst3", recs, count)) return;
   try {
     RewriteZai3(
         Zai3Path(trade, number, fileNumber),
@@ -300,6 +310,7 @@ void UpdateZaiMst3(const ZaiMst3Rec* recs, int fileNumber, LONG level1Code, LONG
 void UpdateZaiMst3_2(const ZaiMst3Rec* recs, int fileNumber, LONG level1Code, LONG level2Code,
                      LONG level3Code, int count, int trade, int number) {
   if (count > 0 && !recs) return;
+  if (!AllRecordsFit(u"UpdateZaiMst3_2", recs, count)) return;
   CString path = Zai3Path(trade, number, fileNumber);
   if (!CreateEmptyIfMissing(path) || level2Code == -1) return;
   try {

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <limits>
 #include <mutex>
-#include <random>
 #include <vector>
 
 #include "cmddll3/platform/cstring.h"
@@ -112,13 +111,6 @@ std::time_t UnixFromFileTime(const FILETIME& ft) {
 namespace cmd::fileimpl {
 namespace {
 
-std::string RandomSuffix() {
-  static thread_local std::mt19937_64 rng{std::random_device{}()};
-  char name[24];
-  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(rng()));
-  return name;
-}
-
 bool SameEntry(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -196,10 +188,10 @@ DWORD CopyFile(const std::string& from, const std::string& to, bool failIfExists
 
   // The copy goes to a hidden file beside the destination and is renamed
   // over it only when complete.
-  std::string temp = Join(FolderOf(to), ".~cmdcopy" + RandomSuffix() + ".tmp");
-  int out = os::Open(temp, O_WRONLY | O_CREAT | O_EXCL, 0600);
+  std::string temp;
+  int out = os::CreateStagingFile(FolderOf(to), temp, 0600);
   if (out < 0) {
-    DWORD err = LastError(temp);
+    DWORD err = LastError(temp.empty() ? to : temp);
     os::Close(in);
     return err;
   }

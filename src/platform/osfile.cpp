@@ -298,17 +298,24 @@ int StageUnnamed(const std::string& folder, std::string& temp, std::optional<mod
 #endif
 }
 
-// The classic way: a staging file with a name from the start.
-bool StageNamed(const std::string& folder, std::string& temp, std::optional<mode_t> mode,
-                std::string_view bytes) {
+// Creates a file under a fresh staging name (mode as the umask allows); -1
+// when no name is free.
+int CreateNamed(const std::string& folder, std::string& temp, mode_t mode) {
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     if (attempt > 0) temp = StagingName(folder);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0 && errno != EEXIST) return -1;
   }
+  if (fd >= 0) Track(fd, temp);
+  return fd;
+}
+
+// The classic way: a staging file with a name from the start.
+bool StageNamed(const std::string& folder, std::string& temp, std::optional<mode_t> mode,
+                std::string_view bytes) {
+  int fd = CreateNamed(folder, temp, 0666);
   if (fd < 0) return false;
-  Track(fd, temp);
   bool ok = FillStaging(fd, mode, bytes);
   int err = errno;
   if (Close(fd) != 0 && ok) {
@@ -323,6 +330,12 @@ bool StageNamed(const std::string& folder, std::string& temp, std::optional<mode
 }
 
 }  // namespace
+
+int CreateStagingFile(const std::string& hostFolder, std::string& hostPath, mode_t mode) {
+  hostPath = StagingName(hostFolder.empty() ? std::string(".") : hostFolder);
+  if (Fail(Injected(FileStep::Open, hostPath))) return -1;
+  return CreateNamed(hostFolder.empty() ? std::string(".") : hostFolder, hostPath, mode);
+}
 
 bool ResolveLinks(const std::string& hostPath, std::string& target) {
   constexpr int kMaxLinks = 40;  // the kernel's own limit

@@ -584,6 +584,15 @@ BOOL CStdioFile::ReadString(CString& line) {
   }
 }
 
+bool CStdioFile::AtEnd() {
+  Impl& f = *impl_;
+  if (!f.IsOpen() || !f.canRead) return true;
+  f.PrepareRead();
+  while (f.textPos >= f.text.size())
+    if (!f.FillText()) return true;
+  return false;
+}
+
 void CStdioFile::WriteString(const char16_t* text) {
   Impl& f = *impl_;
   if (!f.IsOpen() || !text) return;

@@ -169,18 +169,55 @@ TEST_F(BadInputTest, ARewriteKeepsTheLinesOfAForeignFile) {
             (std::vector<std::u16string>{u"1,1,電気", u"3,3,c", Line2(2, 9, u"new")}));
 }
 
-TEST_F(BadInputTest, ALineStartingWithNulDoesNotEndTheFile) {
-  std::string bytes = MasterBytes({Line2(1, 1, u"a")}) +
-                      cmdtest::Utf16le(std::u16string(1, u'\0') + u"garbage\r\n", false) +
-                      cmdtest::Utf16le(Line2(1, 2, u"b") + u"\r\n" + Line2(2, 1, u"c") + u"\r\n",
-                                       false);
-  cmdtest::WriteBytes(file("zairyou2.mst"), bytes);
-  ZaiMst2Rec recs[150];
-  EXPECT_EQ(GetZaiMst2_1(recs, 1, u"", 1, -1), 2);
-  DelZaiMst2_1(2, 1, -1);
-  // The unreadable line is gone, the lines after it are kept.
-  EXPECT_EQ(ReadMaster(file("zairyou2.mst")),
-            (std::vector<std::u16string>{Line2(1, 1, u"a"), Line2(1, 2, u"b")}));
+TEST_F(BadInputTest, LinesStartingWithNulDoNotEndTheFile) {
+  // One such line, and a run longer than any guess at where the file ends.
+  for (int run : {1, 70}) {
+    std::u16string garbage;
+    for (int i = 0; i < run; ++i) garbage += std::u16string(1, u'\0') + u"garbage\r\n";
+    std::string bytes = MasterBytes({Line2(1, 1, u"a")}) + cmdtest::Utf16le(garbage, false) +
+                        cmdtest::Utf16le(Line2(1, 2, u"b") + u"\r\n" + Line2(2, 1, u"c") +
+                                             u"\r\n",
+                                         false);
+    cmdtest::WriteBytes(file("zairyou2.mst"), bytes);
+    ZaiMst2Rec recs[150];
+    EXPECT_EQ(GetZaiMst2_1(recs, 1, u"", 1, -1), 2) << run;
+    DelZaiMst2_2(9, 9, 1, -1);  // drops nothing
+    DelZaiMst2_1(2, 1, -1);
+    // The unreadable lines are gone, the lines after them are kept.
+    EXPECT_EQ(ReadMaster(file("zairyou2.mst")),
+              (std::vector<std::u16string>{Line2(1, 1, u"a"), Line2(1, 2, u"b")}))
+        << run;
+  }
+}
+
+TEST_F(BadInputTest, ATextThatWouldNotStayInItsFieldIsRefused) {
+  // Written, "x,9" would read back as "x" and a 9 in the next field.
+  WriteMaster(file("zairyou1.mst"), {u"1,a,0"});
+  WriteMaster(file("zairyou2.mst"), {Line2(1, 1, u"a")});
+  WriteMaster(file("zai001-3.mst"), {Line3(1, 1, 1, u"a")});
+  const std::vector<fs::path> files = {file("zairyou1.mst"), file("zairyou2.mst"),
+                                       file("zai001-3.mst")};
+  std::vector<std::string> before;
+  for (const fs::path& p : files) before.push_back(cmdtest::ReadBytes(p));
+  for (const std::u16string& bad : {std::u16string(u"x,9"), std::u16string(u"two\nlines"),
+                                    std::u16string(u"cut\x1A")}) {
+    SCOPED_TRACE(Utf16ToUtf8(bad));
+    ZaiMst1Rec r1[] = {Rec1(1, u"ok", 0), Rec1(2, bad, 0)};
+    UpdateZaiMst1(r1, 2, 1, -1);
+    ZaiMst2Rec r2[] = {Rec2(1, u"ok"), Rec2(2, bad)};
+    UpdateZaiMst2_1(r2, 1, 2, 1, -1);
+    UpdateZaiMst2_2(r2, 1, 1, 2, 1, -1);
+    ZaiMst3Rec named = Rec3(1, bad), closing = Rec3(1, u"ok"), marked = Rec3(1, u"ok");
+    SetRecText(closing.closingText, bad);
+    marked.useMark = bad[bad.find_first_of(u",\n\x1A")];  // the character alone
+    for (const ZaiMst3Rec& r3 : {named, closing, marked}) {
+      UpdateZaiMst3(&r3, 1, 1, 1, 1, 1, -1);
+      UpdateZaiMst3_2(&r3, 1, 1, 1, 1, 1, 1, -1);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i)
+      EXPECT_EQ(cmdtest::ReadBytes(files[i]), before[i]) << files[i];
+  }
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST(BadInputRecords, NullPointersAreRefused) {

@@ -58,6 +58,23 @@ class MasterTest : public ::testing::Test {
   MessageBoxHook previousHook_;
 };
 
+// The staging files in a folder: every rewrite stages its new file under a
+// hidden name that no host file has (".~cmd....tmp").
+inline std::vector<std::string> StagingFilesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) {
+    std::string name = e.path().filename().string();
+    if (name.rfind(".~cmd", 0) == 0) names.push_back(name);
+  }
+  return names;
+}
+
+// Removes them (left behind by a removal made to fail).
+inline void RemoveStagingFilesIn(const fs::path& folder) {
+  for (const std::string& name : StagingFilesIn(folder)) fs::remove(folder / name);
+}
+
 // The bytes of a master the library writes: FF FE, UTF-16LE, CR LF.
 inline std::string MasterBytes(const std::vector<std::u16string>& lines) {
   std::u16string text;

@@ -46,15 +46,21 @@ TEST(FieldCursorTest, NumbersAreTheRuntimes) {
 
 using StagedMasterTest = MasterTest;
 
-TEST_F(StagedMasterTest, AFamilyNamesItsOwnStagingFile) {
-  WriteMaster(file("keihi.mst"), {u"A,x"});
-  cmdtest::WriteBytes(file("temp.mst"), "another family's staging file");
-  CString path = masterWin() + u"keihi.mst";
-  ASSERT_TRUE(cmd::master::WriteMasterWhole(
-      path, [](StagedMaster& s) { s.Write(u"B,y\n"); }, u"temp"));
-  EXPECT_EQ(ReadMaster(file("keihi.mst")), std::vector<std::u16string>{u"B,y"});
-  EXPECT_FALSE(fs::exists(file("temp")));
-  EXPECT_EQ(cmdtest::ReadBytes(file("temp.mst")), "another family's staging file");
+TEST_F(StagedMasterTest, StagingFilesNeverMeetTheHostsFiles) {
+  // Files and a folder of the names staging files once had stay as they are,
+  // and are masters like any other.
+  cmdtest::WriteBytes(file("temp"), "the host's own file");
+  fs::create_directory(file("temp.mst"));
+  WriteMaster(file("temp.new"), {u"A,x"});
+  ASSERT_TRUE(cmd::master::WriteMasterWhole(masterWin() + u"temp.new",
+                                            [](StagedMaster& s) { s.Write(u"B,y\n"); }));
+  ASSERT_TRUE(cmd::master::RewriteMaster(
+      masterWin() + u"temp.new", [](const CString&) { return true; },
+      [](StagedMaster& s) { s.Write(u"C,z\n"); }));
+  EXPECT_EQ(ReadMaster(file("temp.new")), (std::vector<std::u16string>{u"B,y", u"C,z"}));
+  EXPECT_EQ(cmdtest::ReadBytes(file("temp")), "the host's own file");
+  EXPECT_TRUE(fs::is_directory(file("temp.mst")));
+  EXPECT_EQ(StagingFilesIn(master()), std::vector<std::string>{});
 }
 
 TEST_F(StagedMasterTest, AnAbandonedRewriteChangesNothing) {
@@ -66,14 +72,7 @@ TEST_F(StagedMasterTest, AnAbandonedRewriteChangesNothing) {
     staged.Write(u"half a line");
   }
   EXPECT_EQ(cmdtest::ReadBytes(file("list.mst")), before);
-  EXPECT_FALSE(fs::exists(file("temp.mst")));
-
-  // A master that bears the staging file's name is never emptied.
-  WriteMaster(file("temp.mst"), {u"precious"});
-  StagedMaster self(masterWin() + u"TEMP.MST");
-  EXPECT_FALSE(self.OpenForRewrite());
-  EXPECT_FALSE(self.OpenForNewContent());
-  EXPECT_EQ(ReadMaster(file("temp.mst")), std::vector<std::u16string>{u"precious"});
+  EXPECT_EQ(StagingFilesIn(master()), std::vector<std::string>{});
 }
 
 }  // namespace

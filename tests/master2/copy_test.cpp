@@ -15,12 +15,20 @@ class CopyTest : public Master2Test {
     CString dest = GetMstDrv(2, -1), src = masterWin();
     CopyZaiMst3_4(dest, destFile, newL1, newL2, src, srcFile, srcL1, srcL2);
   }
+  // The host's own files that bear the names of the classic staging files
+  // are neither overwritten nor removed, and no staging file stays behind.
+  void SetUp() override {
+    Master2Test::SetUp();
+    for (const fs::path& p : HostFiles()) cmdtest::WriteBytes(p, "host's own file");
+  }
+  std::vector<fs::path> HostFiles() const {
+    return {work() / "temp.mst", work() / "temp.txt", plumb("temp.new"), elec("temp.new"),
+            elec("temp.mst")};
+  }
   void ExpectNoStagingFiles() {
-    EXPECT_FALSE(fs::exists(work() / "temp.mst"));
-    EXPECT_FALSE(fs::exists(work() / "temp.txt"));
-    EXPECT_FALSE(fs::exists(plumb("temp.new")));
-    EXPECT_FALSE(fs::exists(elec("temp.new")));
-    EXPECT_FALSE(fs::exists(elec("temp.mst")));
+    for (const fs::path& p : HostFiles()) EXPECT_EQ(cmdtest::ReadBytes(p), "host's own file") << p;
+    for (const fs::path& folder : {work(), plumbing(), master()})
+      EXPECT_EQ(StagingFilesIn(folder), std::vector<std::string>{}) << folder;
   }
 };
 
@@ -95,12 +103,28 @@ TEST_F(CopyTest, Level2AppendGoesOnInTheDestinationsEncoding) {
             cmdtest::Utf16le(u"1,1,a,0,0,0,0,0,0,0,0\r\n" + Line2(8, 1, u"電線") + u"\r\n", false));
 }
 
-TEST_F(CopyTest, AppendedLinesNeverRunIntoALastLineWithoutItsLineEnd) {
+TEST_F(CopyTest, AppendedLinesStartOnALineOfTheirOwn) {
+  // A last line without its line end, and a file cut in the middle of a
+  // unit (after a line end or inside the last line): the half unit is no
+  // character and goes; the new lines start on a line of their own.
   WriteMaster(elec("zairyou2.mst"), {Line2(3, 1, u"電線")});
-  cmdtest::WriteBytes(plumb("zairyou2.mst"), cmdtest::Utf16le(Line2(1, 1, u"末尾"), true));
-  CopyLevel2(8, 3);
-  EXPECT_EQ(ReadMaster(plumb("zairyou2.mst")),
-            (std::vector<std::u16string>{Line2(1, 1, u"末尾"), Line2(8, 1, u"電線")}));
+  WriteMaster(elec("zai004-3.mst"), {Line3(4, 5, 1, u"A")});
+  for (const char16_t* end : {u"", u"\r\n"}) {
+    for (const std::string& cut : {std::string(), std::string("x")}) {
+      SCOPED_TRACE(cmdtest::Hex(cut) + (*end ? " after a line end" : ""));
+      cmdtest::WriteBytes(plumb("zairyou2.mst"),
+                          cmdtest::Utf16le(Line2(1, 1, u"末尾") + end, true) + cut);
+      CopyLevel2(8, 3);
+      EXPECT_EQ(ReadMaster(plumb("zairyou2.mst")),
+                (std::vector<std::u16string>{Line2(1, 1, u"末尾"), Line2(8, 1, u"電線")}));
+      cmdtest::WriteBytes(plumb("zai011-3.mst"),
+                          cmdtest::Utf16le(Line3(11, 1, 1, u"末尾") + end, true) + cut);
+      CopyLevel3(11, 0, 9, 4, 4, 5);
+      EXPECT_EQ(ReadMaster(plumb("zai011-3.mst")),
+                (std::vector<std::u16string>{Line3(11, 1, 1, u"末尾"), Line3(11, 9, 1, u"A")}));
+    }
+  }
+  ExpectNoStagingFiles();
 }
 
 // ---- Level 3 between files and master sets
@@ -175,11 +199,12 @@ TEST_F(CopyTest, WholeFileCopyRenumbersFieldFour) {
 }
 
 TEST_F(CopyTest, WholeFileCopyOfAMissingSourceOrOntoItself) {
-  WriteMaster(elec("zai007-3.mst"), {Line3(7, 1, 1, u"残る")});
-  const std::string before = cmdtest::ReadBytes(elec("zai007-3.mst"));
+  // The missing source is created empty, and the destination is its copy.
+  WriteMaster(elec("zai007-3.mst"), {Line3(7, 1, 1, u"消える")});
   CopyZaiMst3_2(7, 4, 7, 1, -1);
-  EXPECT_EQ(cmdtest::ReadBytes(elec("zai007-3.mst")), before);
-  EXPECT_EQ(cmdtest::ReadBytes(elec("zai004-3.mst")), "\xFF\xFE");  // created empty
+  EXPECT_EQ(cmdtest::ReadBytes(elec("zai004-3.mst")), "\xFF\xFE");
+  EXPECT_EQ(cmdtest::ReadBytes(elec("zai007-3.mst")), "\xFF\xFE");
+  ExpectNoStagingFiles();
 
   WriteMaster(elec("zai004-3.mst"), {Line3(4, 5, 1, u"A"), Line3(4, 6, 2, u"B")});
   CopyZaiMst3_2(4, 4, 12, 1, -1);
@@ -197,7 +222,7 @@ TEST_F(CopyTest, Level2DuplicatesFollowAllLinesWithTheNewLevel2Code) {
             (std::vector<std::u16string>{Line2(3, 1, u"電線"), Line2(5, 1, u"管"), u"3,2,短い",
                                          Line2(7, 1, u"他"), Line2(3, 40, u"電線"),
                                          u"3,40,短い,,,,,,,,"}));
-  EXPECT_FALSE(fs::exists(elec("temp.mst")));
+  ExpectNoStagingFiles();
   fs::remove(elec("zairyou2.mst"));
   CopyZaiMst2_1(3, 40, 1, -1);  // of a missing file: nothing is created
   EXPECT_FALSE(fs::exists(elec("zairyou2.mst")));

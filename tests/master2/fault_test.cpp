@@ -13,8 +13,8 @@ class FaultTest : public Master2Test {
   // Runs `operation` once cleanly to learn its steps and its result, then
   // once per step with that step failing, from the same files each time.
   // After each run `target` holds its old bytes or the clean run's new ones,
-  // and no staging file is left in the work folder. Returns how many runs
-  // kept the old bytes.
+  // and no staging file is left behind. Returns how many runs kept the old
+  // bytes.
   int FailEachStep(const std::function<void()>& setUp, const fs::path& target,
                    const std::function<void()>& operation) {
     setUp();
@@ -31,9 +31,12 @@ class FaultTest : public Master2Test {
       if (bytes == oldBytes) ++keptOld;
       else EXPECT_EQ(bytes, newBytes) << "step " << n << " " << steps[n].path;
       // (Unless the failing step is the removal of the staging file itself.)
-      if (steps[n].step == FileStep::Remove) continue;
-      EXPECT_FALSE(fs::exists(work() / "temp.mst")) << "step " << n;
-      EXPECT_FALSE(fs::exists(work() / "temp.txt")) << "step " << n;
+      for (const fs::path& folder : {work(), master(), plumbing()}) {
+        if (steps[n].step != FileStep::Remove) {
+          EXPECT_EQ(StagingFilesIn(folder), std::vector<std::string>{}) << "step " << n;
+        }
+        RemoveStagingFilesIn(folder);
+      }
     }
     return keptOld;
   }
@@ -52,7 +55,6 @@ TEST_F(FaultTest, Level2CopyFailingAnywhereLeavesWholeLines) {
   auto setUp = [&] {
     WriteMaster(file("zairyou2.mst"), source);
     WriteMaster(plumbing() / "zairyou2.mst", {Line2(1, 1, u"既存")});
-    fs::remove(plumbing() / "temp.new");
   };
   int keptOld = FailEachStep(setUp, plumbing() / "zairyou2.mst",
                              [] { CopyZaiMst2_2(2, -1, 8, 1, -1, 3); });
@@ -65,7 +67,6 @@ TEST_F(FaultTest, Level3CopyFailingAnywhereLeavesWholeLines) {
   auto setUp = [&] {
     WriteMaster(file("zai004-3.mst"), source);
     WriteMaster(plumbing() / "zai011-3.mst", {Line3(11, 1, 1, u"既存")});
-    fs::remove(plumbing() / "temp.new");
   };
   int keptOld = FailEachStep(setUp, plumbing() / "zai011-3.mst", [] {
     CString src = GetMstDrv(1, -1), dest = GetMstDrv(2, -1);
@@ -93,7 +94,8 @@ TEST_F(FaultTest, AHalfWrittenAppendNeverReachesTheDestination) {
   int writes = 0;
   {
     FaultScope scope([&](FileStep s, const std::string& p) {
-      if (s == FileStep::Write && p.find("temp.new") != std::string::npos && ++writes == 2)
+      if (s == FileStep::Write && p.find("/MASTER/水道/.~cmd") != std::string::npos &&
+          ++writes == 2)
         return ENOSPC;
       return 0;
     });
@@ -101,14 +103,13 @@ TEST_F(FaultTest, AHalfWrittenAppendNeverReachesTheDestination) {
   }
   EXPECT_EQ(writes, 2);
   EXPECT_EQ(cmdtest::ReadBytes(plumbing() / "zairyou2.mst"), before);
-  EXPECT_FALSE(fs::exists(plumbing() / "temp.new"));
-  EXPECT_FALSE(fs::exists(work() / "temp.mst"));
+  EXPECT_EQ(StagingFilesIn(plumbing()), std::vector<std::string>{});
+  EXPECT_EQ(StagingFilesIn(work()), std::vector<std::string>{});
 }
 
 TEST_F(FaultTest, ExpenseRewritesFailingAnywhere) {
   auto setUp = [&] {
     WriteMaster(file("keihi.mst"), {u"A,a,1,0,0,0,0,0,0,0", u"B,b,2,0,0,0,0,0,0,0"});
-    fs::remove(file("temp"));
   };
   FailEachStep(setUp, file("keihi.mst"),
                [] { AddKeihiMst(u"新", 3, 0, 0, 0, 0, 0, 0, 0, u'A', 1); });
@@ -139,7 +140,7 @@ TEST_F(FaultTest, RemarkUpdateReportsFileErrors) {
     EXPECT_GT(boxes_[0].text.size(), 4u);
     EXPECT_EQ(boxes_[0].caption, u"");
     EXPECT_EQ(boxes_[0].type, UINT(MB_OK | MB_ICONERROR));
-    fs::remove(file("temp.mst"));
+    EXPECT_EQ(StagingFilesIn(master()), std::vector<std::string>{});
   }
   // A staging file that cannot be opened ends the update without a word.
   boxes_.clear();
@@ -198,7 +199,7 @@ TEST_F(FaultTest, AReadErrorDuringATableBuildKeepsTheOldTable) {
     EXPECT_EQ(MakeDegipaneTable(dir_.win() + u"c.tbl", 1, -1), FALSE);
   }
   EXPECT_EQ(ReadMaster(root() / "c.tbl"), std::vector<std::u16string>{u"old"});
-  EXPECT_FALSE(fs::exists(root() / "temp.tbl"));
+  EXPECT_EQ(StagingFilesIn(root()), std::vector<std::string>{});
 }
 
 }  // namespace

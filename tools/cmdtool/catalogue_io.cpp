@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cmddll3/platform/codepage.h"
+
 namespace cmdtool {
 
 using nlohmann::json;
@@ -621,6 +623,59 @@ Catalogue CatalogueFromCsv(std::string_view text, const std::string& name) {
     }
   }
   return c;
+}
+
+// ------------------------------------------------------------ file encodings
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+bool IsValidUtf8(std::string_view bytes) {
+  if (bytes.empty()) return true;
+  if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return false;
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                             static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+}  // namespace
+
+FileEncoding ParseFileEncoding(const std::string& name) {
+  if (name.empty()) return FileEncoding::Detect;
+  if (name == "utf-8") return FileEncoding::Utf8;
+  if (name == "cp932") return FileEncoding::Cp932;
+  throw Failure("--encoding " + name + ": give utf-8 or cp932");
+}
+
+std::string DecodeExchangeFile(std::string_view bytes, FileEncoding encoding) {
+  bool marked = bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark;
+  if (encoding == FileEncoding::Detect)
+    encoding = marked || IsValidUtf8(bytes) ? FileEncoding::Utf8 : FileEncoding::Cp932;
+  if (encoding == FileEncoding::Cp932) return cmd::cp::EncodeUtf8(cmd::cp::Decode932(bytes));
+  if (marked) bytes.remove_prefix(kUtf8Mark.size());
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return cmd::cp::EncodeUtf8(cmd::cp::DecodeUtf8(bytes));
+}
+
+std::string EncodeCp932File(std::string_view utf8, const std::string& name) {
+  std::u16string text = cmd::cp::DecodeUtf8(utf8);
+  std::u16string crlf;
+  crlf.reserve(text.size() + text.size() / 16);
+  int line = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\n') {
+      ++line;
+      if (i == 0 || text[i - 1] != u'\r') crlf += u'\r';
+    } else if (!cmd::cp::Fits932(std::u16string_view(&text[i], 1))) {
+      std::size_t n = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() ? 2 : 1;
+      throw Failure(name + ":" + std::to_string(line) + ": '" +
+                    Utf16ToUtf8(std::u16string_view(&text[i], n)) +
+                    "' has no code page 932 form; export as UTF-8");
+    }
+    crlf += c;
+  }
+  return cmd::cp::Encode932(crlf);
 }
 
 }  // namespace cmdtool

@@ -2,9 +2,11 @@
 //
 //   master list TRADE [LEVEL1 [LEVEL2]]     level 1, 2 or 3 as a table, read
 //                                           with the library's getters
-//   master export TRADE --format json|csv   the whole catalogue (UTF-8)
+//   master export TRADE --format json|csv   the whole catalogue (UTF-8, or
+//                   [--encoding cp932]      a CSV for a Japanese spreadsheet)
 //   master import TRADE FILE                back through the update functions,
-//                                           after checking all of it
+//                   [--encoding ...]        after checking all of it; UTF-8 or
+//                                           code page 932, found out or given
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -28,6 +30,7 @@ struct MasterOptions {
   std::string format;
   std::string output;
   std::string file;
+  std::string encoding;
   bool checkOnly = false;
 };
 
@@ -192,6 +195,9 @@ void Export(Context& ctx, const MasterOptions& o) {
       o.output.empty() || o.output == "-" ? "" : std::filesystem::absolute(o.output).string();
   MasterSet set = OpenSet(ctx, o);
   ExchangeFormat format = FormatOf(o.format.empty() ? "json" : o.format, o.output);
+  const FileEncoding encoding = ParseFileEncoding(o.encoding);
+  if (encoding == FileEncoding::Cp932 && format == ExchangeFormat::Json)
+    throw Failure("--encoding cp932: JSON is always UTF-8; use it with --format csv");
   Catalogue c;
   {
     Progress progress("export " + std::string(set.trade.name), CountCatalogueLines(set));
@@ -199,6 +205,8 @@ void Export(Context& ctx, const MasterOptions& o) {
   }
   std::string text =
       format == ExchangeFormat::Json ? CatalogueToJson(c, set.trade) : CatalogueToCsv(c);
+  if (encoding == FileEncoding::Cp932)
+    text = EncodeCp932File(text, output.empty() ? "standard output" : o.output);
   if (output.empty()) {
     ctx.out << text;
     return;
@@ -214,6 +222,7 @@ void Export(Context& ctx, const MasterOptions& o) {
 void Import(Context& ctx, const MasterOptions& o) {
   ParseTrade(o.trade);  // an unknown trade is the first thing to report
   ExchangeFormat format = FormatOf(o.format, o.file);
+  const FileEncoding encoding = ParseFileEncoding(o.encoding);
   std::string text;
   if (o.file == "-") {
     text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -225,6 +234,7 @@ void Import(Context& ctx, const MasterOptions& o) {
     if (in.bad()) throw Failure(o.file + ": cannot be read");
   }
   std::string name = o.file == "-" ? "standard input" : o.file;
+  text = DecodeExchangeFile(text, encoding);
 
   // Everything is checked before the first file is touched.
   Catalogue c =
@@ -268,11 +278,15 @@ void AddMasterCommand(CLI::App& app, Context& ctx) {
       ->capture_default_str();
   list->callback([&ctx] { List(ctx, o); });
 
-  auto* exp = master->add_subcommand("export", "the whole catalogue as JSON or CSV (UTF-8)");
+  auto* exp = master->add_subcommand("export", "the whole catalogue as JSON or CSV");
   exp->add_option("TRADE", o.trade, tradeHelp)->required();
   exp->add_option("--format", o.format, "json (the default) or csv")
       ->check(CLI::IsMember({"json", "csv"}));
   exp->add_option("-o,--output", o.output, "file to write; standard output by default");
+  exp->add_option("--encoding", o.encoding,
+                  "utf-8 (the default) or cp932 (CSV with CR LF, as a Japanese spreadsheet "
+                  "program opens it)")
+      ->check(CLI::IsMember({"utf-8", "cp932"}));
   exp->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")
       ->capture_default_str();
   exp->callback([&ctx] { Export(ctx, o); });
@@ -286,6 +300,9 @@ void AddMasterCommand(CLI::App& app, Context& ctx) {
       ->check(CLI::IsMember({"json", "csv"}));
   imp->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")
       ->capture_default_str();
+  imp->add_option("--encoding", o.encoding,
+                  "utf-8 or cp932; by default UTF-8 when the file is valid UTF-8, else cp932")
+      ->check(CLI::IsMember({"utf-8", "cp932"}));
   imp->add_flag("--check", o.checkOnly, "check the file only; write nothing");
   imp->callback([&ctx] { Import(ctx, o); });
 }

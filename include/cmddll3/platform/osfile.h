@@ -77,6 +77,15 @@ CMD_PLATFORM_API bool ResolveLinks(const std::string& hostPath, std::string& tar
 // process's umask, applied by the kernel.
 CMD_PLATFORM_API bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes);
 
+// Creates a new, empty file in hostFolder under a name that no host file
+// has, for content that will replace another file (or be used and removed):
+// hidden and unique, ".~cmd" + 16 random hexadecimal digits + ".tmp",
+// created exclusively (with mode, as the umask allows). Every staging file of
+// the platform and of the library is named so. Returns the descriptor, open
+// for writing, and the file's host path; -1 with errno set on failure.
+CMD_PLATFORM_API int CreateStagingFile(const std::string& hostFolder, std::string& hostPath,
+                                       mode_t mode = 0666);
+
 // Advisory lock on an open file (flock): exclusive, or shared when
 // `exclusive` is false; waits until granted. Every open descriptor holds its
 // own lock, so two threads of one process exclude each other too; the lock

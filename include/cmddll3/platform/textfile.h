@@ -65,6 +65,10 @@ class CMD_PLATFORM_API CStdioFile {
   // and a line whose first character is NUL reads as FALSE (the stream goes
   // on after it).
   BOOL ReadString(CString& line);
+  // True when no more text can be read: the end of the file (or a Ctrl-Z in
+  // text mode) has been reached. After a FALSE from ReadString it tells the
+  // end of the input from a line that starts with NUL.
+  bool AtEnd();
   // Writes text (up to its NUL) in the stream's encoding. On a stream not
   // open for writing it counts as a failed step (EBADF).
   void WriteString(const char16_t* text);
