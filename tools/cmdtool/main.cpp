@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cmddll3/platform/winpath.h"
+#include "cmddll3/version.h"
 #include "tool.h"
 
 namespace {
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   CLI::App app{"cmdtool: settings, masters and display texts of an installation folder"};
   app.name("cmdtool");
   app.require_subcommand(1);
+  app.set_version_flag("--version", "cmdtool " CMDDLL3_VERSION);
   app.add_option("--root", install.given, "installation folder (holds pelmar1.ini and MASTER)")
       ->capture_default_str();
   app.add_option_function<std::vector<std::string>>(
@@ -54,6 +56,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "cmdtool: " << e.what() << " (see cmdtool --help)\n";
