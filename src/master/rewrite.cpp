@@ -203,6 +203,9 @@ void StagedMaster::Commit() {
   if (!cmd::path::ToHost(stagingPath_, hostStaging) ||
       !cmd::path::ToHost(masterPath_, hostMaster))
     CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), stagingPath_);
+  // The new master keeps the permissions the host gave the old one.
+  struct stat old {};
+  if (cmd::os::Stat(hostMaster, old) == 0) cmd::os::Chmod(hostStaging, old.st_mode & 07777);
   // The one step that changes the master: rename(2) replaces it atomically.
   if (cmd::os::Rename(hostStaging, hostMaster) != 0)
     ThrowHostError(errno, hostStaging, stagingPath_);

@@ -52,12 +52,17 @@ TEST_F(StagedMasterTest, StagingFilesNeverMeetTheHostsFiles) {
   cmdtest::WriteBytes(file("temp"), "the host's own file");
   fs::create_directory(file("temp.mst"));
   WriteMaster(file("temp.new"), {u"A,x"});
+  fs::permissions(file("temp.new"), fs::perms::owner_read | fs::perms::owner_write |
+                                        fs::perms::group_read);
   ASSERT_TRUE(cmd::master::WriteMasterWhole(masterWin() + u"temp.new",
                                             [](StagedMaster& s) { s.Write(u"B,y\n"); }));
   ASSERT_TRUE(cmd::master::RewriteMaster(
       masterWin() + u"temp.new", [](const CString&) { return true; },
       [](StagedMaster& s) { s.Write(u"C,z\n"); }));
   EXPECT_EQ(ReadMaster(file("temp.new")), (std::vector<std::u16string>{u"B,y", u"C,z"}));
+  // A replaced master keeps the permissions the host gave it.
+  EXPECT_EQ(fs::status(file("temp.new")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(cmdtest::ReadBytes(file("temp")), "the host's own file");
   EXPECT_TRUE(fs::is_directory(file("temp.mst")));
   EXPECT_EQ(StagingFilesIn(master()), std::vector<std::string>{});
