@@ -70,12 +70,19 @@ CMD_PLATFORM_API bool ReadAll(const std::string& hostPath, std::string& bytes);
 // it over hostPath (keeping hostPath's permissions when it exists): readers
 // see the old content or the new, never a torn file.
 CMD_PLATFORM_API bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes);
+// True for the name of a staging file of ReplaceAtomically (".~cmd" and 16
+// hex digits and ".tmp"), which a process killed between naming it and the
+// rename leaves behind.
+CMD_PLATFORM_API bool IsStagingName(std::string_view name);
 
 // Advisory lock on an open file (flock): exclusive, or shared when
 // `exclusive` is false; waits until granted. Every open descriptor holds its
 // own lock, so two threads of one process exclude each other too; the lock
 // ends with Unlock, with Close, or when the process ends.
 CMD_PLATFORM_API int Lock(int fd, bool exclusive = true);
+// Lock without waiting: -1 with errno EWOULDBLOCK while another descriptor
+// holds a lock that excludes this one.
+CMD_PLATFORM_API int TryLock(int fd, bool exclusive = true);
 CMD_PLATFORM_API int Unlock(int fd);
 // True while hostPath still names the file open on fd (same device and
 // inode); false once the path was replaced, removed or cannot be examined.
