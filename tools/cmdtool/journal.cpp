@@ -175,14 +175,14 @@ std::string JournalOf(const std::string& folder) { return Join(folder, kJournalN
 // incomplete, and anyone may finish the removal), then the copies.
 void RemoveJournal(const std::string& folder, const std::string& shown) {
   const std::string journal = JournalOf(folder);
-  auto fail = [&](const std::string& path) {
-    return Failure(shown + kJournalName + ": " + path.substr(journal.size()) +
-                   " cannot be removed: " + Reason());
+  auto fail = [&](const std::string& inside) {
+    return Failure(shown + kJournalName + inside + ": cannot be removed: " + Reason());
   };
-  if (os::Remove(Join(journal, kManifest)) != 0 && errno != ENOENT) throw fail(kManifest);
+  if (os::Remove(Join(journal, kManifest)) != 0 && errno != ENOENT)
+    throw fail(std::string("/") + kManifest);
   SyncFolder(journal);
   for (const std::string& name : SortedNames(journal))
-    if (os::Remove(Join(journal, name)) != 0 && errno != ENOENT) throw fail(name);
+    if (os::Remove(Join(journal, name)) != 0 && errno != ENOENT) throw fail("/" + name);
   if (os::RemoveDir(journal) != 0 && errno != ENOENT) throw fail("");
   SyncFolder(folder);
 }
