@@ -129,9 +129,10 @@ class CmdtoolJournal : public ToolTest {
 
 // ------------------------------------------------------------ killed imports
 
-// When an import of 水道 reaches each stage, from the start of the process.
+// When an import reaches each stage, in milliseconds from the start of its
+// process.
 struct Timeline {
-  double journal = 0, manifest = 0, commit = 0, end = 0;  // milliseconds
+  double journal = 0, manifest = 0, commit = 0;
 };
 
 TEST_F(CmdtoolJournal, AnImportKilledAtAnyMomentLeavesTheOldOrTheNewCatalogue) {
@@ -142,35 +143,38 @@ TEST_F(CmdtoolJournal, AnImportKilledAtAnyMomentLeavesTheOldOrTheNewCatalogue) {
   const std::string oldCsv = ExportCsv(trade);
   const std::set<std::string> names = Names(Master(trade));
 
-  // Calibration: one import watched to the end.
-  Timeline t;
-  {
+  // Calibration: two imports watched to the end (there and back).
+  auto watch = [&](const fs::path& file) {
+    Timeline t;
     auto start = Clock::now();
-    pid_t pid = Start({"master", "import", trade, changed.string()});
+    pid_t pid = Start({"master", "import", trade, file.string()});
     auto at = [&] { return Ms(Clock::now() - start).count(); };
-    bool seen = false;
     while (!Ended(pid)) {
       bool journal = fs::exists(Journal(trade));
-      if (journal && !seen) t.journal = at();
+      if (journal && t.journal == 0) t.journal = at();
       if (journal && t.manifest == 0 && fs::exists(Journal(trade) / "manifest")) t.manifest = at();
-      if (!journal && seen && t.commit == 0) t.commit = at();
-      seen = seen || journal;
+      if (!journal && t.journal > 0 && t.commit == 0) t.commit = at();
       std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
-    t.end = at();
-    ToolResult r = FinishTool(pid, home);
-    ASSERT_EQ(r.status, 0) << r.err;
-    if (t.journal == 0) t.journal = t.manifest = t.commit = t.end * 0.7;  // too quick to see
-    if (t.manifest == 0) t.manifest = t.journal;
-    if (t.commit == 0) t.commit = t.end;
-  }
+    if (t.commit == 0) t.commit = at();
+    if (t.manifest == 0) t.manifest = t.commit;
+    if (t.journal == 0) t.journal = t.manifest;
+    EXPECT_EQ(FinishTool(pid, home).status, 0);
+    return t;
+  };
+  const Timeline there = watch(changed);
   const std::string newCsv = ExportCsv(trade);
+  const Timeline back = watch(original);
   ASSERT_NE(newCsv, oldCsv);
-  ASSERT_EQ(Run({"master", "import", trade, original.string()}).status, 0);
   ASSERT_EQ(ExportCsv(trade), oldCsv);
+  const double starting = std::min(there.journal, back.journal);
+  const double writing =
+      std::min(there.manifest - there.journal, back.manifest - back.journal);
+  const double updating = std::min(there.commit - there.manifest, back.commit - back.manifest);
 
-  // Kill moments spread over the whole import: anywhere, while the journal
-  // is written, during the updates, around the commit.
+  // Kill moments spread over the whole import, each measured from the event
+  // that starts its stage (process start, journal, complete manifest): before
+  // the journal, while it is written, during the updates, around the commit.
   std::random_device device;
   const unsigned seed = device();
   SCOPED_TRACE("seed " + std::to_string(seed));
@@ -178,19 +182,28 @@ TEST_F(CmdtoolJournal, AnImportKilledAtAnyMomentLeavesTheOldOrTheNewCatalogue) {
   auto between = [&rng](double low, double high) {
     return std::uniform_real_distribution<double>(std::max(low, 0.0), std::max(high, low))(rng);
   };
-  const double phases[][2] = {{0.5 * t.journal, t.commit + 2},
-                              {t.journal - 2, t.manifest + 2},
-                              {t.manifest, t.commit},
-                              {t.commit - 4, t.commit + 2}};
+  struct Phase {
+    const char* after;  // "" (the process start), the journal or its manifest
+    double low, high;
+  };
+  const Phase phases[] = {{"", 0, starting},
+                          {kJournal, 0, writing + 1},
+                          {"manifest", 0, updating},
+                          {"manifest", updating - 4, updating + 2}};
 
   bool isNew = false;
   double recoveredAt = 0;  // when the last recovery had removed the journal
   int kills = 0, killedAgain = 0, endedOld = 0, endedNew = 0;
   for (int attempt = 0; kills < 100 && attempt < 200; ++attempt) {
-    const double* phase = phases[attempt % 4];
+    const Phase& phase = phases[attempt % 4];
     auto start = Clock::now();
     pid_t pid = Start({"master", "import", trade, (isNew ? original : changed).string()});
-    std::this_thread::sleep_until(start + Ms(between(phase[0], phase[1])));
+    fs::path event = *phase.after == 0                ? fs::path()
+                     : std::string(phase.after) == kJournal ? Journal(trade)
+                                                            : Journal(trade) / phase.after;
+    if (!event.empty() && WaitUntil(pid, [&] { return fs::exists(event); }))
+      start = Clock::now();
+    std::this_thread::sleep_until(start + Ms(between(phase.low, phase.high)));
     kill(pid, SIGKILL);
     int signal = 0;
     FinishTool(pid, home, &signal);
