@@ -26,10 +26,14 @@
 #include "cmddll3/frame.h"
 #include "cmddll3/master.h"
 #include "cmddll3/platform/textfile.h"
+#include "paired_ratio.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using benchratio::PairedRatio;
+using benchratio::RatioReporter;
 
 constexpr int kLevel2Lines = 100000;
 constexpr int kLevel3Lines = 50000;
@@ -180,29 +184,7 @@ MASTER_BENCHMARK(BM_GetZaiMst3);
 MASTER_BENCHMARK(BM_PlainCopy_Level2);
 MASTER_BENCHMARK(BM_UpdateZaiMst2_1);
 
-// ---- The ratios
-//
-// The machines that run this are shared, and another process can slow any
-// single run down several times. So each ratio comes from interleaved pairs:
-// every iteration runs the platform's work and the master function back to
-// back, and the ratio compares the fastest run of each (other processes can
-// only make a run slower, never faster).
-
-template <class Baseline, class Subject>
-void PairedRatio(benchmark::State& state, Baseline baseline, Subject subject) {
-  using Clock = std::chrono::steady_clock;
-  double bestBaseline = 1e300, bestSubject = 1e300;
-  for (auto _ : state) {
-    auto t0 = Clock::now();
-    baseline();
-    auto t1 = Clock::now();
-    subject();
-    auto t2 = Clock::now();
-    bestBaseline = std::min(bestBaseline, std::chrono::duration<double>(t1 - t0).count());
-    bestSubject = std::min(bestSubject, std::chrono::duration<double>(t2 - t1).count());
-  }
-  state.counters["subject_over_baseline"] = bestSubject / bestBaseline;
-}
+// ---- The ratios (paired_ratio.h: interleaved pairs, fastest of each)
 
 void BM_Ratio_GetZaiMst2(benchmark::State& state) {
   PairedRatio(state, [] { ReadAndDecode(g.level2Win); }, [] { ReadLevel2(); });
@@ -216,33 +198,6 @@ void BM_Ratio_UpdateZaiMst2_1(benchmark::State& state) {
 BENCHMARK(BM_Ratio_GetZaiMst2)->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Ratio_GetZaiMst3)->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Ratio_UpdateZaiMst2_1)->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// Keeps the paired ratios and prints them against their targets.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      auto c = run.counters.find("subject_over_baseline");
-      if (c != run.counters.end() && !run.error_occurred)
-        ratios_[run.run_name.function_name] = c->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  // time(subject) / time(baseline) as a throughput ratio (baseline time over
-  // subject time, at least `target`) or a cost ratio (at most `target`).
-  void Print(const char* what, const std::string& name, bool throughput, double target) {
-    auto r = ratios_.find(name);
-    if (r == ratios_.end()) return;
-    double ratio = throughput ? 1.0 / r->second : r->second;
-    bool met = throughput ? ratio >= target : ratio <= target;
-    std::printf("%-56s %6.2f  (target %s %.1f: %s)\n", what, ratio, throughput ? ">=" : "<=",
-                target, met ? "met" : "MISSED");
-  }
-
- private:
-  std::map<std::string, double> ratios_;
-};
 
 }  // namespace
 

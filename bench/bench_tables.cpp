@@ -26,6 +26,7 @@
 #include "cmddll3/master_table.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/textfile.h"
+#include "paired_ratio.h"
 
 namespace fs = std::filesystem;
 
@@ -168,26 +169,11 @@ BENCHMARK(BM_UpdateCadtable_UpToDate)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
-// ---- The ratio
-//
-// The machines that run this are shared, and another process can slow any
-// single run down several times. So the ratio comes from interleaved pairs:
-// every iteration reads the files and builds the table back to back, and the
-// ratio compares the fastest run of each (other processes can only make a
-// run slower, never faster).
+// ---- The ratio (paired_ratio.h: interleaved pairs, fastest of each)
+
 void BM_Ratio_MakeCadtable(benchmark::State& state) {
-  using Clock = std::chrono::steady_clock;
-  double bestBaseline = 1e300, bestSubject = 1e300;
-  for (auto _ : state) {
-    auto t0 = Clock::now();
-    ReadAndDecodeAll();
-    auto t1 = Clock::now();
-    MakeCadtable(g.buildTable, 1, kBuildSet.number);
-    auto t2 = Clock::now();
-    bestBaseline = std::min(bestBaseline, std::chrono::duration<double>(t1 - t0).count());
-    bestSubject = std::min(bestSubject, std::chrono::duration<double>(t2 - t1).count());
-  }
-  state.counters["subject_over_baseline"] = bestSubject / bestBaseline;
+  benchratio::PairedRatio(state, ReadAndDecodeAll,
+                          [] { MakeCadtable(g.buildTable, 1, kBuildSet.number); });
 }
 BENCHMARK(BM_Ratio_MakeCadtable)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -223,6 +224,14 @@ int Lock(int fd, bool exclusive) {
   return r;
 }
 
+int TryLock(int fd, bool exclusive) {
+  int r;
+  do {
+    r = ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
 int Unlock(int fd) { return ::flock(fd, LOCK_UN); }
 
 bool IsSameFile(int fd, const std::string& hostPath) {
@@ -239,6 +248,9 @@ std::string StagingName(const std::string& folder) {
   snprintf(name, sizeof name, "/.~cmd%016llx.tmp", static_cast<unsigned long long>(rng()));
   return folder + name;
 }
+
+constexpr std::string_view kStagingPrefix = ".~cmd", kStagingSuffix = ".tmp";
+constexpr std::size_t kStagingDigits = 16;
 
 void Track(int fd, const std::string& path) {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -355,6 +367,16 @@ bool ResolveLinks(const std::string& hostPath, std::string& target) {
   }
   errno = ELOOP;
   return false;
+}
+
+bool IsStagingName(std::string_view name) {
+  if (name.size() != kStagingPrefix.size() + kStagingDigits + kStagingSuffix.size() ||
+      name.substr(0, kStagingPrefix.size()) != kStagingPrefix ||
+      name.substr(name.size() - kStagingSuffix.size()) != kStagingSuffix)
+    return false;
+  std::string_view digits = name.substr(kStagingPrefix.size(), kStagingDigits);
+  return std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 bool ReplaceAtomically(const std::string& linkOrFile, std::string_view bytes) {

@@ -12,6 +12,11 @@ namespace cmdtest {
 
 ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home,
                    const std::string& input, const fs::path& cwd) {
+  return FinishTool(StartTool(args, home, input, cwd), home);
+}
+
+pid_t StartTool(const std::vector<std::string>& args, const fs::path& home,
+                const std::string& input, const fs::path& cwd) {
   fs::create_directories(home);
   fs::path outFile = home / "stdout.txt", errFile = home / "stderr.txt",
            inFile = home / "stdin.txt";
@@ -39,12 +44,17 @@ ToolResult RunTool(const std::vector<std::string>& args, const fs::path& home,
     execv(raw[0], raw.data());
     _exit(127);
   }
+  return pid;
+}
+
+ToolResult FinishTool(pid_t pid, const fs::path& home, int* signal) {
   ToolResult r;
   int status = 0;
-  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-    r.status = WEXITSTATUS(status);
-  r.out = ReadBytes(outFile);
-  r.err = ReadBytes(errFile);
+  bool waited = pid > 0 && waitpid(pid, &status, 0) == pid;
+  if (waited && WIFEXITED(status)) r.status = WEXITSTATUS(status);
+  if (signal) *signal = waited && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  r.out = ReadBytes(home / "stdout.txt");
+  r.err = ReadBytes(home / "stderr.txt");
   return r;
 }
 
@@ -96,8 +106,12 @@ ToolResult ToolTest::Run(std::initializer_list<std::string> args, const std::str
 }
 
 ToolResult ToolTest::RunArgs(std::vector<std::string> args, const std::string& input) {
+  return FinishTool(Start(std::move(args), input), home);
+}
+
+pid_t ToolTest::Start(std::vector<std::string> args, const std::string& input) {
   args.insert(args.begin(), {"--root", install.string()});
-  return RunTool(args, home, input);
+  return StartTool(args, home, input);
 }
 
 void ToolTest::ExpectSampleUnchanged() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <filesystem>
 #include <initializer_list>
@@ -25,6 +26,12 @@ struct ToolResult {
 // `cwd`, when not empty, is the child's current directory.
 ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::path& home,
                    const std::string& input = "", const std::filesystem::path& cwd = {});
+// RunTool in two halves, for a test that signals the process while it runs.
+pid_t StartTool(const std::vector<std::string>& args, const std::filesystem::path& home,
+                const std::string& input = "", const std::filesystem::path& cwd = {});
+// Waits for the process; `signal` receives the signal that ended it (0 when
+// it exited).
+ToolResult FinishTool(pid_t pid, const std::filesystem::path& home, int* signal = nullptr);
 
 // Every file under a folder, by relative path, with its bytes.
 std::map<std::string, std::string> FilesUnder(const std::filesystem::path& folder);
@@ -46,6 +53,8 @@ class ToolTest : public ::testing::Test {
   // cmdtool --root <install> args...
   ToolResult Run(std::initializer_list<std::string> args, const std::string& input = "");
   ToolResult RunArgs(std::vector<std::string> args, const std::string& input = "");
+  // Starts cmdtool --root <install> args... without waiting (FinishTool waits).
+  pid_t Start(std::vector<std::string> args, const std::string& input = "");
 
   std::filesystem::path Master(const std::string& trade) const {
     return install / "MASTER" / trade;

@@ -135,11 +135,13 @@ namespace {
 
 CString LevelFile(const MasterSet& set, const char16_t* name) { return set.Folder() + name; }
 
-CString ItemFile(const MasterSet& set, LONG level1) {
-  CString path;
-  path.Format(u"%szai%03d-3.mst", set.Folder(), static_cast<int>(level1));
-  return path;
+CString ItemFileName(LONG level1) {
+  CString name;
+  name.Format(u"zai%03d-3.mst", static_cast<int>(level1));
+  return name;
 }
+
+CString ItemFile(const MasterSet& set, LONG level1) { return set.Folder() + ItemFileName(level1); }
 
 bool Exists(const CString& libraryPath) {
   std::error_code ec;
@@ -457,57 +459,6 @@ void CheckCatalogue(const Catalogue& c) {
 
 namespace {
 
-// The master files of a folder as they were, put back when an import does
-// not take.
-class Snapshot {
- public:
-  explicit Snapshot(std::string folder) : folder_(std::move(folder)) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-      if (!entry.is_regular_file(ec) || !Covered(entry.path())) continue;
-      std::ifstream in(entry.path(), std::ios::binary);
-      files_[entry.path()] =
-          std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-  }
-
-  // False when some file could not be put back.
-  bool Restore() const {
-    bool ok = true;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-      if (entry.is_regular_file(ec) && Covered(entry.path()) && !files_.count(entry.path()))
-        ok = fs::remove(entry.path(), ec) && ok;
-    }
-    for (const auto& [path, bytes] : files_) {
-      fs::path staging = path;
-      staging += ".restore";
-      {
-        std::ofstream out(staging, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        ok = ok && out.good();
-      }
-      fs::rename(staging, path, ec);
-      ok = ok && !ec;
-    }
-    return ok;
-  }
-
- private:
-  // The catalogue's files and the staging file of the master rewrite.
-  static bool Covered(const fs::path& p) {
-    std::string name = p.filename().string();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    bool mst = name.size() >= 4 && name.compare(name.size() - 4, 4, ".mst") == 0;
-    return mst && (name.rfind("zai", 0) == 0 || name == "temp.mst");
-  }
-
-  std::string folder_;
-  std::map<fs::path, std::string> files_;
-};
-
 // What the files hold before the import, read leniently: which level-1
 // codes, which level-2 parents, and which (level-1, level-2) groups each
 // level-3 file has.
@@ -615,7 +566,6 @@ int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
     throw Failure(ctx.install.Show(set.Folder()) + ": the master folder cannot be written");
 
   const int trade = set.trade.number, number = set.number;
-  Snapshot snapshot(folder);
   OldShape old = ScanOld(set);
   Level2Groups groups2 = GroupLevel2(c);
   std::set<LONG> newParents, newCodes;
@@ -681,13 +631,18 @@ int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
   } catch (const Failure& e) {
     problem = e.what();
   }
-  if (!problem.empty()) {
-    bool restored = snapshot.Restore();
-    throw Failure(ctx.install.Show(set.Folder()) + ": the import did not take (" + problem + "); " +
-                  (restored ? "the old master files were put back"
-                            : "the old master files could not all be put back"));
-  }
+  if (!problem.empty())
+    throw Failure(ctx.install.Show(set.Folder()) + ": the import did not take (" + problem + ")");
   return static_cast<int>(steps.size());
+}
+
+std::vector<std::string> CatalogueFileNames(const Catalogue& c) {
+  std::vector<std::string> names = {"zairyou1.mst", "zairyou2.mst"};
+  for (const ZaiMst1Rec& r : c.level1) {
+    std::string name = U8(ItemFileName(r.code));
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  }
+  return names;
 }
 
 }  // namespace cmdtool

@@ -79,10 +79,16 @@ void CheckCatalogue(const Catalogue& c);
 // functions (the caller has checked it). Levels and groups that the new
 // catalogue no longer has are deleted; level-3 files of level-1 codes that
 // are gone are removed. Then reads the files back: when they do not give
-// the catalogue, the old files are put back and a Failure says so.
+// the catalogue, a Failure says so (the caller keeps the old files to put
+// back: ImportCatalogue's journal). `progress` is told after each update.
 // Returns the number of update calls made.
 int WriteCatalogue(const Context& ctx, const MasterSet& set, const Catalogue& c,
                    const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+
+// The names of the master files that hold the catalogue: the level-1 and
+// level-2 files and the level-3 file of each level-1 entry, as the library
+// spells them.
+std::vector<std::string> CatalogueFileNames(const Catalogue& c);
 
 // ---- Field values shared by the readers and writers of exchange files
 

@@ -6,7 +6,9 @@
 //                   [--encoding cp932]      a CSV for a Japanese spreadsheet)
 //   master import TRADE FILE                back through the update functions,
 //                   [--encoding ...]        after checking all of it; UTF-8 or
-//                                           code page 932, found out or given
+//                                           code page 932, found out or given;
+//                                           all or nothing (journal.h)
+//   master recover TRADE                    finishes an interrupted import
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -18,6 +20,7 @@
 #include "catalogue.h"
 #include "catalogue_io.h"
 #include "cmddll3/cmddll3.h"
+#include "journal.h"
 #include "tool.h"
 
 namespace cmdtool {
@@ -166,6 +169,7 @@ void ListLevel3(Context& ctx, const MasterSet& set, MessageCapture& messages, lo
 
 void List(Context& ctx, const MasterOptions& o) {
   MasterSet set = OpenSet(ctx, o);
+  MasterFolder hold(ctx, set.Folder(), MasterFolder::Use::Read);
   MessageCapture messages;
   if (o.codes.empty())
     ListLevel1(ctx, set, messages);
@@ -194,6 +198,7 @@ void Export(Context& ctx, const MasterOptions& o) {
   std::string output =
       o.output.empty() || o.output == "-" ? "" : std::filesystem::absolute(o.output).string();
   MasterSet set = OpenSet(ctx, o);
+  MasterFolder hold(ctx, set.Folder(), MasterFolder::Use::Read);
   ExchangeFormat format = FormatOf(o.format.empty() ? "json" : o.format, o.output);
   const FileEncoding encoding = ParseFileEncoding(o.encoding);
   if (encoding == FileEncoding::Cp932 && format == ExchangeFormat::Json)
@@ -251,7 +256,7 @@ void Import(Context& ctx, const MasterOptions& o) {
 
   MessageCapture messages;
   std::unique_ptr<Progress> bar;
-  int updates = WriteCatalogue(ctx, set, c, [&](std::size_t, std::size_t total) {
+  int updates = ImportCatalogue(ctx, set, c, [&](std::size_t, std::size_t total) {
     // Each step rewrites a master file: a few dozen are worth a bar.
     if (!bar) bar = std::make_unique<Progress>("import " + std::string(set.trade.name), total, 20);
     bar->Step();
@@ -259,6 +264,25 @@ void Import(Context& ctx, const MasterOptions& o) {
   bar.reset();
   for (const std::string& m : messages.Take()) ctx.err << "cmdtool: warning: " << m << "\n";
   ctx.out << summary.str() << " imported (" << updates << " updates)\n";
+}
+
+void Recover(Context& ctx, const MasterOptions& o) {
+  MasterSet set = OpenSet(ctx, o);
+  MasterFolder hold(ctx, set.Folder(), MasterFolder::Use::Recover);
+  const Recovery& r = hold.Recovered();
+  ctx.out << hold.Shown() << ": ";
+  switch (r.found) {
+    case Recovery::Nothing:
+      ctx.out << "no interrupted import; nothing to do\n";
+      break;
+    case Recovery::Incomplete:
+      ctx.out << "an unfinished journal was removed; no master file needed putting back\n";
+      break;
+    case Recovery::Interrupted:
+      ctx.out << "an interrupted import was undone: " << r.restored << " files put back, "
+              << r.removed << " removed\n";
+      break;
+  }
 }
 
 }  // namespace
@@ -305,6 +329,13 @@ void AddMasterCommand(CLI::App& app, Context& ctx) {
       ->check(CLI::IsMember({"utf-8", "cp932"}));
   imp->add_flag("--check", o.checkOnly, "check the file only; write nothing");
   imp->callback([&ctx] { Import(ctx, o); });
+
+  auto* rec = master->add_subcommand(
+      "recover", "finish an import that was interrupted: put the old catalogue back");
+  rec->add_option("TRADE", o.trade, tradeHelp)->required();
+  rec->add_option("--number", o.number, "numbered sub-master; -1 the trade's own")
+      ->capture_default_str();
+  rec->callback([&ctx] { Recover(ctx, o); });
 }
 
 }  // namespace cmdtool

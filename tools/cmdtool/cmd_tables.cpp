@@ -12,6 +12,7 @@
 #include "cmddll3/cmddll3.h"
 #include "cmddll3/frame.h"
 #include "cmddll3/master_table.h"
+#include "journal.h"
 #include "tool.h"
 
 namespace cmdtool {
@@ -61,6 +62,7 @@ void Build(Context& ctx, const TablesOptions& o) {
   Trade trade = ParseTrade(o.trade);
   ctx.install.Open();
   CString folder = GetMstDrv(trade.number, o.number);
+  MasterFolder hold(ctx, folder, MasterFolder::Use::Read);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(Installation::Host(folder + u"zairyou1.mst"), ec))
     throw Failure(ctx.install.Show(folder + u"zairyou1.mst") + ": no such file");

@@ -76,6 +76,10 @@ CMD_PLATFORM_API bool ResolveLinks(const std::string& hostPath, std::string& tar
 // replaced file keeps its permissions; a new one gets 0666 less the
 // process's umask, applied by the kernel.
 CMD_PLATFORM_API bool ReplaceAtomically(const std::string& hostPath, std::string_view bytes);
+// True for the name of a staging file of ReplaceAtomically (".~cmd" and 16
+// hex digits and ".tmp"), which a process killed between naming it and the
+// rename leaves behind.
+CMD_PLATFORM_API bool IsStagingName(std::string_view name);
 
 // Creates a new, empty file in hostFolder under a name that no host file
 // has, for content that will replace another file (or be used and removed):
@@ -91,6 +95,9 @@ CMD_PLATFORM_API int CreateStagingFile(const std::string& hostFolder, std::strin
 // own lock, so two threads of one process exclude each other too; the lock
 // ends with Unlock, with Close, or when the process ends.
 CMD_PLATFORM_API int Lock(int fd, bool exclusive = true);
+// Lock without waiting: -1 with errno EWOULDBLOCK while another descriptor
+// holds a lock that excludes this one.
+CMD_PLATFORM_API int TryLock(int fd, bool exclusive = true);
 CMD_PLATFORM_API int Unlock(int fd);
 // True while hostPath still names the file open on fd (same device and
 // inode); false once the path was replaced, removed or cannot be examined.
