@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
   AddMasterCommand(app, ctx);
   AddTablesCommand(app, ctx);
   AddHistoryCommand(app, ctx);
+  AddPrintCommand(app, ctx);
   AddFormatCommand(app, ctx);
   AddPlatformCommand(app, ctx);
 
