@@ -346,7 +346,17 @@ TEST_F(PrintProcess, PrintedEstimateHoldsEveryLineAndTheTotal) {
       << e.totalText.ToUtf8();
 }
 
-TEST_F(PrintProcess, PrintedEnvelope) {
+// A face that is not installed and a logo that is no picture: the form is
+// printed anyway, and each is said once.
+TEST_F(PrintProcess, PrintedEnvelopeWithMissingFontAndLogo) {
+  {
+    KeepCurrentDirectory cwd;
+    cmdtool::Installation inst;
+    inst.given = install.string();
+    inst.Open();
+    for (int line : {1, 2}) SetJishaInfoAttrIni(line, 52, 1, 0, 0, 0, 3, 0, u"NoSuchFace");
+  }
+  WriteBytes(install / "LOGO" / "logo.bmp", "not a picture");
   fs::path out = dir / "out";
   fs::create_directories(out);
   auto r = Run({"print", "envelope", "--to", (Estimates() / "address-aoba.json").string(), "-o",
@@ -354,6 +364,13 @@ TEST_F(PrintProcess, PrintedEnvelope) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadBytes(out / "e.pdf").substr(0, 5), "%PDF-");
   EXPECT_EQ(ReadBytes(out / "e-1.png").substr(1, 3), "PNG");
+  auto count = [&](const std::string& what) {
+    int n = 0;
+    for (std::size_t at = 0; (at = r.err.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("cmdtool: warning: font 'NoSuchFace' is not installed"), 1) << r.err;
+  EXPECT_EQ(count("cmdtool: warning: LOGO/logo.bmp is not a BMP picture"), 1) << r.err;
 }
 
 struct BadInput {

@@ -482,7 +482,8 @@ Estimate WorkOut(const Document& doc, const Rules& rules) {
     int digits = std::clamp(_wtoi(GetMituNoIni(1, 4).GetString()), 1, 9);
     CString n;
     n.Format(u"%ld", next);
-    while (GetMituNoKeta() == 1 && n.GetLength() < digits) n = u"0" + n;
+    const bool fixedDigits = GetMituNoKeta() == 1;
+    while (fixedDigits && n.GetLength() < digits) n = u"0" + n;
     e.number = GetMituNoIni(1, 1) + n;
   }
 

@@ -266,7 +266,7 @@ void DrawFirstHead(const Page& page, const Estimate& e, const Letterhead& head) 
               static_cast<BYTE>(std::max(1, page.L(kThick))), 0);
   RECT amount = page.Rect(410, 765, 860, 865);
   DrawText2(page.dc, e.totalText, &amount, DT_LEFT | DT_VCENTER, 100, 1, RGB(0, 0, 0), &lf, 0, 1);
-  DrawCell(page, e.totalNote, page.Rect(870, 800, 1050, 865), DT_LEFT, 32);
+  DrawCell(page, e.totalNote, page.Rect(860, 800, 1100, 865), DT_LEFT, 32);
 
   DrawLogo(page, head, 1110, 455, 200);
   DrawCompany(page, head, 1330, 455, kRight);
