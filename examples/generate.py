@@ -3,7 +3,8 @@
 
 The sources are UTF-8 text that people can read and edit:
 
-  src/pelmar1.ini, src/sek4.ini      settings files (written as code page 932, CR LF,
+  src/pelmar1.ini, src/sek4.ini, src/fuutou.ini
+                                     settings files (written as code page 932, CR LF,
                                      as Windows' profile functions create them)
   src/history.csv                    input histories: history,text; each history's
                                      texts most recent first
@@ -13,6 +14,9 @@ The sources are UTF-8 text that people can read and edit:
   src/master/<trade>/kouji1.txt, kouji2.txt, tanni.txt, hokyu.txt
                                      one entry a line
   src/master/<trade>/bikou.tsv       remark<TAB>flag
+
+LOGO/logo.bmp, the company logo of the printed forms, is drawn here (a 24-bit
+BMP picture).
 
 The master files are written exactly as the library writes them: UTF-16LE with a
 byte-order mark, CR LF line ends, the library's line formats. The catalogue is
@@ -40,7 +44,7 @@ OUT = HERE / "install"
 TRADES = ["電気", "水道", "設備", "建築"]  # trades 1 to 4
 
 # Folders of an installation that hold nothing in the sample.
-EMPTY_FOLDERS = ["DATA/見積", "DATA/請求", "DATA/単票", "BMP", "WAV", "LAYOUT", "LOGO", "MAIL"]
+EMPTY_FOLDERS = ["DATA/見積", "DATA/請求", "DATA/単票", "BMP", "WAV", "LAYOUT", "MAIL"]
 
 CATALOGUE_COLUMNS = [
     "level", "level1", "level2", "level3", "name", "flag",
@@ -312,12 +316,48 @@ def update_hist(data, k, text):
     return data
 
 
+# ------------------------------------------------------------------ logo
+
+def logo_bmp(size=96):
+    """A green disc with a white lightning bolt: a 24-bit bottom-up BMP."""
+    bolt = [(54, 8), (26, 52), (46, 52), (38, 88), (72, 40), (51, 40), (62, 8)]
+
+    def inside(x, y):
+        hit = False
+        for (x1, y1), (x2, y2) in zip(bolt, bolt[1:] + bolt[:1]):
+            if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
+                hit = not hit
+        return hit
+
+    stride = (size * 3 + 3) // 4 * 4
+    rows = []
+    for row in range(size - 1, -1, -1):  # bottom row first
+        line = bytearray()
+        for col in range(size):
+            x, y = col * 96 / size + 0.5, row * 96 / size + 0.5
+            if (x - 48) ** 2 + (y - 48) ** 2 > 46 ** 2:
+                pixel = (255, 255, 255)
+            elif inside(x, y):
+                pixel = (255, 255, 255)
+            else:
+                pixel = (60, 150, 40)  # blue, green, red
+            line += bytes(pixel)
+        line += bytes(stride - len(line))
+        rows.append(bytes(line))
+    pixels = b"".join(rows)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 3780, 3780, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return header + info + pixels
+
+
 # ------------------------------------------------------------------ installation
 
 def installation():
     files = {
         "pelmar1.ini": cp932_ini((SRC / "pelmar1.ini").read_text(encoding="utf-8")),
         "sek4.ini": cp932_ini((SRC / "sek4.ini").read_text(encoding="utf-8")),
+        "fuutou.ini": cp932_ini((SRC / "fuutou.ini").read_text(encoding="utf-8")),
+        "LOGO/logo.bmp": logo_bmp(),
         "PELMAR/histry.mst": history_file(SRC / "history.csv"),
     }
     for trade in TRADES:

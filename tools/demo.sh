@@ -70,3 +70,13 @@ show tables build 電気 --if-stale
 section "An input history"
 show history show 1
 show history add 1 "青葉クリニック 増築電気設備工事"
+
+section "Printed forms: an estimate sheet and an envelope"
+estimates="$root/examples/estimates"
+out="$root/build/release/printed"
+mkdir -p "$out"
+show print estimate "$estimates/sakura-school.json" -o "$out/sakura-school.pdf" --png "$out/sakura-school"
+show print envelope --to "$estimates/address-aoba.json" -o "$out/envelope.pdf" --png "$out/envelope"
+echo
+echo "The estimate and the envelope are in $out:"
+ls -1 "$out" | sed 's/^/  /'

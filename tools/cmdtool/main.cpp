@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   AddMasterCommand(app, ctx);
   AddTablesCommand(app, ctx);
   AddHistoryCommand(app, ctx);
+  AddPrintCommand(app, ctx);
   AddFormatCommand(app, ctx);
   AddPlatformCommand(app, ctx);
 

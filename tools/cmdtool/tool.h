@@ -142,5 +142,6 @@ void AddSettingsCommand(CLI::App& app, Context& ctx);
 void AddMasterCommand(CLI::App& app, Context& ctx);
 void AddTablesCommand(CLI::App& app, Context& ctx);
 void AddHistoryCommand(CLI::App& app, Context& ctx);
+void AddPrintCommand(CLI::App& app, Context& ctx);
 
 }  // namespace cmdtool
