@@ -4,7 +4,11 @@
 //   print envelope --to ADDRESS_FILE -o OUT.pdf [--png PREFIX] [--kind CODE]
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <set>
+#include <vector>
 
+#include "journal.h"
 #include "print_envelope.h"
 #include "print_estimate.h"
 #include "print_output.h"
@@ -46,6 +50,15 @@ void PrintEstimate(Context& ctx, const PrintOptions& o) {
   std::string png = o.png.empty() ? "" : OutputPath(o.png);
   print::Document doc = print::ReadDocument(o.input);  // names the file as given
   ctx.install.Open();
+  // The catalogues the items come from are read under the folder's shared
+  // hold, after an interrupted import there was undone.
+  std::set<int> trades;
+  for (const print::DocLine& line : doc.lines)
+    if (line.kind == print::LineKind::Item) trades.insert(line.trade ? line.trade : doc.trade);
+  std::vector<std::unique_ptr<MasterFolder>> holds;
+  for (int trade : trades)
+    holds.push_back(
+        std::make_unique<MasterFolder>(ctx, GetMstDrv(trade, -1), MasterFolder::Use::Read));
   print::Estimate e = print::WorkOut(doc, print::ReadRules(doc));
   print::Warnings warnings(ctx.err);
   print::Letterhead head = print::ReadLetterhead(warnings);
