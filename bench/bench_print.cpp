@@ -56,7 +56,7 @@ Job& TheJob() {
         lines += R"({"subtotal": true})";
       } else if (i % 10 == 9) {
         lines += R"({"name": "既設器具 撤去・処分 )" + std::to_string(i) +
-                 R"(", "spec": "高所作業車 使用 夜間作業を含む", "quantity": 3, "unit": "式", "price": 12800})";
+                 R"(", "detail": "高所作業車 使用 夜間作業を含む", "quantity": 3, "unit": "式", "price": 12800})";
       } else {
         const int* c = codes[i % 12];
         lines += "{\"codes\": [" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " +

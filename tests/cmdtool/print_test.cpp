@@ -97,7 +97,7 @@ const char kSmall[] = R"({
   "lines": [
     {"codes": [4, 1, 1], "quantity": 12},
     {"codes": [1, 2, 3], "quantity": 150},
-    {"name": "既設照明器具 撤去処分", "spec": "FL40W×2 逆富士形 天井直付 高所作業車を使用", "quantity": 12, "unit": "台", "price": 1500},
+    {"name": "既設照明器具 撤去処分", "detail": "FL40W×2 逆富士形 天井直付 高所作業車を使用", "quantity": 12, "unit": "台", "price": 1500},
     {"subtotal": true},
     {"expense": "諸経費", "rate": 5}
   ]})";
@@ -228,7 +228,7 @@ TEST_F(PrintTest, PreviewTextsStayInTheirCells) {
   Document doc = ReadDocument((Estimates() / "sakura-school.json").string());
   doc.lines.insert(doc.lines.begin() + 2,
                    ParseDocument(R"({"lines": [{"name": ")" + std::string(60, 'W') +
-                                     R"(", "spec": ")" + std::string(40, 'M') + "漢字" +
+                                     R"(", "detail": ")" + std::string(40, 'M') + "漢字" +
                                      R"(", "quantity": 99, "unit": "キログラム", "price": 99999.99}]})",
                                  "x", ".")
                        .lines[0]);

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cmddll3/cmddll3.h"
+#include "print_estimate.h"
 #include "print_output.h"
 #include "tool.h"
 
@@ -50,15 +51,7 @@ constexpr int kDirectionVertical = 1;
 Address ParseAddress(std::string_view text, const std::string& name) {
   if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
     throw Failure(name + ": the address is empty");
-  json top;
-  try {
-    top = json::parse(text.begin(), text.end());
-  } catch (const json::exception& e) {
-    std::string what = e.what();
-    auto start = what.find("] ");
-    throw Failure(name + ": " + (start == std::string::npos ? what : what.substr(start + 2)));
-  }
-  if (!top.is_object()) throw Failure(name + ": the address must be a JSON object");
+  json top = ParseJsonObject(text, name, "the address");
   Address a;
   for (const auto& [key, value] : top.items()) {
     std::string at = name + ": " + key;

@@ -78,7 +78,7 @@ void CheckLine(DocLine& line, bool hasQuantity, bool hasPrice) {
       break;
     case LineKind::Free:
       if (line.name.empty()) throw Failure(line.where + ": the name is missing");
-      line.heading = !hasQuantity && !hasPrice && line.spec.empty() && line.unit.empty();
+      line.heading = !hasQuantity && !hasPrice && line.detail.empty() && line.unit.empty();
       if (line.heading) break;
       if (!hasQuantity) throw Failure(line.where + ": the quantity is missing");
       if (!hasPrice) throw Failure(line.where + ": the price is missing");
@@ -124,7 +124,7 @@ DocLine JsonLine(const json& j, const std::string& where) {
 
   static const std::vector<std::pair<LineKind, std::vector<std::string>>> known = {
       {LineKind::Item, {"codes", "trade", "quantity"}},
-      {LineKind::Free, {"name", "spec", "quantity", "unit", "price"}},
+      {LineKind::Free, {"name", "detail", "quantity", "unit", "price"}},
       {LineKind::Subtotal, {"subtotal"}},
       {LineKind::Expense, {"expense", "rate", "amount"}},
   };
@@ -159,9 +159,9 @@ DocLine JsonLine(const json& j, const std::string& where) {
       if (value.is_string()) line.name = CheckText(at, "the caption", value.get<std::string>());
       else if (!value.is_boolean() || !value.get<bool>())
         throw Failure(at + ": must be true or a caption");
-    } else {  // name, spec, unit, expense
+    } else {  // name, detail, unit, expense
       std::string text = CheckText(at, key.c_str(), JsonText(value, at));
-      (key == "spec" ? line.spec : key == "unit" ? line.unit : line.name) = text;
+      (key == "detail" ? line.detail : key == "unit" ? line.unit : line.name) = text;
     }
   }
   CheckLine(line, hasQuantity, hasPrice);
@@ -197,7 +197,7 @@ std::vector<std::string> CsvFields(std::string_view line, const std::string& whe
 }
 
 const std::vector<std::string> kCsvColumns = {"kind", "trade", "level1", "level2", "level3",
-                                              "name", "spec", "quantity", "unit", "price",
+                                              "name", "detail", "quantity", "unit", "price",
                                               "rate", "amount"};
 
 }  // namespace
@@ -243,7 +243,7 @@ std::vector<DocLine> ParseCsvLines(std::string_view bytes, const std::string& sh
       line.level3 = Code(where, "level3", v[4]);
     }
     line.name = CheckText(where, "the name", v[5]);
-    line.spec = CheckText(where, "the spec", v[6]);
+    line.detail = CheckText(where, "the detail", v[6]);
     line.unit = CheckText(where, "the unit", v[8]);
     if (!v[7].empty()) line.quantity = Decimal(where, kQuantity, v[7]);
     if (!v[9].empty()) line.price = Decimal(where, kPrice, v[9]);
@@ -303,17 +303,22 @@ bool ParseDecimal(std::string_view text, int decimals, double limit, double& val
   return true;
 }
 
-Document ParseDocument(std::string_view text, const std::string& name, const std::string& folder) {
-  if (Blank(text)) throw Failure(name + ": the document is empty");
+json ParseJsonObject(std::string_view text, const std::string& name, const char* what) {
   json top;
   try {
     top = json::parse(text.begin(), text.end());
   } catch (const json::exception& e) {
-    std::string what = e.what();
-    auto start = what.find("] ");
-    throw Failure(name + ": " + (start == std::string::npos ? what : what.substr(start + 2)));
+    std::string why = e.what();
+    auto start = why.find("] ");
+    throw Failure(name + ": " + (start == std::string::npos ? why : why.substr(start + 2)));
   }
-  if (!top.is_object()) throw Failure(name + ": the estimate must be a JSON object");
+  if (!top.is_object()) throw Failure(name + ": " + what + " must be a JSON object");
+  return top;
+}
+
+Document ParseDocument(std::string_view text, const std::string& name, const std::string& folder) {
+  if (Blank(text)) throw Failure(name + ": the document is empty");
+  json top = ParseJsonObject(text, name, "the estimate");
   Document doc;
   doc.file = name;
   const json* lines = nullptr;
@@ -410,7 +415,7 @@ void CheckAmount(const std::string& where, const char* what, double v) {
                   " does not fit (at most " + U8(KanmaFormat_1(kAmountLimit, 0)) + ")");
 }
 
-// Name, specification, unit and unit price of a catalogue item.
+// Name, detail, unit and unit price of a catalogue item.
 Row ItemRow(const DocLine& line, int trade, const Rules& rules) {
   ZaiMst3Rec rec{};
   GetMst3Pos(line.level1, line.level2, line.level3, trade, -1, &rec);
@@ -421,12 +426,12 @@ Row ItemRow(const DocLine& line, int trade, const Rules& rules) {
                   AllTrades()[trade - 1].name);
   std::u16string text2 = CMDTOOL_TEXT(rec.text2), text3 = CMDTOOL_TEXT(rec.text3);
   // The size or type (text 2) is shown unless the name already says it.
-  std::u16string spec = name.find(text2) == std::u16string::npos ? text2 : u"";
-  if (!spec.empty() && !text3.empty()) spec += u" ";
-  spec += text3;
+  std::u16string detail = name.find(text2) == std::u16string::npos ? text2 : u"";
+  if (!detail.empty() && !text3.empty()) detail += u" ";
+  detail += text3;
   Row row;
   row.name = CString(name);
-  row.spec = CString(spec);
+  row.detail = CString(detail);
   row.unit = CString(CMDTOOL_TEXT(rec.shortText));
   double listPrice = GetAmount(rec, 3), price = GetAmount(rec, 1);
   if (rules.sellingRateOn && listPrice != 0)
@@ -503,7 +508,7 @@ Estimate WorkOut(const Document& doc, const Rules& rules) {
           row = ItemRow(line, line.trade ? line.trade : doc.trade, rules);
           price = row.value;
         } else {
-          row.name = W(line.name), row.spec = W(line.spec), row.unit = W(line.unit);
+          row.name = W(line.name), row.detail = W(line.detail), row.unit = W(line.unit);
         }
         row.value = RoundFraction(line.quantity * price, 0, rules.itemMode);
         CheckAmount(line.where, "amount", row.value);
@@ -520,7 +525,7 @@ Estimate WorkOut(const Document& doc, const Rules& rules) {
         if (line.rate) {
           CString rate = KanmaFormat_3(*line.rate, 2);
           rate.TrimRight();
-          row.spec = rate + u"%";
+          row.detail = rate + u"%";
         }
         CheckAmount(line.where, "amount", row.value);
         row.quantity = KanmaFormat_1(1, 2);
@@ -546,9 +551,9 @@ Estimate WorkOut(const Document& doc, const Rules& rules) {
   // The closing rows: the total, the tax and the total with tax.
   CString rateText;
   rateText.Format(u"（%d%%）", rules.taxRate);
-  auto closing = [&](RowKind kind, CString name, CString spec, double v) {
+  auto closing = [&](RowKind kind, CString name, CString detail, double v) {
     Row row;
-    row.kind = kind, row.name = name, row.spec = spec, row.value = v, row.amount = Money(v);
+    row.kind = kind, row.name = name, row.detail = detail, row.value = v, row.amount = Money(v);
     e.rows.push_back(row);
   };
   e.net = net;

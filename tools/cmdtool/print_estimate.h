@@ -4,6 +4,7 @@
 // selling rate, rounding, tax, total captions, numbering and date form.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,7 +23,7 @@ struct DocLine {
   std::string where;  // "est.json: lines[3]" or "lines.csv:12", for messages
   int trade = 0;      // Item: 1 to 4 (0: the document's trade)
   long level1 = 0, level2 = 0, level3 = 0;
-  std::string name, spec, unit;  // Free; Expense and Subtotal: name is the caption
+  std::string name, detail, unit;  // Free; Expense and Subtotal: name is the caption
   double quantity = 0;
   double price = 0;
   std::optional<double> rate;    // Expense: per cent of the lines above
@@ -43,6 +44,11 @@ struct Document {
 // path and the problem.
 Document ReadDocument(const std::string& path);
 // `folder` is where a CSV file named by "lines" is looked for.
+// The JSON object of a hand-written file (`what`: "the estimate", "the
+// address"); a syntax error or any other kind of value is a Failure that
+// names the file.
+nlohmann::json ParseJsonObject(std::string_view text, const std::string& name, const char* what);
+
 Document ParseDocument(std::string_view json, const std::string& name,
                        const std::string& folder);
 // The lines of a CSV file (a header naming the columns, then a line a row).
@@ -77,7 +83,7 @@ enum class RowKind { Line, Subtotal, Expense, Total, Tax, GrandTotal };
 // One row of the table as printed.
 struct Row {
   RowKind kind = RowKind::Line;
-  CString name, spec, quantity, unit, price, amount;
+  CString name, detail, quantity, unit, price, amount;
   double value = 0;  // the amount (0 for rows without one)
   bool counts = false;  // adds to the running total carried between pages
 };

@@ -147,7 +147,7 @@ struct Slot {
 
 Slot SlotOf(const Row& row) {
   Slot s;
-  s.cell[0] = row.name, s.cell[1] = row.spec, s.cell[2] = row.quantity;
+  s.cell[0] = row.name, s.cell[1] = row.detail, s.cell[2] = row.quantity;
   s.cell[3] = row.unit, s.cell[4] = row.price, s.cell[5] = row.amount;
   s.kind = row.kind;
   s.filled = true;

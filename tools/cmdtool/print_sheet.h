@@ -81,7 +81,7 @@ struct SheetLayout {
 };
 std::vector<PageRows> Paginate(const Estimate& e, const SheetLayout& layout = {});
 
-// Table columns, left to right: name, spec, quantity, unit, price, amount.
+// Table columns, left to right: name, detail, quantity, unit, price, amount.
 constexpr int kColumns = 6;
 // The cells drawn: all columns, or (for checking that no text leaves its
 // cell) only the columns whose bit is set, without anything else.
