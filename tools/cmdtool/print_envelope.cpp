@@ -1,8 +1,10 @@
 #include "print_envelope.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "cmddll3/cmddll3.h"
 #include "print_estimate.h"
@@ -191,20 +193,31 @@ void DrawEnvelope(const Page& page, const Envelope& env, const Address& to, cons
   }
 
   // The sender at the bottom left: the first three own-company lines (name,
-  // address, telephone), a long one running on into the next column.
-  CString sender;
-  int lines = 0;
+  // address, telephone), in columns as narrow as the longest line needs to
+  // stand whole (between 4 and 6 mm); a line longer still runs on into a
+  // column of its own.
+  constexpr int kTop = 950, kBottom = 90, kPercent = 85, kHeight = kTop - kBottom;
+  std::vector<CString> columns;
+  int longest = 1;
   for (const StyledLine& line : from.company) {
-    if (lines == 3) break;
-    if (!sender.IsEmpty()) sender += u"\r\n";
-    sender += VerticalText(U8(line.text));
-    ++lines;
+    if (columns.size() == 3) break;
+    columns.push_back(VerticalText(U8(line.text)));
+    longest = std::max(longest, columns.back().GetLength());
   }
-  if (lines > 0) {
-    const int columns = lines + 2;
-    RECT r = page.Rect(90, top + h - 950, 90 + columns * 60, top + h - 90);
+  if (!columns.empty()) {
+    const int width = std::clamp(kHeight * 100 / (kPercent * longest), 40, 60);
+    const int perColumn = std::max(1, kHeight * 100 / (kPercent * width));
+    CString sender;
+    UINT count = 0;
+    for (const CString& column : columns) {
+      if (!sender.IsEmpty()) sender += u"\r\n";
+      sender += column;
+      count += static_cast<UINT>((column.GetLength() + perColumn - 1) / perColumn);
+    }
+    const int right = 90 + static_cast<int>(count) * width;
+    RECT r = page.Rect(90, top + h - kTop, right, top + h - kBottom);
     MakeLogFont(&lf, nullptr, 0, 0, FW_NORMAL, 0, 0, 0);
-    DrawFixMultiTateText(page.dc, sender, &r, columns, 0, 0, 85, black, &lf);
+    DrawFixMultiTateText(page.dc, sender, &r, count, 0, 0, kPercent, black, &lf);
   }
 }
 
