@@ -318,6 +318,7 @@ TEST_F(PrintProcess, PrintedEstimateHoldsEveryLineAndTheTotal) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err.find("cmdtool"), std::string::npos) << r.err;  // no warning
   EXPECT_NE(r.out.find("3 pages"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(", total ¥"), std::string::npos) << r.out;  // a yen sign, not a backslash
   for (const char* png : {"s-1.png", "s-2.png", "s-3.png"})
     EXPECT_EQ(ReadBytes(out / png).substr(1, 3), "PNG") << png;
 

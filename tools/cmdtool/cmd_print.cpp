@@ -71,7 +71,11 @@ void PrintEstimate(Context& ctx, const PrintOptions& o) {
   std::vector<std::string> pngs;
   if (!png.empty()) pngs = print::WritePngs(staged, png, {}, pages.size(), draw);
   staged.Commit();
-  Report(ctx, "estimate " + U8(e.number) + ", total " + U8(e.totalText), pdf, pages.size(), pngs);
+  // The sheet's yen sign is the code page's backslash, which the form's
+  // Japanese fonts draw as a yen sign; a terminal shows it as it is meant.
+  CString total = e.totalText;
+  total.Replace(u"\\", u"\u00a5");
+  Report(ctx, "estimate " + U8(e.number) + ", total " + U8(total), pdf, pages.size(), pngs);
 }
 
 void PrintEnvelope(Context& ctx, const PrintOptions& o) {
