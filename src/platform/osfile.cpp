@@ -344,9 +344,10 @@ bool StageNamed(const std::string& folder, std::string& temp, std::optional<mode
 }  // namespace
 
 int CreateStagingFile(const std::string& hostFolder, std::string& hostPath, mode_t mode) {
-  hostPath = StagingName(hostFolder.empty() ? std::string(".") : hostFolder);
+  const std::string folder = hostFolder.empty() ? std::string(".") : hostFolder;
+  hostPath = StagingName(folder);
   if (Fail(Injected(FileStep::Open, hostPath))) return -1;
-  return CreateNamed(hostFolder.empty() ? std::string(".") : hostFolder, hostPath, mode);
+  return CreateNamed(folder, hostPath, mode);
 }
 
 bool ResolveLinks(const std::string& hostPath, std::string& target) {
