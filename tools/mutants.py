@@ -12,9 +12,9 @@ out of time. A mutant that does not compile is passed over and the next
 candidate of its folder taken, so the sample of N is the same on every run
 over the same sources.
 
-Which program covers which file comes from the coverage build
-(build/coverage): each program runs there alone and gcovr tells the files it
-executed. The map is kept in build/mutants and made again when the sources or
+Which program runs which line comes from the coverage build (build/coverage):
+each program runs there alone and gcovr tells the lines it executed. A mutant
+on a line that no program runs survives without being built. The map is kept in build/mutants and made again when the sources or
 the tests change.
 
 usage: tools/mutants.py [N] [--seed S] [--jobs J]
@@ -139,14 +139,16 @@ def sources_digest():
 
 
 def coverage_map(programs):
-    """{source file: [programs that execute a line of it]} from the coverage build."""
+    """{source file: {"programs": [programs that execute a line of it],
+    "lines": {line: [programs that execute it]}, "executable": [lines gcov
+    counts]}} from the coverage build."""
     cache = WORK / "covermap.json"
     digest = sources_digest()
     if cache.is_file():
         cached = json.loads(cache.read_text())
         if cached.get("digest") == digest:
             return cached["map"]
-    log("mutants: mapping which test program covers which file (coverage build)")
+    log("mutants: mapping which test program covers which line (coverage build)")
     WORK.mkdir(parents=True, exist_ok=True)
     run(["cmake", "-S", str(ROOT), "-B", str(COVERAGE), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug",
          "-DCMD_COVERAGE=ON", "-DCMD_TESTS=ON"], stdout=subprocess.DEVNULL)
@@ -163,12 +165,29 @@ def coverage_map(programs):
             sum((["--filter", str(ROOT / f) + "/"] for f in FOLDERS), []) + ["."],
             cwd=COVERAGE, stdout=subprocess.DEVNULL)
         for entry in json.loads(detail.read_text())["files"]:
-            if any(line["count"] > 0 for line in entry["lines"]):
-                covers.setdefault(str(ROOT / entry["file"]), []).append(name)
-        log(f"  {name}: {sum(name in v for v in covers.values())} files")
-    WORK.mkdir(parents=True, exist_ok=True)
+            info = covers.setdefault(entry["file"], {"programs": [], "lines": {}, "executable": []})
+            executed = [str(line["line_number"]) for line in entry["lines"] if line["count"] > 0]
+            info["executable"] = sorted(set(info["executable"]) |
+                                        {str(line["line_number"]) for line in entry["lines"]})
+            if executed:
+                info["programs"].append(name)
+            for line in executed:
+                info["lines"].setdefault(line, []).append(name)
+        log(f"  {name}: {sum(name in v['programs'] for v in covers.values())} files")
     cache.write_text(json.dumps({"digest": digest, "map": covers}, indent=1))
     return covers
+
+
+def covering_programs(covers, m):
+    """The programs that run the mutated line; for a line gcov does not count
+    (table data, constants), those that run any line of the file."""
+    info = covers.get(m["file"])
+    if not info:
+        return []
+    line = str(m["line"])
+    if line in info["executable"]:
+        return info["lines"].get(line, [])
+    return info["programs"]
 
 
 # ---------------------------------------------------------------- mutations
@@ -335,11 +354,15 @@ def main():
             if all(per_folder[f] >= share[f] for f in FOLDERS):
                 break
             continue
-        covering = [p for p in covers.get(str(ROOT / m["file"]), []) if p in times]
-        if not covering:
+        info = covers.get(m["file"])
+        if not info or not info["programs"]:
             continue  # the suite does not run this file at all
+        covering = [p for p in covering_programs(covers, m) if p in times]
         started = time.monotonic()
-        outcome, by = try_mutant(m, covering, times)
+        if covering:
+            outcome, by = try_mutant(m, covering, times)
+        else:
+            outcome, by = "survived", "no test runs the line"
         if outcome == "not built":
             continue
         per_folder[folder] += 1
@@ -362,7 +385,7 @@ def main():
     if survivors:
         log("survivors:")
         for r in survivors:
-            log(f"  {r['file']}:{r['line']} {r['kind']}")
+            log(f"  {r['file']}:{r['line']} {r['kind']}{' (' + r['by'] + ')' if r['by'] else ''}")
             log(f"    now: {r['new'].strip() or '(removed)'}")
     (WORK / "results.json").write_text(json.dumps(results, indent=1, ensure_ascii=False))
 
