@@ -168,7 +168,7 @@ int FieldCount(const CString& line) {
 }
 
 // A line's fields, as many as it has.
-std::vector<CString> Fields(const CString& line) {
+std::vector<CString> LineFields(const CString& line) {
   std::vector<CString> fields(static_cast<std::size_t>(FieldCount(line)));
   SplitCStrByComma(line, fields.data(), static_cast<int>(fields.size()));
   return fields;
@@ -249,7 +249,7 @@ void ReadLevel1(const Context& ctx, const MasterSet& set, Catalogue& c,
     ZaiMst1Rec rec{};
     if (!line.IsEmpty()) {
       check.Count(line, 3);
-      std::vector<CString> f = Fields(line);
+      std::vector<CString> f = LineFields(line);
       check.Integer(f[0], "code", 0);
       check.Text(f[1], "name", kNameLength);
       check.Integer(f[2], "flag", 0, 65535);
@@ -270,7 +270,7 @@ void ReadLevel2(const Context& ctx, const MasterSet& set, Catalogue& c,
     if (progress) progress();
     if (line.IsEmpty()) continue;  // not an entry
     check.Count(line, 11);
-    std::vector<CString> f = Fields(line);
+    std::vector<CString> f = LineFields(line);
     check.Integer(f[0], "level-1 code", 0);
     check.Integer(f[1], "code", 0);
     check.Text(f[2], "name", kNameLength);
@@ -294,7 +294,7 @@ void ReadLevel3File(const Context& ctx, const MasterSet& set, LONG level1, Catal
     if (progress) progress();
     if (line.IsEmpty()) continue;
     check.Count(line, 23);
-    std::vector<CString> f = Fields(line);
+    std::vector<CString> f = LineFields(line);
     ZaiMst3Rec probe{};
     if (!SetDrawingCode(probe, U8(f[0])))
       check.Fail("drawing code '" + U8(f[0]) + "' is not 12 digits");
@@ -470,10 +470,10 @@ struct OldShape {
 OldShape ScanOld(const MasterSet& set) {
   OldShape old;
   for (const CString& line : ReadLines(LevelFile(set, u"zairyou1.mst"), "zairyou1.mst")) {
-    if (!line.IsEmpty()) old.level1.push_back(_wtol(Fields(line)[0].GetString()));
+    if (!line.IsEmpty()) old.level1.push_back(_wtol(LineFields(line)[0].GetString()));
   }
   for (const CString& line : ReadLines(LevelFile(set, u"zairyou2.mst"), "zairyou2.mst")) {
-    if (!line.IsEmpty()) old.parents.insert(_wtol(Fields(line)[0].GetString()));
+    if (!line.IsEmpty()) old.parents.insert(_wtol(LineFields(line)[0].GetString()));
   }
   return old;
 }
@@ -482,7 +482,7 @@ std::vector<std::pair<LONG, LONG>> OldGroups(const MasterSet& set, LONG level1) 
   std::vector<std::pair<LONG, LONG>> groups;
   for (const CString& line : ReadLines(ItemFile(set, level1), "level-3 file")) {
     if (line.IsEmpty()) continue;
-    std::vector<CString> f = Fields(line);
+    std::vector<CString> f = LineFields(line);
     if (f.size() < 5) continue;
     std::pair<LONG, LONG> g{_wtol(f[3].GetString()), _wtol(f[4].GetString())};
     if (std::find(groups.begin(), groups.end(), g) == groups.end()) groups.push_back(g);
