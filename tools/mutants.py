@@ -341,8 +341,22 @@ def main():
     programs = test_programs(BUILD)
     covers = coverage_map(test_programs(COVERAGE) if COVERAGE.is_dir() and test_programs(COVERAGE)
                           else programs)
-    log("mutants: each test program without a mutant")
-    times = baseline_times(programs)
+    # What is done is kept, per seed and sources: an interrupted run goes on
+    # where it stopped.
+    digest = sources_digest()[:16]
+    journal = WORK / f"done-{args.seed}-{digest}.jsonl"
+    done = {}
+    if journal.is_file():
+        for line in journal.read_text().splitlines():
+            r = json.loads(line)
+            done[(r["file"], r["line"], r["kind"])] = r
+    timing = WORK / f"times-{digest}.json"
+    if timing.is_file():
+        times = json.loads(timing.read_text())
+    else:
+        log("mutants: each test program without a mutant")
+        times = baseline_times(programs)
+        timing.write_text(json.dumps(times))
 
     results = []
     per_folder = {f: 0 for f in FOLDERS}
@@ -359,10 +373,16 @@ def main():
             continue  # the suite does not run this file at all
         covering = [p for p in covering_programs(covers, m) if p in times]
         started = time.monotonic()
-        if covering:
-            outcome, by = try_mutant(m, covering, times)
+        key = (m["file"], m["line"], m["kind"])
+        if key in done:
+            outcome, by = done[key]["outcome"], done[key]["by"]
         else:
-            outcome, by = "survived", "no test runs the line"
+            if covering:
+                outcome, by = try_mutant(m, covering, times)
+            else:
+                outcome, by = "survived", "no test runs the line"
+            with journal.open("a") as f:
+                f.write(json.dumps(dict(m, outcome=outcome, by=by), ensure_ascii=False) + "\n")
         if outcome == "not built":
             continue
         per_folder[folder] += 1
