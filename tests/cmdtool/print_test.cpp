@@ -1,6 +1,7 @@
 // cmdtool print: the estimate sheet and the envelope, drawn through the
 // library's drawers on the recording, image and printer back-ends.
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 
 #include "cmddll3/cmddll3.h"
@@ -77,24 +78,89 @@ const char kSmall[] = R"({
     {"expense": "諸経費", "rate": 5}
   ]})";
 
-// The head texts, the rounding modes, the selling rate and the tax, each
-// as the installation's settings say.
-TEST_F(PrintTest, EstimateIsWorkedOutAsTheSettingsSay) {
+// The small estimate drawn on small pages (so that the table breaks) and
+// the envelope (postal code in its boxes, the address written vertically,
+// the flap open) are pinned draw call for draw call, the sample's head texts
+// with them; on the preview of the long sample, each half of the columns
+// drawn alone leaves no ink outside their cells. Then the head texts, the
+// rounding modes, the selling rate and the tax follow the settings.
+TEST_F(PrintTest, FormsAreWorkedOutAndDrawnAsPinned) {
+  Estimate e = Work(kSmall);
+  Warnings warnings(std::cerr);
+  Letterhead head = ReadLetterhead(warnings);
+  SheetLayout layout{5, 6};
+  std::vector<PageRows> pages = Paginate(e, layout);  // carried over to page 2
+  ASSERT_EQ(pages.size(), 2u);
+  CDC dc;
+  Recorder(dc);
+  Page page{&dc, 300};
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    dc.StartPage();
+    DrawEstimatePage(page, e, head, pages, i, kAllColumns, layout);
+    dc.EndPage();
+  }
+  ExpectGolden(Listing(dc.GetSafeHdc()), "print_small.txt");
+  // No drawing function leaves a font or pen behind.
+  EXPECT_TRUE(cmd::gdi::LiveObjects().fonts == 0 && cmd::gdi::LiveObjects().pens == 0);
+
+  Document doc = ReadDocument((Estimates() / "sakura-school.json").string());
+  const std::string long_line = R"({"lines": [{"name": ")" + std::string(60, 'W') + R"(", "detail": ")" +
+                                std::string(40, 'M') +
+                                R"(漢字", "quantity": 99, "unit": "キログラム", "price": 99999.99}]})";
+  doc.lines.insert(doc.lines.begin() + 2, ParseDocument(long_line, "x", ".").lines[0]);
+  e = WorkOut(doc, ReadRules(doc));
+  pages = Paginate(e);
+  ASSERT_GE(pages.size(), 3u);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    for (unsigned mask : {0b010101u, 0b101010u}) {
+      CDC image;
+      Page preview{&image, 96};
+      image.Attach(cmd::gdi::CreateImageDC(preview.L(kPageWidth), preview.L(kPageHeight), 96));
+      DrawEstimatePage(preview, e, head, pages, p, mask);
+      cmd::gdi::Image pixels;
+      ASSERT_TRUE(cmd::gdi::GetImage(image.GetSafeHdc(), pixels));
+      std::vector<RECT> cells;
+      for (int c = 0; c < kColumns; ++c) {
+        ColumnCells col = CellsOf(p, c);
+        for (int top : col.tops)
+          if (mask & (1u << c)) cells.push_back(preview.Rect(col.left, top, col.right, top + col.height));
+      }
+      int inked = 0, outside = 0;
+      for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+          if ((pixels.At(x, y) & 0xFFFFFF) == 0xFFFFFF) continue;
+          ++inked;
+          bool in = std::any_of(cells.begin(), cells.end(), [&](const RECT& r) {
+            return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+          });
+          if (!in && outside++ < 3) ADD_FAILURE() << "page " << p + 1 << ": ink at " << x << "," << y;
+        }
+      }
+      EXPECT_GT(inked, 1000) << "page " << p + 1;
+      EXPECT_EQ(outside, 0) << "page " << p + 1 << " columns " << mask;
+    }
+  }
+
+  Envelope kaku = ReadEnvelope(24);
+  EXPECT_EQ(kaku.name.ToUtf8(), "角2");
+  EXPECT_EQ(kaku.flap, 0);  // margin type 0 in the sample's envelope settings
+  CDC envelope;
+  Page sheet{&envelope, 300};
+  HDC recorded = Recorder(envelope);
+  DrawEnvelope(sheet, ReadEnvelope(ParseEnvelopeKind("長3")),
+               ReadAddress((Estimates() / "address-aoba.json").string()), head);
+  ExpectGolden(Listing(recorded), "print_envelope.txt");
+
   const CString iniFile = GetIniFile();
   const char16_t* ini = iniFile.GetString();
-  WritePrivateProfileStringW(u"SYSTEM", u"GENGOU", u"西暦", ini);  // the drawn sheet pins the sample's
+  WritePrivateProfileStringW(u"SYSTEM", u"GENGOU", u"西暦", ini);
   WritePrivateProfileStringW(u"SYSTEM", u"見積No桁有", u"0", ini);
-
-  Estimate e = Work(kSmall);
+  e = Work(kSmall);
   EXPECT_EQ(e.date.ToUtf8(), "2024/5/3");
   EXPECT_EQ(e.number.ToUtf8(), "M-2418");
   EXPECT_EQ(Work(R"({"customer": "田中 浩二", "lines": [{"name": "見出し"}]})").honorific.ToUtf8(), "様");
 
-  const struct {
-    double value;
-    int decimals, mode;
-    double expected;
-  } rounding[] = {
+  const struct { double value; int decimals, mode; double expected; } rounding[] = {
       {42.5, 0, kRoundHalf, 43},     {42.49, 0, kRoundHalf, 42},   {42.5, 0, kRoundDown, 42},
       {42.01, 0, kRoundUp, 43},      {42.0, 0, kRoundUp, 42},      {-42.5, 0, kRoundHalf, -43},
       {-42.5, 0, kRoundDown, -42},   {0.1 * 3, 1, kRoundUp, 0.3},  {2.675, 2, kRoundHalf, 2.68},
@@ -137,84 +203,12 @@ TEST_F(PrintTest, EstimateIsWorkedOutAsTheSettingsSay) {
   }
 }
 
-// The small estimate drawn on small pages (so that the table breaks) and
-// the envelope (postal code in its boxes, the address written vertically,
-// the flap open) are pinned draw call for draw call; on the preview of the
-// long sample, each half of the columns drawn alone leaves no ink outside
-// their cells.
-TEST_F(PrintTest, FormsAreDrawnAsPinned) {
-  Estimate e = Work(kSmall);
-  Warnings warnings(std::cerr);
-  Letterhead head = ReadLetterhead(warnings);
-  SheetLayout layout{5, 6};
-  std::vector<PageRows> pages = Paginate(e, layout);  // carried over to page 2
-  ASSERT_EQ(pages.size(), 2u);
-  CDC dc;
-  Recorder(dc);
-  Page page{&dc, 300};
-  for (std::size_t i = 0; i < pages.size(); ++i) {
-    dc.StartPage();
-    DrawEstimatePage(page, e, head, pages, i, kAllColumns, layout);
-    dc.EndPage();
-  }
-  ExpectGolden(Listing(dc.GetSafeHdc()), "print_small.txt");
-  EXPECT_EQ(cmd::gdi::LiveObjects().fonts, 0);  // no drawing function leaves a font or pen behind
-  EXPECT_EQ(cmd::gdi::LiveObjects().pens, 0);
-
-  Document doc = ReadDocument((Estimates() / "sakura-school.json").string());
-  const std::string long_line = R"({"lines": [{"name": ")" + std::string(60, 'W') + R"(", "detail": ")" +
-                                std::string(40, 'M') + R"(漢字", "quantity": 99, "unit": "キログラム", "price": 99999.99}]})";
-  doc.lines.insert(doc.lines.begin() + 2, ParseDocument(long_line, "x", ".").lines[0]);
-  e = WorkOut(doc, ReadRules(doc));
-  pages = Paginate(e);
-  ASSERT_GE(pages.size(), 3u);
-  for (std::size_t p = 0; p < pages.size(); ++p) {
-    for (unsigned mask : {0b010101u, 0b101010u}) {
-      CDC image;
-      Page preview{&image, 96};
-      image.Attach(cmd::gdi::CreateImageDC(preview.L(kPageWidth), preview.L(kPageHeight), 96));
-      DrawEstimatePage(preview, e, head, pages, p, mask);
-      cmd::gdi::Image pixels;
-      ASSERT_TRUE(cmd::gdi::GetImage(image.GetSafeHdc(), pixels));
-      std::vector<RECT> cells;
-      for (int c = 0; c < kColumns; ++c) {
-        ColumnCells col = CellsOf(p, c);
-        for (int top : col.tops)
-          if (mask & (1u << c)) cells.push_back(preview.Rect(col.left, top, col.right, top + col.height));
-      }
-      int inked = 0, outside = 0;
-      for (int y = 0; y < pixels.height; ++y) {
-        for (int x = 0; x < pixels.width; ++x) {
-          if ((pixels.At(x, y) & 0xFFFFFF) == 0xFFFFFF) continue;
-          ++inked;
-          bool in = std::any_of(cells.begin(), cells.end(),
-                                [&](const RECT& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; });
-          if (!in && outside++ < 3) ADD_FAILURE() << "page " << p + 1 << ": ink at " << x << "," << y;
-        }
-      }
-      EXPECT_GT(inked, 1000) << "page " << p + 1;
-      EXPECT_EQ(outside, 0) << "page " << p + 1 << " columns " << mask;
-    }
-  }
-
-  Envelope kaku = ReadEnvelope(24);
-  EXPECT_EQ(kaku.name.ToUtf8(), "角2");
-  EXPECT_EQ(kaku.flap, 0);  // margin type 0 in the sample's envelope settings
-  CDC envelope;
-  Page sheet{&envelope, 300};
-  HDC recorded = Recorder(envelope);
-  DrawEnvelope(sheet, ReadEnvelope(ParseEnvelopeKind("長3")), ReadAddress((Estimates() / "address-aoba.json").string()),
-               head);
-  ExpectGolden(Listing(recorded), "print_envelope.txt");
-}
-
 // The forms printed by the program to PDF and PNG: the estimate holds every
 // line and the total (with a yen sign); an envelope whose letterhead face is
 // not installed and whose logo is no picture is printed anyway, and each
 // problem is said once.
 TEST_F(PrintTest, PrintedToPdfAndPng) {
-  fs::path out = dir / "out";
-  fs::create_directories(out);
+  const fs::path& out = dir.path();
   auto r = Run({"print", "estimate", (Estimates() / "sakura-school.json").string(), "-o",
                 (out / "s.pdf").string(), "--png", (out / "s").string()});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -223,11 +217,9 @@ TEST_F(PrintTest, PrintedToPdfAndPng) {
   EXPECT_NE(r.out.find(", total ¥"), std::string::npos) << r.out;  // a yen sign, not a backslash
   for (const char* png : {"s-1.png", "s-2.png", "s-3.png"})
     EXPECT_EQ(ReadBytes(out / png).substr(1, 3), "PNG") << png;
-  ASSERT_EQ(std::system(("pdftotext -raw " + (out / "s.pdf").string() + " " + (out / "s.txt").string()).c_str()), 0);
-  auto squeeze = [](std::string s) {
-    std::erase_if(s, [](char c) { return c == ' ' || c == '\n' || c == '\f'; });
-    return s;
-  };
+  const std::string pdftotext = "pdftotext -raw '" + (out / "s.pdf").string() + "' '" + (out / "s.txt").string() + "'";
+  ASSERT_EQ(std::system(pdftotext.c_str()), 0);
+  auto squeeze = [](const std::string& s) { return std::regex_replace(s, std::regex("[ \n\f]+"), ""); };
   const std::string all = squeeze(ReadBytes(out / "s.txt"));
   ASSERT_FALSE(all.empty()) << "pdftotext gave nothing";
   Document doc = ReadDocument((Estimates() / "sakura-school.json").string());

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,35 +24,6 @@ struct ToolResult {
   int status = -1;  // exit status; -1 when the process did not exit normally
   std::string out, err;
 };
-
-// Starts the program with the arguments; `input` goes to its standard input,
-// `cwd` (when not empty) is its current directory. XDG_CONFIG_HOME and
-// XDG_DATA_HOME point into `home` so the per-user folders are the test's own.
-inline pid_t StartTool(std::vector<std::string> args, const fs::path& home, const std::string& input = "",
-                       const fs::path& cwd = {}) {
-  fs::create_directories(home);
-  WriteBytes(home / "stdin.txt", input);
-  args.insert(args.begin(), CMDTOOL_PATH);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const std::string files[] = {home / "stdin.txt", home / "stdout.txt", home / "stderr.txt",
-                               home / "config", home / "data"};
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");  // a pid of -1 must never be signalled
-  if (pid == 0) {
-    for (int fd = 0; fd < 3; ++fd) {
-      int opened = fd == 0 ? open(files[0].c_str(), O_RDONLY) : open(files[fd].c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (opened < 0 || dup2(opened, fd) < 0) _exit(126);
-    }
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-    setenv("XDG_CONFIG_HOME", files[3].c_str(), 1);
-    setenv("XDG_DATA_HOME", files[4].c_str(), 1);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
-}
 
 // Waits for the process; `signal` receives the signal that ended it (0 when it exited).
 inline ToolResult FinishTool(pid_t pid, const fs::path& home, int* signal = nullptr) {
@@ -73,10 +45,8 @@ inline std::map<std::string, std::string> FilesUnder(const fs::path& folder) {
 // Lines of a text, without their "\n".
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = std::min(text.find('\n', start), text.size());
-    lines.push_back(text.substr(start, end - start));
-  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
@@ -87,15 +57,12 @@ inline std::string Replaced(std::string text, const std::string& from, const std
   return text.replace(at, from.size(), to);
 }
 
-// Compares a text with tests/cmdtool/data/<name>, naming the first line that
-// differs; CMD_UPDATE_GOLDEN=1 writes the file anew after a deliberate change.
+// Compares a text with tests/cmdtool/data/<name> (a failure shows the lines
+// that differ); CMD_UPDATE_GOLDEN=1 writes the file anew after a deliberate change.
 inline void ExpectGolden(const std::string& actual, const std::string& name) {
-  fs::path golden = fs::path(CMD_SOURCE_DIR) / "tests" / "cmdtool" / "data" / name;
+  const fs::path golden = fs::path(CMD_SOURCE_DIR) / "tests" / "cmdtool" / "data" / name;
   if (std::getenv("CMD_UPDATE_GOLDEN")) WriteBytes(golden, actual);
-  std::vector<std::string> a = Lines(actual), x = Lines(ReadBytes(golden));
-  for (std::size_t i = 0; i < std::min(a.size(), x.size()); ++i)
-    ASSERT_EQ(a[i], x[i]) << "line " << i + 1 << " of " << golden;
-  EXPECT_EQ(actual, ReadBytes(golden));
+  EXPECT_EQ(actual, ReadBytes(golden)) << golden;
 }
 
 // The sample installation, its readable sources and estimates.
@@ -121,11 +88,34 @@ class ToolTest : public ::testing::Test {
     fs::remove_all(install);
     fs::copy(SampleInstall(), install, fs::copy_options::recursive);
   }
-  // cmdtool --root <install> args... (unless args give --root first), in
-  // `cwd` when given. Start does not wait (FinishTool waits).
+  // Starts cmdtool --root <install> args... (unless the args give --root
+  // first) in `cwd` when given, with `input` on its standard input; its
+  // per-user folders (XDG_CONFIG_HOME, XDG_DATA_HOME) are under `home`.
+  // Start does not wait (FinishTool waits).
   pid_t Start(std::vector<std::string> args, const std::string& input = "", const fs::path& cwd = {}) {
     if (args.empty() || args[0] != "--root") args.insert(args.begin(), {"--root", install.string()});
-    return StartTool(args, home, input, cwd);
+    args.insert(args.begin(), CMDTOOL_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    fs::create_directories(home);
+    WriteBytes(home / "stdin.txt", input);
+    const std::string files[] = {home / "stdin.txt", home / "stdout.txt", home / "stderr.txt", home / "config",
+                                 home / "data"};
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");  // a pid of -1 must never be signalled
+    if (pid == 0) {
+      for (int fd = 0; fd < 3; ++fd) {
+        const int opened = open(files[fd].c_str(), fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (opened < 0 || dup2(opened, fd) < 0) _exit(126);
+      }
+      if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+      setenv("XDG_CONFIG_HOME", files[3].c_str(), 1);
+      setenv("XDG_DATA_HOME", files[4].c_str(), 1);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    return pid;
   }
   ToolResult Run(std::vector<std::string> args, const std::string& input = "", const fs::path& cwd = {}) {
     return FinishTool(Start(std::move(args), input, cwd), home);
