@@ -2,66 +2,43 @@
 // leaves the old catalogue or the new one, never a mix; what the next
 // command does with each kind of journal; Ctrl-C and SIGTERM; one import
 // at a time per master folder.
-#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "cmddll3/platform/osfile.h"
+#include "journal.h"
 #include "tool_fixture.h"
-
-namespace fs = std::filesystem;
 
 namespace cmdtest {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
-constexpr const char* kJournal = ".~cmd:journal";
-
-std::vector<std::string> SplitFields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  for (char c : line) {
-    if (c == ',')
-      fields.emplace_back();
-    else
-      fields.back() += c;
-  }
-  return fields;
-}
-
-std::string JoinFields(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + fields[i];
-  return line;
-}
 
 // The sample's catalogue with a name changed in every level-2 and level-3
 // entry; with `newEntry`, also a level-1 entry 9 (one group, one item)
 // listed first, whose level-3 file the import creates early.
 std::string ChangedCatalogue(const std::string& trade, bool newEntry = false) {
   std::string out;
-  std::set<std::string> added;
-  for (const std::string& line :
-       Lines(ReadBytes(SampleSources() / "master" / trade / "catalogue.csv"))) {
-    std::vector<std::string> f = SplitFields(line);
-    const std::string level = f[0];
-    if (level == "2" || level == "3") f[4] = "新" + f[4];
-    if (newEntry && (level == "1" || level == "2" || level == "3") && added.insert(level).second) {
-      std::vector<std::string> entry = f;
-      entry[1] = "9";
-      if (level != "1") entry[2] = "1";
-      entry[4] = "追加分";
-      out += JoinFields(entry) + "\n";
-    }
-    out += JoinFields(f) + "\n";
+  std::set<char> added;
+  for (std::string line : Lines(SourceCsv(trade))) {
+    const char level = line[0];
+    std::size_t name = 0;  // where the name field starts
+    for (int i = 0; i < 4; ++i) name = line.find(',', name) + 1;
+    const std::size_t code3 = line.rfind(',', name - 2);  // the comma before the level-3 code
+    if (newEntry && level >= '1' && level <= '3' && added.insert(level).second)
+      out += line.substr(0, 2) + "9," + (level == '1' ? "" : "1") + line.substr(code3, name - code3) +
+             "追加分" + line.substr(line.find(',', name)) + "\n";
+    if (level == '2' || level == '3') line.insert(name, "新");
+    out += line + "\n";
   }
   return out;
 }
@@ -69,202 +46,180 @@ std::string ChangedCatalogue(const std::string& trade, bool newEntry = false) {
 // True once the process has ended (it is left for FinishTool to reap).
 bool Ended(pid_t pid) {
   siginfo_t info{};
-  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
 }
 
 // Polls until `ready` holds; false when the process ended first.
 bool WaitUntil(pid_t pid, const std::function<bool()>& ready) {
-  for (;;) {
-    if (ready()) return true;
+  for (; !ready(); std::this_thread::sleep_for(std::chrono::microseconds(100)))
     if (Ended(pid)) return ready();
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
-  return names;
+  return true;
 }
 
 class CmdtoolJournal : public ToolTest {
  protected:
-  fs::path Journal(const std::string& trade) const { return Master(trade) / kJournal; }
-
+  fs::path Journal(const std::string& trade) const { return Master(trade) / cmdtool::kJournalName; }
   fs::path CatalogueFile(const std::string& name, const std::string& text) {
-    fs::path file = dir / name;
-    WriteBytes(file, text);
-    return file;
+    WriteBytes(dir / name, text);
+    return dir / name;
+  }
+  // True when the kill ended the process (it had not exited before).
+  bool Kill(pid_t pid) {
+    int signal = 0;
+    if (pid > 0 && kill(pid, SIGKILL) == 0) FinishTool(pid, home, &signal);
+    return signal == SIGKILL;
   }
 
-  std::string ExportCsv(const std::string& trade) {
-    ToolResult r = Run({"master", "export", trade, "--format", "csv"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r.out;
-  }
-
-  // Starts an import and waits until it has changed zairyou2.mst (its
-  // journal is then complete) and `also` holds.
-  pid_t ImportUnderWay(const std::string& trade, const fs::path& file,
-                       const std::function<bool()>& also = [] { return true; }) {
-    const std::string before = ReadBytes(Master(trade) / "zairyou2.mst");
-    pid_t pid = Start({"master", "import", trade, file.string()});
-    bool underWay = WaitUntil(pid, [&] {
-      return ReadBytes(Master(trade) / "zairyou2.mst") != before && also();
-    });
-    EXPECT_TRUE(underWay) << "the import ended before the moment looked for";
-    return pid;
-  }
-
-  void Kill(pid_t pid) {
-    kill(pid, SIGKILL);
-    FinishTool(pid, home);
-  }
-
-  void FreshInstall() {
-    fs::remove_all(install);
-    fs::copy(SampleInstall(), install, fs::copy_options::recursive);
+  // Starts an import and stops it (SIGSTOP) in its updates: its journal is
+  // complete and it has changed zairyou2.mst, and `also` holds, checked
+  // again with the process stopped. An import that got past that moment
+  // first is tried again on a fresh installation.
+  pid_t ImportStopped(const std::string& trade, const fs::path& file,
+                      const std::function<bool()>& also = [] { return true; }) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (attempt > 0) FreshInstall();
+      const std::string before = ReadBytes(Master(trade) / "zairyou2.mst");
+      auto ready = [&] {
+        return fs::exists(Journal(trade) / "manifest") && ReadBytes(Master(trade) / "zairyou2.mst") != before &&
+               also();
+      };
+      pid_t pid = Start({"master", "import", trade, file.string()});
+      siginfo_t info{};
+      if (WaitUntil(pid, ready) && kill(pid, SIGSTOP) == 0 &&
+          waitid(P_PID, static_cast<id_t>(pid), &info, WSTOPPED | WEXITED | WNOWAIT) == 0 &&
+          info.si_code == CLD_STOPPED && ready())
+        return pid;
+      Kill(pid);
+    }
+    ADD_FAILURE() << "the import never stopped at the moment looked for";
+    return -1;
   }
 };
 
 // ------------------------------------------------------------ killed imports
 
-// When an import reaches each stage, in milliseconds from the start of its
-// process.
-struct Timeline {
-  double journal = 0, manifest = 0, commit = 0;
-};
-
+// 100 imports killed at random moments of each stage, every other recovery
+// killed too just before it would end; after each the next command's
+// recovery (done here, through the hold every command takes) leaves the
+// master files byte for byte the old or the new ones.
 TEST_F(CmdtoolJournal, AnImportKilledAtAnyMomentLeavesTheOldOrTheNewCatalogue) {
-  const std::string trade = "水道";
+  const std::string trade = "建築";
   const fs::path changed = CatalogueFile("changed.csv", ChangedCatalogue(trade));
-  const fs::path original =
-      CatalogueFile("original.csv", ReadBytes(SampleSources() / "master" / trade / "catalogue.csv"));
-  const std::string oldCsv = ExportCsv(trade);
-  const std::set<std::string> names = Names(Master(trade));
+  const fs::path original = CatalogueFile("original.csv", SourceCsv(trade));
+  const auto oldFiles = FilesUnder(Master(trade));
 
-  // Calibration: two imports watched to the end (there and back).
+  // Calibration: two imports watched to the end (there and back), for when
+  // each reaches the journal, its complete manifest and the commit (ms).
   auto watch = [&](const fs::path& file) {
-    Timeline t;
+    std::array<double, 3> at{};
     auto start = Clock::now();
     pid_t pid = Start({"master", "import", trade, file.string()});
-    auto at = [&] { return Ms(Clock::now() - start).count(); };
-    while (!Ended(pid)) {
-      bool journal = fs::exists(Journal(trade));
-      if (journal && t.journal == 0) t.journal = at();
-      if (journal && t.manifest == 0 && fs::exists(Journal(trade) / "manifest")) t.manifest = at();
-      if (!journal && t.journal > 0 && t.commit == 0) t.commit = at();
+    for (bool ended = false; !ended;) {
+      ended = Ended(pid);
+      const double now = Ms(Clock::now() - start).count();
+      const bool journal = fs::exists(Journal(trade)), manifest = fs::exists(Journal(trade) / "manifest");
+      if (journal && at[0] == 0) at[0] = now;
+      if (manifest && at[1] == 0) at[1] = now;
+      if ((ended || (!journal && at[0] > 0)) && at[2] == 0) at[2] = now;
       std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
-    if (t.commit == 0) t.commit = at();
-    if (t.manifest == 0) t.manifest = t.commit;
-    if (t.journal == 0) t.journal = t.manifest;
+    if (at[1] == 0) at[1] = at[2];
+    if (at[0] == 0) at[0] = at[1];
     EXPECT_EQ(FinishTool(pid, home).status, 0);
-    return t;
+    return at;
   };
-  const Timeline there = watch(changed);
-  const std::string newCsv = ExportCsv(trade);
-  const Timeline back = watch(original);
-  ASSERT_NE(newCsv, oldCsv);
-  ASSERT_EQ(ExportCsv(trade), oldCsv);
-  const double starting = std::min(there.journal, back.journal);
-  const double writing =
-      std::min(there.manifest - there.journal, back.manifest - back.journal);
-  const double updating = std::min(there.commit - there.manifest, back.commit - back.manifest);
+  const auto there = watch(changed);
+  const auto newFiles = FilesUnder(Master(trade));
+  const auto back = watch(original);
+  ASSERT_TRUE(newFiles != oldFiles);
+  ASSERT_TRUE(FilesUnder(Master(trade)) == oldFiles);
+  const double starting = std::min(there[0], back[0]), writing = std::min(there[1] - there[0], back[1] - back[0]),
+               updating = std::min(there[2] - there[1], back[2] - back[1]);
+
+  KeepCurrentDirectory cwd;
+  cmdtool::Installation inst;
+  inst.given = install.string();
+  std::ostringstream quiet;
+  cmdtool::Context ctx{inst, quiet, quiet};
+  inst.Open();
+  const CString folder = cmdtool::MasterSet{cmdtool::ParseTrade(trade)}.Folder();
 
   // Kill moments spread over the whole import, each measured from the event
-  // that starts its stage (process start, journal, complete manifest): before
-  // the journal, while it is written, during the updates, around the commit.
-  std::random_device device;
-  const unsigned seed = device();
+  // that starts its stage (process start, journal, complete manifest):
+  // before the journal, while it is written, during the updates, around the
+  // commit. The moments around the commit and at the end of a recovery
+  // follow what the attempts find, so they stay there when the machine is
+  // slower or faster than during the calibration.
+  const unsigned seed = std::random_device()();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
   auto between = [&rng](double low, double high) {
     return std::uniform_real_distribution<double>(std::max(low, 0.0), std::max(high, low))(rng);
   };
-  struct Phase {
-    const char* after;  // "" (the process start), the journal or its manifest
-    double low, high;
-  };
-  const Phase phases[] = {{"", 0, starting},
-                          {kJournal, 0, writing + 1},
-                          {"manifest", 0, updating},
-                          {"manifest", updating - 4, updating + 2}};
-
+  double commit = updating, recovered = 0;
   bool isNew = false;
-  double recoveredAt = 0;  // when the last recovery had removed the journal
   int kills = 0, killedAgain = 0, endedOld = 0, endedNew = 0;
   for (int attempt = 0; kills < 100 && attempt < 200; ++attempt) {
-    const Phase& phase = phases[attempt % 4];
+    const int phase = attempt % 4;
     auto start = Clock::now();
     pid_t pid = Start({"master", "import", trade, (isNew ? original : changed).string()});
-    fs::path event = *phase.after == 0                ? fs::path()
-                     : std::string(phase.after) == kJournal ? Journal(trade)
-                                                            : Journal(trade) / phase.after;
-    if (!event.empty() && WaitUntil(pid, [&] { return fs::exists(event); }))
-      start = Clock::now();
-    std::this_thread::sleep_until(start + Ms(between(phase.low, phase.high)));
-    kill(pid, SIGKILL);
-    int signal = 0;
-    FinishTool(pid, home, &signal);
-    if (signal == SIGKILL) ++kills;
+    const fs::path event = phase == 0 ? fs::path() : phase == 1 ? Journal(trade) : Journal(trade) / "manifest";
+    if (!event.empty() && WaitUntil(pid, [&] { return fs::exists(event); })) start = Clock::now();
+    const double low[] = {0, 0, 0, commit - 4}, high[] = {starting, writing + 1, updating, commit + 2};
+    std::this_thread::sleep_until(start + Ms(between(low[phase], high[phase])));
+    kills += Kill(pid);
 
-    // Every other time the recovery is killed too, just before it would end.
-    if (attempt % 2 == 0 && recoveredAt > 0 && fs::exists(Journal(trade))) {
+    if (attempt % 2 == 0 && fs::exists(Journal(trade))) {
       auto again = Clock::now();
-      pid_t next = Start({"master", "export", trade, "--format", "csv"});
-      std::this_thread::sleep_until(again + Ms(between(recoveredAt - 8, recoveredAt + 1)));
-      kill(next, SIGKILL);
-      FinishTool(next, home, &signal);
-      if (signal == SIGKILL) ++killedAgain;
+      pid_t next = Start({"master", "recover", trade});
+      if (recovered == 0) {  // the first recovery is watched to its end
+        if (WaitUntil(next, [&] { return !fs::exists(Journal(trade)); }))
+          recovered = Ms(Clock::now() - again).count();
+        FinishTool(next, home);
+      } else {
+        std::this_thread::sleep_until(again + Ms(between(recovered - 8, recovered + 1)));
+        killedAgain += Kill(next);
+        recovered += fs::exists(Journal(trade)) ? 0.5 : -2;
+      }
     }
 
-    // The next command; it times its recovery for the kills above.
-    auto next = Clock::now();
-    pid = Start({"master", "export", trade, "--format", "csv"});
-    if (fs::exists(Journal(trade)) && WaitUntil(pid, [&] { return !fs::exists(Journal(trade)); }))
-      recoveredAt = Ms(Clock::now() - next).count();
-    ToolResult r = FinishTool(pid, home);
-    ASSERT_EQ(r.status, 0) << "attempt " << attempt << ": " << r.err;
-    ASSERT_TRUE(r.out == oldCsv || r.out == newCsv)
+    { cmdtool::MasterFolder hold(ctx, folder, cmdtool::MasterFolder::Use::Recover); }
+    const auto now = FilesUnder(Master(trade));  // a staging file left behind shows here too
+    ASSERT_TRUE(now == oldFiles || now == newFiles)
         << "attempt " << attempt << ": the catalogue is a mix of the old and the new one";
-    ASSERT_EQ(Names(Master(trade)), names) << "attempt " << attempt << ": files left behind";
-    isNew = r.out == newCsv;
+    ASSERT_FALSE(fs::exists(Journal(trade))) << "attempt " << attempt << ": the journal was left behind";
+    isNew = now == newFiles;
     ++(isNew ? endedNew : endedOld);
+    if (phase == 3) commit += (isNew ? -1 : 1) * (1 + commit / 10);
   }
-  std::printf("%d imports killed, %d recoveries killed; %d old and %d new catalogues\n", kills,
-              killedAgain, endedOld, endedNew);
-  EXPECT_GE(kills, 100);
-  EXPECT_GT(killedAgain, 0);
-  EXPECT_GT(endedOld, 0);
-  EXPECT_GT(endedNew, 0);
+  std::printf("%d imports killed, %d recoveries killed; %d old and %d new catalogues\n", kills, killedAgain,
+              endedOld, endedNew);
+  EXPECT_TRUE(kills >= 100 && killedAgain > 0 && endedOld > 0 && endedNew > 0) << "the counts above";
 }
 
 // ------------------------------------------------------------ recovery
 
 struct RecoveryCase {
   const char* what;
-  bool newEntry;  // the import adds level-1 entry 9 and is killed once zai009-3.mst exists
+  bool newEntry;  // the import adds level-1 entry 9 and is stopped once zai009-3.mst exists
   std::function<void(const fs::path& master, const fs::path& journal)> spoil;
+  std::vector<std::string> command;
   int status;
-  std::vector<std::string> fragments;  // of standard output (status 0) or error (status 1)
-  const char* absent;                  // not in standard output
+  std::vector<std::string> said;  // on standard output by `recover`, on standard error by the others
+  const char* notSaid = nullptr;
 };
 
-// The journal's copy of a file, as its manifest names it.
-fs::path CopyOf(const fs::path& journal, const std::string& name) {
-  for (const std::string& line : Lines(ReadBytes(journal / "manifest"))) {
-    if (line.size() > name.size() && line.compare(line.size() - name.size(), name.size(), name) == 0)
-      return journal / line.substr(0, line.find(' '));
-  }
-  throw std::runtime_error("no copy of " + name);
-}
-
-TEST_F(CmdtoolJournal, RecoveryUndoesACompleteJournalAndRefusesADamagedOne) {
+// What the next command does with an import's journal: `master recover`
+// and every command on the folder undo a complete one first (putting back
+// what it saved, removing what the import created) or remove an unfinished
+// one; a damaged one is left alone and refused by every command on the
+// folder, while other folders stay free.
+TEST_F(CmdtoolJournal, TheNextCommandUndoesACompleteJournalAndRefusesADamagedOne) {
+  const std::vector<std::string> recover = {"master", "recover", "水道"};
+  const std::string undone = "MASTER\\水道\\: an interrupted import was undone";
   const RecoveryCase cases[] = {
-      {"complete journal", false, nullptr, 0, {"an interrupted import was undone: "}, ""},
-      {"a file the import created", true, nullptr, 0, {"files put back, "}, ", 0 removed"},
+      {"complete journal", false, nullptr, recover, 0, {undone + ": "}},
+      {"a file the import created", true, nullptr, recover, 0, {"files put back, "}, ", 0 removed"},
       {"incomplete manifest: the import died writing it, before any master write", false,
        [](const fs::path& master, const fs::path& journal) {
          for (const auto& [name, bytes] : FilesUnder(SampleInstall() / "MASTER" / "水道"))
@@ -272,106 +227,87 @@ TEST_F(CmdtoolJournal, RecoveryUndoesACompleteJournalAndRefusesADamagedOne) {
          for (const auto& entry : fs::directory_iterator(master))  // no rewrite had begun
            if (cmd::os::IsStagingName(entry.path().filename().string())) fs::remove(entry);
          std::string manifest = ReadBytes(journal / "manifest");
-         manifest.erase(manifest.rfind("end "));
-         WriteBytes(journal / "manifest", manifest);
+         WriteBytes(journal / "manifest", manifest.erase(manifest.rfind("end ")));
        },
-       0, {"an unfinished journal was removed"}, ""},
+       recover, 0, {"an unfinished journal was removed"}},
       {"a saved copy whose checksum does not match", false,
        [](const fs::path&, const fs::path& journal) {
-         fs::path copy = CopyOf(journal, "zairyou2.mst");
-         std::string bytes = ReadBytes(copy);
-         bytes[bytes.size() / 2] ^= 1;
-         WriteBytes(copy, bytes);
+         for (const std::string& line : Lines(ReadBytes(journal / "manifest"))) {
+           if (!line.ends_with("zairyou2.mst")) continue;
+           const fs::path copy = journal / line.substr(0, line.find(' '));
+           std::string bytes = ReadBytes(copy);
+           bytes[bytes.size() / 2] ^= 1;
+           WriteBytes(copy, bytes);
+         }
        },
-       1, {"MASTER\\水道\\.~cmd:journal", "copy of zairyou2.mst", "damaged", "left as it is"}, ""},
+       recover, 1, {"MASTER\\水道\\.~cmd:journal", "copy of zairyou2.mst", "damaged", "left as it is"}},
+      {"master list", false, nullptr, {"master", "list", "水道"}, 0, {undone}},
+      {"master export", false, nullptr, {"master", "export", "水道"}, 0, {undone}},
+      {"tables build", false, nullptr, {"tables", "build", "水道"}, 0, {undone}},
   };
-  const std::string trade = "水道";
   for (const RecoveryCase& c : cases) {
     SCOPED_TRACE(c.what);
     FreshInstall();
-    const fs::path file = CatalogueFile("changed.csv", ChangedCatalogue(trade, c.newEntry));
-    const fs::path created = Master(trade) / "zai009-3.mst";
-    Kill(ImportUnderWay(trade, file, [&] { return !c.newEntry || fs::exists(created); }));
-    ASSERT_TRUE(fs::exists(Journal(trade) / "manifest"));
-    if (c.spoil) c.spoil(Master(trade), Journal(trade));
+    const fs::path file = CatalogueFile("changed.csv", ChangedCatalogue("水道", c.newEntry));
+    Kill(ImportStopped("水道", file, [&] { return !c.newEntry || fs::exists(Master("水道") / "zai009-3.mst"); }));
+    if (c.spoil) c.spoil(Master("水道"), Journal("水道"));
     const auto before = FilesUnder(install);
-
-    ToolResult r = Run({"master", "recover", trade});
-    if (c.status == 0) {
-      ASSERT_EQ(r.status, 0) << r.err;
-      for (const std::string& f : c.fragments) EXPECT_NE(r.out.find(f), std::string::npos) << r.out;
-      if (*c.absent) {
-        EXPECT_EQ(r.out.find(c.absent), std::string::npos) << r.out;
-      }
-      ExpectSampleUnchanged();
-      EXPECT_EQ(Run({"master", "recover", trade}).out,
-                "MASTER\\水道\\: no interrupted import; nothing to do\n");
-    } else {
-      ExpectFailure(r, {});
-      for (const std::string& f : c.fragments) EXPECT_NE(r.err.find(f), std::string::npos) << r.err;
+    const ToolResult r = Run(c.command);
+    if (c.status == 1) {
+      ExpectFailure(r, c.said);
       EXPECT_TRUE(FilesUnder(install) == before) << "the files changed";
-      // Every command on the folder refuses alike; other folders are free.
-      EXPECT_EQ(Run({"master", "list", trade}).err, r.err);
+      EXPECT_EQ(Run({"master", "list", "水道"}).err, r.err);
       EXPECT_EQ(Run({"master", "list", "電気"}).status, 0);
+      continue;
     }
+    ASSERT_EQ(r.status, 0) << r.err;
+    const bool recovering = c.command == recover;
+    const std::string& said = recovering ? r.out : r.err;
+    EXPECT_EQ(Lines(r.err).size(), recovering ? 0u : 1u) << r.err;
+    for (const std::string& f : c.said) EXPECT_NE(said.find(f), std::string::npos) << said;
+    if (c.notSaid) { EXPECT_EQ(said.find(c.notSaid), std::string::npos) << said; }
+    EXPECT_FALSE(fs::exists(Journal("水道")));
+    auto files = FilesUnder(install);
+    std::erase_if(files, [](const auto& f) { return f.first.ends_with(".tbl"); });
+    EXPECT_TRUE(files == FilesUnder(SampleInstall())) << "the old catalogue is not back whole";
+    if (recovering) { EXPECT_EQ(Run(recover).out, "MASTER\\水道\\: no interrupted import; nothing to do\n"); }
   }
 }
 
-TEST_F(CmdtoolJournal, EveryCommandOnTheFolderFinishesAnInterruptedImportFirst) {
-  const std::string trade = "水道";
-  const fs::path file = CatalogueFile("changed.csv", ChangedCatalogue(trade));
-  const std::vector<std::vector<std::string>> commands = {
-      {"master", "list", trade}, {"master", "export", trade}, {"tables", "build", trade}};
-  for (const auto& command : commands) {
-    SCOPED_TRACE(command[1]);
-    FreshInstall();
-    Kill(ImportUnderWay(trade, file));
-    ToolResult r = RunArgs(command);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
-    EXPECT_NE(r.err.find("MASTER\\水道\\: an interrupted import was undone"), std::string::npos)
-        << r.err;
-    EXPECT_FALSE(fs::exists(Journal(trade)));
-    EXPECT_TRUE(FilesUnder(Master(trade)) == FilesUnder(SampleInstall() / "MASTER" / trade));
-  }
-}
+// ------------------------------------------------------------ stops and holds
 
-// ------------------------------------------------------------ stops
-
-TEST_F(CmdtoolJournal, CtrlCAndSigtermRollTheImportBack) {
-  const fs::path file = CatalogueFile("changed.csv", ChangedCatalogue("電気"));
+// Ctrl-C and SIGTERM stop an import at its next safe point and roll it back.
+// One import at a time per master folder, and no export while it runs; the
+// kernel drops the hold of a process that dies, and the next import
+// finishes the dead one's journal first.
+TEST_F(CmdtoolJournal, StopsRollBackAndAnImportHoldsItsFolder) {
+  const fs::path changed = CatalogueFile("changed.csv", ChangedCatalogue("電気"));
   for (int signal : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(signal);
     FreshInstall();
-    pid_t pid = ImportUnderWay("電気", file);
+    const pid_t pid = ImportStopped("電気", changed);
+    ASSERT_GT(pid, 0);
     kill(pid, signal);
-    ToolResult r = FinishTool(pid, home);
-    ExpectFailure(r, {"MASTER\\電気\\: the import was interrupted; the catalogue is unchanged"});
+    kill(pid, SIGCONT);
+    ExpectFailure(FinishTool(pid, home), {"MASTER\\電気\\: the import was interrupted; the catalogue is unchanged"});
     ExpectSampleUnchanged();
   }
-}
 
-TEST_F(CmdtoolJournal, OneImportAtATimePerMasterFolder) {
-  const fs::path changed = CatalogueFile("changed.csv", ChangedCatalogue("電気"));
-  const fs::path other = CatalogueFile("other.csv", ChangedCatalogue("水道"));
-  pid_t first = ImportUnderWay("電気", changed);
-  kill(first, SIGSTOP);
+  const pid_t first = ImportStopped("電気", changed);
+  ASSERT_GT(first, 0);
   ExpectFailure(Run({"master", "import", "電気", changed.string()}),
                 {"MASTER\\電気\\: another import into this master folder is running"});
-  ExpectFailure(Run({"master", "export", "電気"}),
-                {"MASTER\\電気\\: an import into this master folder is running"});
+  ExpectFailure(Run({"master", "export", "電気"}), {"MASTER\\電気\\: an import into this master folder is running"});
+  const fs::path other = CatalogueFile("other.csv", ChangedCatalogue("水道"));
   EXPECT_EQ(Run({"master", "import", "水道", other.string()}).status, 0);  // another folder
   kill(first, SIGCONT);
   ToolResult r = FinishTool(first, home);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Run({"master", "export", "電気", "--format", "csv"}).out, ReadBytes(changed));
 
-  // The kernel drops the hold of a process that dies; the next import
-  // finishes the dead one's journal first.
-  const fs::path original =
-      CatalogueFile("original.csv", ReadBytes(SampleSources() / "master" / "電気" / "catalogue.csv"));
-  Kill(ImportUnderWay("電気", original));
-  r = Run({"master", "import", "電気", original.string()});
+  FreshInstall();
+  Kill(ImportStopped("電気", changed));
+  r = Run({"master", "import", "電気", CatalogueFile("original.csv", SourceCsv("電気")).string()});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("an interrupted import was undone"), std::string::npos) << r.err;
   EXPECT_TRUE(FilesUnder(Master("電気")) == FilesUnder(SampleInstall() / "MASTER" / "電気"));
