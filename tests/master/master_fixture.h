@@ -3,7 +3,6 @@
 // records, fault injection, and a recorder for message boxes.
 #pragma once
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -41,9 +40,7 @@ inline std::string Mst(const Lines& lines) {
 inline void WriteMaster(const fs::path& p, const Lines& lines) { cmdtest::WriteBytes(p, Mst(lines)); }
 // A file's bytes, or kMissing; kEmpty is a master without lines.
 inline const std::string kMissing = "(missing)", kEmpty = "\xFF\xFE";
-inline std::string Bytes(const fs::path& p) {
-  return fs::exists(p) ? cmdtest::ReadBytes(p) : kMissing;
-}
+inline std::string Bytes(const fs::path& p) { return fs::exists(p) ? cmdtest::ReadBytes(p) : kMissing; }
 
 // The staging files in a folder: every rewrite stages its new file under a
 // hidden name that no host file has (".~cmd....tmp").
@@ -56,15 +53,10 @@ inline Names StagingFilesIn(const fs::path& folder) {
 }
 
 // Installs a fault hook for the lifetime of the object.
-class FaultScope {
- public:
-  explicit FaultScope(cmd::os::FaultHook hook) : previous_(cmd::os::SetFaultHook(std::move(hook))) {}
-  ~FaultScope() { cmd::os::SetFaultHook(previous_); }
-  FaultScope(const FaultScope&) = delete;
-  FaultScope& operator=(const FaultScope&) = delete;
-
- private:
-  cmd::os::FaultHook previous_;
+struct FaultScope {
+  explicit FaultScope(cmd::os::FaultHook hook) : previous(cmd::os::SetFaultHook(std::move(hook))) {}
+  ~FaultScope() { cmd::os::SetFaultHook(previous); }
+  cmd::os::FaultHook previous;
 };
 
 // The file steps an operation takes, with their paths.
@@ -75,31 +67,20 @@ inline std::vector<std::pair<FileStep, std::string>> RecordSteps(const std::func
   return steps;
 }
 
-inline int OpenDescriptors() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
-
 // Every test runs in a fresh installation root, which is also the current
 // directory (where the CAD tables go), with the electrical master folder
 // ("MASTER\電気\": trade 1, number -1), the plumbing one (trade 2) and the
-// work folder <XDG_CONFIG_HOME>/tolv/WORK (trade 10); message boxes are
-// recorded instead of shown.
+// work folder <XDG_CONFIG_HOME>/tolv/WORK (trade 10; every test of these
+// programs sets XDG_CONFIG_HOME); message boxes are recorded, not shown.
 class MasterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const fs::path& p : {master(), plumbing(), work()}) fs::create_directories(p);
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) oldXdg_ = xdg;
     setenv("XDG_CONFIG_HOME", (root() / "appdata").c_str(), 1);
     oldCwd_ = fs::current_path();
     fs::current_path(root());
     SetSystemDrv(dir_.win());
-    previousHook_ = SetMessageBoxHook([this](HWND, const CString& text, const CString& caption,
-                                             UINT type) {
+    previousHook_ = SetMessageBoxHook([this](HWND, const CString& text, const CString& caption, UINT type) {
       shown_ += text.str() + u"|" + caption.str() + u"|" + U(std::to_string(type)) + u"\n";
       return IDOK;
     });
@@ -108,8 +89,6 @@ class MasterTest : public ::testing::Test {
     SetMessageBoxHook(previousHook_);
     SetSystemDrv(u"");
     fs::current_path(oldCwd_);
-    if (oldXdg_) setenv("XDG_CONFIG_HOME", oldXdg_->c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
   }
 
   fs::path root() const { return dir_.path(); }
@@ -118,9 +97,9 @@ class MasterTest : public ::testing::Test {
   fs::path work() const { return root() / "appdata" / "tolv" / "WORK"; }
   fs::path file(const std::string& name) const { return master() / name; }
   CString masterWin() const { return GetMstDrv(1, -1); }  // as a caller passes it
+  std::vector<fs::path> folders() const { return {master(), plumbing(), work(), root()}; }
   void ExpectNoStaging() const {
-    for (const fs::path& f : {master(), plumbing(), work(), root()})
-      EXPECT_EQ(StagingFilesIn(f), Names{}) << f;
+    for (const fs::path& f : folders()) EXPECT_EQ(StagingFilesIn(f), Names{}) << f;
   }
   // The message boxes shown since the last call, "text|caption|type" a line.
   std::u16string Shown() { return std::exchange(shown_, u""); }
@@ -157,42 +136,40 @@ class MasterTest : public ::testing::Test {
   // at most one "エラー:" box, none when a file could not be opened, one when
   // a write, flush or rename failed. Returns the kinds of steps taken and how
   // many failing runs kept the old bytes.
-  std::pair<std::set<FileStep>, int> FailEachStep(const fs::path& target,
-                                                  const std::function<void()>& setUp,
-                                                  const std::function<void()>& op,
-                                                  bool tells = false) {
+  std::pair<std::set<FileStep>, int> FailEachStep(const fs::path& target, const std::function<void()>& setUp,
+                                                  const std::function<void()>& op, bool tells = false) {
     setUp();
     const std::string oldBytes = Bytes(target);
     const auto steps = RecordSteps(op);
     const std::string newBytes = Bytes(target);
     EXPECT_NE(newBytes, oldBytes) << "the operation must change " << target;
-    std::set<FileStep> kinds;
-    for (const auto& s : steps) kinds.insert(s.first);
-    for (FileStep s : {FileStep::Open, FileStep::Write, FileStep::Flush, FileStep::Close,
-                       FileStep::Rename})
-      EXPECT_TRUE(kinds.count(s)) << "a rewrite takes step " << int(s);
-    int keptOld = 0;
+    std::pair<std::set<FileStep>, int> result;
+    for (const auto& s : steps) result.first.insert(s.first);
+    for (FileStep s : {FileStep::Open, FileStep::Write, FileStep::Flush, FileStep::Close, FileStep::Rename})
+      EXPECT_TRUE(result.first.count(s)) << "a rewrite takes step " << int(s);
+    auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
     for (bool removalsFail : {false, true}) {
       for (std::size_t victim = 0; victim < steps.size(); ++victim) {
         const auto& [failed, path] = steps[victim];
-        SCOPED_TRACE("step " + std::to_string(int(failed)) + " #" + std::to_string(victim) +
-                     " on " + path + (removalsFail ? ", removals failing" : ""));
+        SCOPED_TRACE("step " + std::to_string(int(failed)) + " #" + std::to_string(victim) + " on " + path +
+                     (removalsFail ? ", removals failing" : ""));
         setUp();
         Shown();
-        const int descriptors = OpenDescriptors();
+        const auto open = descriptors();
+        std::size_t index = 0;
         {
-          std::size_t index = 0;
           FaultScope scope([&](FileStep s, const std::string&) {
             return index++ == victim || (removalsFail && s == FileStep::Remove) ? EIO : 0;
           });
           op();
         }
-        EXPECT_EQ(OpenDescriptors(), descriptors);
+        EXPECT_GT(index, victim) << "the step never came";
+        EXPECT_EQ(descriptors(), open);
         const std::string now = Bytes(target), shown = Utf16ToUtf8(Shown());
         EXPECT_TRUE(now == oldBytes || now == newBytes) << "torn: " << cmdtest::Hex(now);
         if (!removalsFail && !(failed == FileStep::Remove && path.find("/.~cmd") != path.npos))
           ExpectNoStaging();
-        keptOld += now == oldBytes;
+        result.second += now == oldBytes;
         if (now == newBytes || !tells || failed == FileStep::Open) {
           EXPECT_EQ(shown, "");
         } else if (!shown.empty() || failed == FileStep::Write || failed == FileStep::Flush ||
@@ -207,32 +184,29 @@ class MasterTest : public ::testing::Test {
           op();
           EXPECT_EQ(Bytes(target), newBytes);
         }
-        for (const fs::path& f : {master(), plumbing(), work(), root()})
+        for (const fs::path& f : folders())
           for (const std::string& name : StagingFilesIn(f)) fs::remove(f / name);
       }
     }
-    return {kinds, keptOld};
+    return result;
   }
 
   cmdtest::TempDir dir_;
   MessageBoxHook previousHook_;
-
- private:
   std::u16string shown_;
-  std::optional<std::string> oldXdg_;
   fs::path oldCwd_;
 };
 
 // Records as bytes, for comparisons of whole records (the records are
 // byte-packed: a reference to a field, as EXPECT_EQ takes, may be unaligned).
 template <class Rec>
-std::string Raw(const Rec& rec) {
-  static_assert(!std::is_pointer_v<Rec>, "Raw(recs, count) for an array");
-  return std::string(reinterpret_cast<const char*>(&rec), sizeof rec);
-}
-template <class Rec>
 std::string Raw(const Rec* recs, std::size_t n) {
   return std::string(reinterpret_cast<const char*>(recs), n * sizeof(Rec));
+}
+template <class Rec>
+std::string Raw(const Rec& rec) {
+  static_assert(!std::is_pointer_v<Rec>, "Raw(recs, count) for an array");
+  return Raw(&rec, 1);
 }
 template <class Rec>
 std::string Raw(std::initializer_list<Rec> recs) {
@@ -248,27 +222,21 @@ inline void SetTextAt(void* field, std::size_t units, std::u16string_view text) 
 #define SetRecText(field, text) ::mtest::SetTextAt(&(field), sizeof(field) / sizeof(char16_t), text)
 
 // A field padded with spaces to its column width.
-inline std::u16string Pad(std::u16string s, std::size_t width) {
-  return s + std::u16string(width - s.size(), u' ');
-}
+inline std::u16string Pad(std::u16string s, std::size_t width) { return s + std::u16string(width - s.size(), u' '); }
 
 inline ZaiMst1Rec Rec1(LONG code, std::u16string_view name, WORD flag = 0) {
-  ZaiMst1Rec r{};
-  r.code = code;
+  ZaiMst1Rec r{code, {}, flag};
   SetRecText(r.name, name);
-  r.flag = flag;
   return r;
 }
 
 inline ZaiMst2Rec Rec2(LONG code, std::u16string_view name, std::initializer_list<int> attrs = {},
                        std::initializer_list<LONG> values = {}) {
-  ZaiMst2Rec r{};
-  r.code = code;
+  ZaiMst2Rec r{code, {}, {}, {}};
   SetRecText(r.name, name);
-  int i = 0;
+  int i = 0, j = 0;
   for (int a : attrs) r.attr[i++] = static_cast<BYTE>(a);
-  i = 0;
-  for (LONG v : values) r.value[i++] = v;
+  for (LONG v : values) r.value[j++] = v;
   return r;
 }
 
@@ -281,14 +249,12 @@ inline ZaiMst3Rec Rec3(LONG code, std::u16string_view name) {
 
 // A level-2 line as the library writes it, without its line end.
 inline std::u16string Line2(int parent, int code, std::u16string_view name) {
-  return U(std::to_string(parent) + "," + std::to_string(code) + ",") + std::u16string(name) +
-         u",0,0,0,0,0,0,0,0";
+  return U(std::to_string(parent) + "," + std::to_string(code) + ",") + std::u16string(name) + u",0,0,0,0,0,0,0,0";
 }
 
 // A level-3 line of group (l1, l2) with level-3 code l3, without its line end.
 inline std::u16string Line3(int l1, int l2, int l3, std::u16string_view name) {
-  return u"000010000002,K,A," +
-         U(std::to_string(l1) + "," + std::to_string(l2) + "," + std::to_string(l3) + ",") +
+  return u"000010000002,K,A," + U(std::to_string(l1) + "," + std::to_string(l2) + "," + std::to_string(l3) + ",") +
          std::u16string(name) + u",t2,t3,st,100,200,300,400,500,600,1000,2000,3000,4000,5000,700,end";
 }
 
