@@ -22,12 +22,18 @@ using FaultTest = MasterTest;
 // Level 3 tells the user when a group cannot be replaced; the other rewrites
 // end silently. Level 1 is written whole, without reading the old master.
 TEST_F(FaultTest, EveryStepOfARewriteFailing) {
-  const std::string level2 = Mst({Line2(3, 1, u"old"), Line2(1, 1, u"keep"), Line2(3, 2, u"old"), Line2(2, 1, u"k")});
+  const std::string level2 =
+      Mst({Line2(3, 1, u"old"), Line2(1, 1, u"keep"), Line2(3, 2, u"old"), Line2(2, 1, u"k")});
   const std::string level3 = Mst({Line3(4, 5, 1, u"old"), Line3(4, 6, 1, u"keep")});
   const ZaiMst1Rec recs1[] = {Rec1(1, u"new", 0), Rec1(2, u"new", 0)};
   const ZaiMst2Rec recs2[] = {Rec2(7, u"new"), Rec2(8, u"new")};
   const ZaiMst3Rec recs3[] = {Rec3(5, u"new")}, item = Rec3(1, u"new");
-  const struct { const char* file; std::string old; std::function<void()> op; bool tells, reads; } cases[] = {
+  const struct {
+    const char* file;
+    std::string old;
+    std::function<void()> op;
+    bool tells, reads;
+  } cases[] = {
       {"zairyou2.mst", level2, [&] { UpdateZaiMst2_1(recs2, 3, 2, 1, -1); }, false, true},
       {"zairyou2.mst", level2, [&] { DelZaiMst2_2(1, 1, 1, -1); }, false, true},
       {"zai004-3.mst", level3, [&] { UpdateZaiMst3(recs3, 4, 4, 5, 1, 1, -1); }, true, true},
@@ -36,8 +42,8 @@ TEST_F(FaultTest, EveryStepOfARewriteFailing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    auto [kinds, keptOld] = FailEachStep(file(c.file), [&] { cmdtest::WriteBytes(file(c.file), c.old); },
-                                         c.op, c.tells);
+    auto [kinds, keptOld] = FailEachStep(
+        file(c.file), [&] { cmdtest::WriteBytes(file(c.file), c.old); }, c.op, c.tells);
     EXPECT_EQ(kinds.count(FileStep::Read) != 0, c.reads);
   }
 }
@@ -59,10 +65,11 @@ TEST_F(FaultTest, AReadErrorFailsTheReaders) {
   ZaiMst1Rec recs1[500];
   std::vector<ZaiMst3Rec> recs3(300);
   auto fresh = [&](int result) { return reads.clear(), result; };
-  EXPECT_EQ((std::vector{fresh(GetZaiMst2(all.data(), 1, -1)), fresh(GetZaiMst2_1(recs, 1, u"", 1, -1)),
-                         fresh(GetZaiMst2_3(recs, 1, u"", 1, -1)), fresh(GetZaiMst2_2(recs, 1, 3, u"", 1, -1)),
-                         fresh(GetZaiMst1(recs1, 1, -1))}),
-            (std::vector{-1, -1, -1, 0, 0}));
+  EXPECT_EQ(
+      (std::vector{fresh(GetZaiMst2(all.data(), 1, -1)), fresh(GetZaiMst2_1(recs, 1, u"", 1, -1)),
+                   fresh(GetZaiMst2_3(recs, 1, u"", 1, -1)),
+                   fresh(GetZaiMst2_2(recs, 1, 3, u"", 1, -1)), fresh(GetZaiMst1(recs1, 1, -1))}),
+      (std::vector{-1, -1, -1, 0, 0}));
   EXPECT_EQ(Shown(), u"");
   EXPECT_EQ(fresh(GetZaiMst3(recs3.data(), 4, 4, 5, u"", 1, -1)), 1);
   const std::u16string shown = Shown();
@@ -75,12 +82,14 @@ TEST_F(FaultTest, AReadOnlyMasterIsNotReplaced) {
   WriteMaster(file("zairyou2.mst"), {Line2(1, 1, u"a")});
   WriteMaster(file("zairyou1.mst"), {u"1,old,0"});
   for (const char* name : {"zairyou1.mst", "zairyou2.mst"})
-    fs::permissions(file(name), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(file(name),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
   DelZaiMst2_1(1, 1, -1);
   const ZaiMst1Rec r = Rec1(1, u"x", 0);
   UpdateZaiMst1(&r, 1, 1, -1);
-  EXPECT_EQ(Bytes(file("zairyou2.mst")) + Bytes(file("zairyou1.mst")), Mst({Line2(1, 1, u"a")}) + Mst({u"1,old,0"}));
+  EXPECT_EQ(Bytes(file("zairyou2.mst")) + Bytes(file("zairyou1.mst")),
+            Mst({Line2(1, 1, u"a")}) + Mst({u"1,old,0"}));
   ExpectNoStaging();
 }
 
@@ -91,12 +100,15 @@ TEST_F(FaultTest, AReadOnlyMasterIsNotReplaced) {
 TEST_F(FaultTest, TheMasterIsWholeAfterAKillAtAnyMoment) {
   Lines lines;
   for (int i = 0; i < 40; ++i) lines.push_back(Line2(5, i, u"initial group"));
-  for (int i = 0; i < 1500; ++i) lines.push_back(Line2(1 + i % 4, i, u"他の親の項目 other parents"));
+  for (int i = 0; i < 1500; ++i)
+    lines.push_back(Line2(1 + i % 4, i, u"他の親の項目 other parents"));
   WriteMaster(file("zairyou2.mst"), lines);
   std::vector<ZaiMst2Rec> groupA, groupB;
   for (int i = 0; i < 30; ++i) groupA.push_back(Rec2(i, u"group A"));
   for (int i = 0; i < 50; ++i) groupB.push_back(Rec2(100 + i, u"group B"));
-  auto apply = [](const std::vector<ZaiMst2Rec>& g) { UpdateZaiMst2_1(g.data(), 5, int(g.size()), 1, -1); };
+  auto apply = [](const std::vector<ZaiMst2Rec>& g) {
+    UpdateZaiMst2_1(g.data(), 5, int(g.size()), 1, -1);
+  };
   const std::string s0 = Bytes(file("zairyou2.mst"));
   const auto start = std::chrono::steady_clock::now();
   apply(groupA);
@@ -106,8 +118,10 @@ TEST_F(FaultTest, TheMasterIsWholeAfterAKillAtAnyMoment) {
   ASSERT_NE(sA, sB);
   // The kills fall within a few rewrites, however long one takes on this
   // machine at this moment (a loaded machine makes them slow).
-  const auto pair = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-  std::uniform_int_distribution<int> delayMicros(0, int(std::clamp<long long>(pair.count() * 3, 80000, 2000000)));
+  const auto pair = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  std::uniform_int_distribution<int> delayMicros(
+      0, int(std::clamp<long long>(pair.count() * 3, 80000, 2000000)));
   std::mt19937 random(20240601);
   int finished = 0;
   for (int round = 0; round < 25; ++round) {
@@ -122,7 +136,8 @@ TEST_F(FaultTest, TheMasterIsWholeAfterAKillAtAnyMoment) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
     const std::string now = Bytes(file("zairyou2.mst"));
-    ASSERT_TRUE(now == s0 || now == sA || now == sB) << "round " << round << ": torn (" << now.size() << " bytes)";
+    ASSERT_TRUE(now == s0 || now == sA || now == sB)
+        << "round " << round << ": torn (" << now.size() << " bytes)";
     finished += now != s0;
     apply(groupA);
     EXPECT_EQ(Bytes(file("zairyou2.mst")), sA);

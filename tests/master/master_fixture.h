@@ -16,10 +16,6 @@
 #include <vector>
 
 #include "cmddll3/cmddll3.h"
-#include "cmddll3/frame.h"
-#include "cmddll3/master.h"
-#include "cmddll3/platform/hooks.h"
-#include "cmddll3/platform/osfile.h"
 #include "support/test_support.h"
 
 namespace mtest {
@@ -37,10 +33,14 @@ inline std::string Mst(const Lines& lines) {
   for (const auto& l : lines) text += l + u"\r\n";
   return cmdtest::Utf16le(text, true);
 }
-inline void WriteMaster(const fs::path& p, const Lines& lines) { cmdtest::WriteBytes(p, Mst(lines)); }
+inline void WriteMaster(const fs::path& p, const Lines& lines) {
+  cmdtest::WriteBytes(p, Mst(lines));
+}
 // A file's bytes, or kMissing; kEmpty is a master without lines.
 inline const std::string kMissing = "(missing)", kEmpty = "\xFF\xFE";
-inline std::string Bytes(const fs::path& p) { return fs::exists(p) ? cmdtest::ReadBytes(p) : kMissing; }
+inline std::string Bytes(const fs::path& p) {
+  return fs::exists(p) ? cmdtest::ReadBytes(p) : kMissing;
+}
 
 // The staging files in a folder: every rewrite stages its new file under a
 // hidden name that no host file has (".~cmd....tmp").
@@ -80,10 +80,11 @@ class MasterTest : public ::testing::Test {
     oldCwd_ = fs::current_path();
     fs::current_path(root());
     SetSystemDrv(dir_.win());
-    previousHook_ = SetMessageBoxHook([this](HWND, const CString& text, const CString& caption, UINT type) {
-      shown_ += text.str() + u"|" + caption.str() + u"|" + U(std::to_string(type)) + u"\n";
-      return IDOK;
-    });
+    previousHook_ =
+        SetMessageBoxHook([this](HWND, const CString& text, const CString& caption, UINT type) {
+          shown_ += text.str() + u"|" + caption.str() + u"|" + U(std::to_string(type)) + u"\n";
+          return IDOK;
+        });
   }
   void TearDown() override {
     SetMessageBoxHook(previousHook_);
@@ -117,8 +118,10 @@ class MasterTest : public ::testing::Test {
     for (std::size_t i = 0; i < cases.size(); ++i) {
       const Rewrite& c = cases[i];
       SCOPED_TRACE("case " + std::to_string(i) + ": " + c.file.string());
-      if (c.before == kMissing) fs::remove(c.file);
-      else if (c.before) cmdtest::WriteBytes(c.file, *c.before);
+      if (c.before == kMissing)
+        fs::remove(c.file);
+      else if (c.before)
+        cmdtest::WriteBytes(c.file, *c.before);
       c.op();
       EXPECT_EQ(Bytes(c.file), c.after);
       ExpectNoStaging();
@@ -136,8 +139,10 @@ class MasterTest : public ::testing::Test {
   // at most one "エラー:" box, none when a file could not be opened, one when
   // a write, flush or rename failed. Returns the kinds of steps taken and how
   // many failing runs kept the old bytes.
-  std::pair<std::set<FileStep>, int> FailEachStep(const fs::path& target, const std::function<void()>& setUp,
-                                                  const std::function<void()>& op, bool tells = false) {
+  std::pair<std::set<FileStep>, int> FailEachStep(const fs::path& target,
+                                                  const std::function<void()>& setUp,
+                                                  const std::function<void()>& op,
+                                                  bool tells = false) {
     setUp();
     const std::string oldBytes = Bytes(target);
     const auto steps = RecordSteps(op);
@@ -145,14 +150,15 @@ class MasterTest : public ::testing::Test {
     EXPECT_NE(newBytes, oldBytes) << "the operation must change " << target;
     std::pair<std::set<FileStep>, int> result;
     for (const auto& s : steps) result.first.insert(s.first);
-    for (FileStep s : {FileStep::Open, FileStep::Write, FileStep::Flush, FileStep::Close, FileStep::Rename})
+    for (FileStep s :
+         {FileStep::Open, FileStep::Write, FileStep::Flush, FileStep::Close, FileStep::Rename})
       EXPECT_TRUE(result.first.count(s)) << "a rewrite takes step " << int(s);
     auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
     for (bool removalsFail : {false, true}) {
       for (std::size_t victim = 0; victim < steps.size(); ++victim) {
         const auto& [failed, path] = steps[victim];
-        SCOPED_TRACE("step " + std::to_string(int(failed)) + " #" + std::to_string(victim) + " on " + path +
-                     (removalsFail ? ", removals failing" : ""));
+        SCOPED_TRACE("step " + std::to_string(int(failed)) + " #" + std::to_string(victim) +
+                     " on " + path + (removalsFail ? ", removals failing" : ""));
         setUp();
         Shown();
         const auto open = descriptors();
@@ -222,7 +228,9 @@ inline void SetTextAt(void* field, std::size_t units, std::u16string_view text) 
 #define SetRecText(field, text) ::mtest::SetTextAt(&(field), sizeof(field) / sizeof(char16_t), text)
 
 // A field padded with spaces to its column width.
-inline std::u16string Pad(std::u16string s, std::size_t width) { return s + std::u16string(width - s.size(), u' '); }
+inline std::u16string Pad(std::u16string s, std::size_t width) {
+  return s + std::u16string(width - s.size(), u' ');
+}
 
 inline ZaiMst1Rec Rec1(LONG code, std::u16string_view name, WORD flag = 0) {
   ZaiMst1Rec r{code, {}, flag};
@@ -249,13 +257,16 @@ inline ZaiMst3Rec Rec3(LONG code, std::u16string_view name) {
 
 // A level-2 line as the library writes it, without its line end.
 inline std::u16string Line2(int parent, int code, std::u16string_view name) {
-  return U(std::to_string(parent) + "," + std::to_string(code) + ",") + std::u16string(name) + u",0,0,0,0,0,0,0,0";
+  return U(std::to_string(parent) + "," + std::to_string(code) + ",") + std::u16string(name) +
+         u",0,0,0,0,0,0,0,0";
 }
 
 // A level-3 line of group (l1, l2) with level-3 code l3, without its line end.
 inline std::u16string Line3(int l1, int l2, int l3, std::u16string_view name) {
-  return u"000010000002,K,A," + U(std::to_string(l1) + "," + std::to_string(l2) + "," + std::to_string(l3) + ",") +
-         std::u16string(name) + u",t2,t3,st,100,200,300,400,500,600,1000,2000,3000,4000,5000,700,end";
+  return u"000010000002,K,A," +
+         U(std::to_string(l1) + "," + std::to_string(l2) + "," + std::to_string(l3) + ",") +
+         std::u16string(name) +
+         u",t2,t3,st,100,200,300,400,500,600,1000,2000,3000,4000,5000,700,end";
 }
 
 // A level-3 item with every field set, and the line it writes as item 3 of

@@ -28,21 +28,31 @@ TEST_F(FaultTest, EveryStepOfACopyOrRewriteFailing) {
     std::function<void()> setUp, op;
     bool tells = false, copy = false;
   } cases[] = {
-      {p2, [&] { WriteMaster(file("zairyou2.mst"), group), WriteMaster(p2, {Line2(1, 1, u"既存")}); },
+      {p2,
+       [&] { WriteMaster(file("zairyou2.mst"), group), WriteMaster(p2, {Line2(1, 1, u"既存")}); },
        [] { CopyZaiMst2_2(2, -1, 8, 1, -1, 3); }, false, true},
-      {p11, [&] { WriteMaster(file("zai004-3.mst"), items), WriteMaster(p11, {Line3(11, 1, 1, u"既")}); },
+      {p11,
+       [&] {
+         WriteMaster(file("zai004-3.mst"), items), WriteMaster(p11, {Line3(11, 1, 1, u"既")});
+       },
        [&] { CopyZaiMst3_4(plumb, 11, 0, 9, elec, 4, 4, 5); }, false, true},
-      {e7, [&] { WriteMaster(file("zai004-3.mst"), items), WriteMaster(e7, {Line3(7, 1, 1, u"既")}); },
+      {e7,
+       [&] { WriteMaster(file("zai004-3.mst"), items), WriteMaster(e7, {Line3(7, 1, 1, u"既")}); },
        [] { CopyZaiMst3_2(7, 4, 7, 1, -1); }},
       {keihi, expenses, [] { AddKeihiMst(u"新", 3, 0, 0, 0, 0, 0, 0, 0, u'A', 1); }},
       {keihi, expenses, [] { UpdateKeihiMst_1(u"新", 3, 0, 0, 0, 0, 0, 0, u'A', 1); }},
       {keihi, expenses,
-       [&] { AddAllKeihiMst(names, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'A', 1, 1); }},
+       [&] {
+         AddAllKeihiMst(names, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'A', 1,
+                        1);
+       }},
       // The remarks tell the user; the other lists end silently.
       {file("bikou.mst"), [&] { WriteMaster(file("bikou.mst"), {u"古い\t1"}); },
        [&] { UpdateBikouMst(names, flags, 1, 1); }, true},
-      {file("tanni.mst"), [&] { WriteMaster(file("tanni.mst"), {u"m"}); }, [&] { UpdateTanniMst(names, 1, 1); }},
-      {file("kouji1.mst"), [&] { fs::remove(file("kouji1.mst")); }, [&] { UpdateKoujiMst(1, names, 1, 1); }},
+      {file("tanni.mst"), [&] { WriteMaster(file("tanni.mst"), {u"m"}); },
+       [&] { UpdateTanniMst(names, 1, 1); }},
+      {file("kouji1.mst"), [&] { fs::remove(file("kouji1.mst")); },
+       [&] { UpdateKoujiMst(1, names, 1, 1); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target.filename().string());
@@ -61,7 +71,9 @@ TEST_F(FaultTest, AHalfWrittenAppendNeverReachesTheDestination) {
   int writes = 0;
   {
     FaultScope scope([&](FileStep s, const std::string& p) {
-      return s == FileStep::Write && p.find("/MASTER/水道/.~cmd") != p.npos && ++writes == 2 ? ENOSPC : 0;
+      return s == FileStep::Write && p.find("/MASTER/水道/.~cmd") != p.npos && ++writes == 2
+                 ? ENOSPC
+                 : 0;
     });
     CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
   }
@@ -83,7 +95,8 @@ TEST_F(FaultTest, AReadErrorEndsAGetterAndKeepsTheOldTable) {
     double amounts[1];
     EXPECT_EQ(GetTanniMst(lines, 1), 0);
     EXPECT_EQ(GetBikouMst(lines, flags, 1), 0);
-    EXPECT_EQ(GetKeihiMst(lines, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'A', 1), 0);
+    EXPECT_EQ(GetKeihiMst(lines, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'A', 1),
+              0);
   }
   WriteMaster(file("zairyou1.mst"), {u"5,名前,0"});
   WriteMaster(file("zai005-3.mst"), Lines(4000, Line3(5, 1, 1, u"品名")));
