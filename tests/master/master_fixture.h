@@ -105,9 +105,10 @@ class MasterTest : public ::testing::Test {
   // The message boxes shown since the last call, "text|caption|type" a line.
   std::u16string Shown() { return std::exchange(shown_, u""); }
 
-  // A rewrite: `file` as given (kMissing: no file; nothing: as the previous
+  // A rewrite: `file` as given (kMissing: no file; kAsLeft: as the previous
   // case left it), then `op`, then the file's bytes. Cases run in order;
   // none leaves a staging file or shows a message.
+  static inline const std::optional<std::string> kAsLeft = std::nullopt;
   struct Rewrite {
     fs::path file;
     std::optional<std::string> before;

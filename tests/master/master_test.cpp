@@ -7,8 +7,6 @@
 #include <cmath>
 #include <limits>
 
-#include "cmddll3/platform/crt.h"
-#include "cmddll3/util_split.h"
 #include "master/rewrite.h"
 #include "master_fixture.h"
 
@@ -481,7 +479,7 @@ TEST_F(FileTest, Rewrites) {
       // Level 1 is written anew; a missing master folder makes nothing.
       {z1, Mst({u"1,old,0", u"2,old,0"}), [&] { UpdateZaiMst1(recs1, 3, 1, -1); },
        Mst({u"5,幹線,1", u"0,,0", u"7,B,300"})},
-      {z1, {}, [&] { UpdateZaiMst1(recs1, 0, 1, -1); }, kEmpty},
+      {z1, kAsLeft, [&] { UpdateZaiMst1(recs1, 0, 1, -1); }, kEmpty},
       {z1, kMissing, [&] { UpdateZaiMst1(recs1, 1, 3, -1); }, kMissing},
       // Level 2: a group replaced moves to the end.
       {z2, Mst({old1, a, c, old2, u"", b}), [&] { UpdateZaiMst2_1(group, 3, 2, 1, -1); },
@@ -489,13 +487,14 @@ TEST_F(FileTest, Rewrites) {
       // One entry replaced by several, by one or by none, at the end; a
       // missing file is created.
       {z2, kMissing, [&] { UpdateZaiMst2_1(&only, 8, 1, 1, -1); }, Mst({only1})},
-      {z2, {}, [&] { UpdateZaiMst2_2(&only, 9, 4, 1, 1, -1); }, Mst({only1, Line2(9, 1, u"only")})},
+      {z2, kAsLeft, [&] { UpdateZaiMst2_2(&only, 9, 4, 1, 1, -1); },
+       Mst({only1, Line2(9, 1, u"only")})},
       {z2, Mst({a, b, c, d}), [&] { UpdateZaiMst2_2(entries, 1, 2, 2, 1, -1); },
        Mst({a, c, d, Line2(1, 20, u"b1"), b2})},
-      {z2, {}, [&] { UpdateZaiMst2_2(nullptr, 1, 20, 0, 1, -1); }, Mst({a, c, d, b2})},
+      {z2, kAsLeft, [&] { UpdateZaiMst2_2(nullptr, 1, 20, 0, 1, -1); }, Mst({a, c, d, b2})},
       // Deleting an entry or a group; a missing file stays missing.
-      {z2, {}, [&] { DelZaiMst2_2(1, 3, 1, -1); }, Mst({a, c, b2})},
-      {z2, {}, [&] { DelZaiMst2_1(1, 1, -1); }, Mst({c})},
+      {z2, kAsLeft, [&] { DelZaiMst2_2(1, 3, 1, -1); }, Mst({a, c, b2})},
+      {z2, kAsLeft, [&] { DelZaiMst2_1(1, 1, -1); }, Mst({c})},
       {z2, kMissing, [&] { DelZaiMst2_1(1, 1, -1), DelZaiMst2_2(1, 1, 1, -1); }, kMissing},
       // A numbered sub-master has its own folder.
       {master() / "2" / "zairyou2.mst", Mst({a}),
@@ -521,7 +520,7 @@ TEST_F(FileTest, Rewrites) {
          EXPECT_FALSE(fs::exists(z1) || fs::exists(z3));
        },
        Mst({a})},
-      {z2, {}, [&] { UpdateZaiMst2_1(nullptr, 1, -4, 1, -1); }, kEmpty},
+      {z2, kAsLeft, [&] { UpdateZaiMst2_1(nullptr, 1, -4, 1, -1); }, kEmpty},
       // Level 3: a group replaced moves to the end; a missing file is created first.
       {z3, Mst({i1, Line3(4, 6, 1, u"keep"), i2, l1}),
        [&] { UpdateZaiMst3(items, 4, 4, 5, 2, 1, -1); },
@@ -532,15 +531,17 @@ TEST_F(FileTest, Rewrites) {
       // none; level-2 code -1: nothing happens beyond creating a missing file.
       {z3, Mst({i1, i2, g, i3}), [&] { UpdateZaiMst3_2(inPlace, 4, 4, 5, 2, 3, 1, -1); },
        Mst({i1, new2, newToo, g, i3})},
-      {z3, {}, [&] { UpdateZaiMst3_2(&other, 4, 4, 5, 1, 1, 1, -1); }, Mst({new2, newToo, g, i3})},
-      {z3, {}, [&] { UpdateZaiMst3_2(&other, 4, 4, -1, 5, 1, 1, -1); }, Mst({new2, newToo, g, i3})},
+      {z3, kAsLeft, [&] { UpdateZaiMst3_2(&other, 4, 4, 5, 1, 1, 1, -1); },
+       Mst({new2, newToo, g, i3})},
+      {z3, kAsLeft, [&] { UpdateZaiMst3_2(&other, 4, 4, -1, 5, 1, 1, -1); },
+       Mst({new2, newToo, g, i3})},
       {file("zai012-3.mst"), kMissing, [&] { UpdateZaiMst3_2(&other, 12, 12, -1, 5, 1, 1, -1); },
        kEmpty},
       // Deleting an item, a group, the file; a missing file is created empty.
-      {z3, {}, [&] { DelZaiMst3_2(4, 4, 5, 2, 1, -1); }, Mst({g, i3})},
+      {z3, kAsLeft, [&] { DelZaiMst3_2(4, 4, 5, 2, 1, -1); }, Mst({g, i3})},
       {z3, Mst({i1, g, i2}), [&] { DelZaiMst3_1(4, 4, 5, 1, -1); }, Mst({g})},
-      {z3, {}, [&] { DelZaiMst3_1(4, 4, -1, 1, -1); }, kMissing},
-      {z3, {}, [&] { DelZaiMst3_2(4, 4, -1, 9, 1, -1); }, kMissing},
+      {z3, kAsLeft, [&] { DelZaiMst3_1(4, 4, -1, 1, -1); }, kMissing},
+      {z3, kAsLeft, [&] { DelZaiMst3_2(4, 4, -1, 9, 1, -1); }, kMissing},
       {file("zai005-3.mst"), kMissing, [&] { DelZaiMst3_1(5, 5, 1, 1, -1); }, kEmpty},
   });
   EXPECT_EQ(Bytes(file("temp.mst")), "the host's own file");

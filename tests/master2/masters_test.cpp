@@ -45,7 +45,7 @@ TEST_F(MastersTest, EveryCopyByteForByte) {
   // A missing destination is created, but only with a work folder.
   ExpectRewrites(
       {{p2, kMissing, from(e2, {wire}, [&] { fs::remove_all(work()), copy2(); }), kMissing},
-       {p2, {}, [&] { fs::create_directories(work()), copy2(); }, Mst({wire8})}});
+       {p2, kAsLeft, [&] { fs::create_directories(work()), copy2(); }, Mst({wire8})}});
   const fs::path hostFiles[] = {work() / "temp.mst", work() / "temp.txt", plumbing() / "temp.new",
                                 file("temp.new"),    file("temp.mst"),    file("temp")};
   for (const fs::path& p : hostFiles) cmdtest::WriteBytes(p, "host's own file");
@@ -84,7 +84,7 @@ TEST_F(MastersTest, EveryCopyByteForByte) {
        Mst({u"000010000002,K,A,11,9,1,短,,,,,,,,,,,,,,,,"})},
       // Missing files are created empty.
       {p11, kMissing, [&] { fs::remove(e4), copy3(0, 9, 4, 5); }, kEmpty},
-      {e4, {}, [] {}, kEmpty},
+      {e4, kAsLeft, [] {}, kEmpty},
       // "at,ccs=UNICODE" on a file without a byte-order mark goes on in the ANSI code page.
       {p11, ansi, from(e4, {a}, [&] { copy3(0, 9, 4, 5); }), ansi + Utf16ToUtf8(a11) + "\r\n"},
       // A whole level-3 file under a new level-1 code; a missing source is
@@ -92,8 +92,8 @@ TEST_F(MastersTest, EveryCopyByteForByte) {
       {e7, Mst({Line3(7, 1, 1, u"消える")}),
        from(e4, {a, other}, [] { CopyZaiMst3_2(7, 4, 7, 1, -1); }),
        Mst({Line3(7, 5, 1, u"A"), Line3(7, 6, 2, u"別")})},
-      {e7, {}, [&] { fs::remove(e4), CopyZaiMst3_2(7, 4, 7, 1, -1); }, kEmpty},
-      {e4, {}, [] {}, kEmpty},
+      {e7, kAsLeft, [&] { fs::remove(e4), CopyZaiMst3_2(7, 4, 7, 1, -1); }, kEmpty},
+      {e4, kAsLeft, [] {}, kEmpty},
       {e4, Mst({a, other}), [] { CopyZaiMst3_2(4, 4, 12, 1, -1); },
        Mst({Line3(12, 5, 1, u"A"), Line3(12, 6, 2, u"別")})},
       // Duplicates inside one file: of a level-2 group under a new level-1
@@ -202,17 +202,15 @@ TEST_F(MastersTest, ExpenseChanges) {
       // Each trade has its master.
       {plumbing() / "keihi.mst", kMissing, [&] { add(u"水", 1, 2); },
        Mst({u"A,水,1,1,2,3,4,5,6,7"})},
-      {k, {}, [] {}, kMissing},
+      {k, kAsLeft, [] {}, kMissing},
       // One full line appended, its amount a whole number: 1500.4 is not
       // what the file holds, 1500 is.
-      {k, {}, [&] { add(u"運搬費", 12345.0); }, Mst({u"A,運搬費,12345,1,2,3,4,5,6,7"})},
-      {k,
-       {},
-       [] { AddKeihiMst(u"諸経費", -2.25, -1, 0, 0, 0, 0, 0, 2147483647, u'B', 1); },
+      {k, kAsLeft, [&] { add(u"運搬費", 12345.0); }, Mst({u"A,運搬費,12345,1,2,3,4,5,6,7"})},
+      {k, kAsLeft, [] { AddKeihiMst(u"諸経費", -2.25, -1, 0, 0, 0, 0, 0, 2147483647, u'B', 1); },
        Mst({u"A,運搬費,12345,1,2,3,4,5,6,7", u"B,諸経費,-2,-1,0,0,0,0,0,2147483647"})},
       {k, kMissing, [&] { add(u"x", 1500.4), del(u"x", 1500.4); },
        Mst({u"A,x,1500,1,2,3,4,5,6,7"})},
-      {k, {}, [&] { del(u"x", 1500.0); }, kEmpty},
+      {k, kAsLeft, [&] { del(u"x", 1500.0); }, kEmpty},
       // Every item of one kind appended; none makes a missing file; a last
       // unit torn in half goes.
       {k, kMissing,
@@ -248,8 +246,7 @@ TEST_F(MastersTest, ExpenseChanges) {
       // The index-th item of the kind, counted as GetKeihiMst counts them;
       // beyond the last or negative: nothing.
       {k, Mst({bs[0], bs[1], u"B", bs[3]}), [&] { EXPECT_EQ(update2(1), 1); }, Mst(bs)},
-      {k,
-       {},
+      {k, kAsLeft,
        [&] {
          EXPECT_EQ((std::vector{update2(3), update2(-1)}), (std::vector{0, 0}));
        },
@@ -337,14 +334,12 @@ TEST_F(MastersTest, SmallListChanges) {
       {file("kouji1.mst"), kMissing, [] { UpdateKoujiMst(1, nullptr, 0, 1); }, kEmpty},
       {plumbing() / "tanni.mst", kMissing, [&] { UpdateTanniMst(water, 1, 2); }, Mst({u"水道"})},
       {work() / "kouji1.mst", kMissing, [&] { UpdateKoujiMst(1, water, 1, 10); }, Mst({u"水道"})},
-      {file("tanni.mst"), {}, [] {}, kMissing},
+      {file("tanni.mst"), kAsLeft, [] {}, kMissing},
       {file("bikou.mst"), kMissing, [&] { UpdateBikouMst(remarks, flags, 2, 1); },
        Mst({u"至急\t1", u"\t-25"})},
-      {file("bikou.mst"),
-       {},
-       [&] { UpdateBikouMst(tabbed, flags, 1, 1); },
+      {file("bikou.mst"), kAsLeft, [&] { UpdateBikouMst(tabbed, flags, 1, 1); },
        Mst({u"至急\t1", u"\t-25"})},
-      {file("bikou.mst"), {}, [] { UpdateBikouMst(nullptr, nullptr, 0, 1); }, kEmpty},
+      {file("bikou.mst"), kAsLeft, [] { UpdateBikouMst(nullptr, nullptr, 0, 1); }, kEmpty},
       {file("kouji1.mst"), kMissing, [&] { UpdateKoujiMst(1, broken, 2, 1); }, kMissing},
   };
   for (auto [name, update, get] : {std::tuple{"tanni.mst", &UpdateTanniMst, &GetTanniMst},
@@ -357,8 +352,7 @@ TEST_F(MastersTest, SmallListChanges) {
     cases.push_back({file(name), kMissing,
                      [&, update = update, readBack] { update(units, 3, 1), readBack(); },
                      Mst({u"m", u"", u"式"})});
-    cases.push_back({file(name),
-                     {},
+    cases.push_back({file(name), kAsLeft,
                      [&, update = update] { update(units, 1, 1), update(broken, 2, 1); },
                      Mst({u"m"})});
   }
