@@ -10,6 +10,9 @@ namespace {
 
 using FaultTest = MasterTest;
 
+// Every copy and every change of the expense and small masters with each
+// file step failing in turn; a failed copy keeps the old destination from
+// more than its last few steps on.
 TEST_F(FaultTest, EveryStepOfACopyOrRewriteFailing) {
   Lines group, items;
   for (int i = 0; i < 100; ++i) {
