@@ -36,16 +36,20 @@ std::size_t EntryCount(const fs::path& folder) {
   return std::size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
-// Every name a listing gives, in its order.
+// Every entry a listing gives, in its order: its name, then "/" for a folder
+// or the size of a file; each is checked to sit in the listed folder, and to
+// be a folder when it is one of the dots.
 std::vector<std::string> List(const CString& pattern) {
-  std::vector<std::string> names;
+  std::vector<std::string> entries;
   CFileFind finder;
-  BOOL more = finder.FindFile(pattern);
-  while (more) {
+  for (BOOL more = finder.FindFile(pattern); more;) {
     more = finder.FindNextFile();
-    names.push_back(finder.GetFileName().ToUtf8());
+    const std::string name = finder.GetFileName().ToUtf8();
+    entries.push_back(name + (finder.IsDirectory() ? "/" : " " + std::to_string(finder.GetLength())));
+    EXPECT_EQ(finder.GetFilePath(), finder.GetRoot() + finder.GetFileName());
+    EXPECT_EQ(bool(finder.IsDots()), name == "." || name == "..");
   }
-  return names;
+  return entries;
 }
 
 // Sets (nullptr: unsets) an environment variable while it lives.
@@ -218,12 +222,11 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
     return [=] {
       try {
         call();
+        return TRUE;
       } catch (const CFileException& e) {
-        EXPECT_EQ(std::tuple(e.m_cause, e.m_strFileName, DWORD(e.m_lOsError)),
-                  std::tuple(cause, file, GetLastError()));
+        EXPECT_EQ(std::tuple(e.m_cause, e.m_strFileName, DWORD(e.m_lOsError)), std::tuple(cause, file, GetLastError()));
         return FALSE;
       }
-      return TRUE;
     };
   };
   // Open fails without an exception object too; with one, the case throws it.
@@ -246,39 +249,28 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
     int err = 0;
   };
   const Case cases[] = {
-      {copy("none.txt", "x.txt"), ERROR_FILE_NOT_FOUND},
-      {copy("no/a.txt", "x.txt"), ERROR_PATH_NOT_FOUND},
-      {copy("a.txt", "no/x.txt"), ERROR_PATH_NOT_FOUND},
-      {copy("empty", "x.txt"), ERROR_ACCESS_DENIED},
-      {copy("a.txt", "empty"), ERROR_ACCESS_DENIED},
-      {copy("a.txt", "ro.txt"), ERROR_ACCESS_DENIED},
-      {copy("a.txt", "A.TXT"), ERROR_SHARING_VIOLATION},
-      {copy("a.txt", "b.txt", TRUE), ERROR_FILE_EXISTS},
+      {copy("none.txt", "x.txt"), ERROR_FILE_NOT_FOUND},   {copy("a.txt", "no/x.txt"), ERROR_PATH_NOT_FOUND},
+      {copy("empty", "x.txt"), ERROR_ACCESS_DENIED},       {copy("a.txt", "empty"), ERROR_ACCESS_DENIED},
+      {copy("a.txt", "ro.txt"), ERROR_ACCESS_DENIED},      {copy("a.txt", "A.TXT"), ERROR_SHARING_VIOLATION},
+      {copy("a.txt", "b.txt", TRUE), ERROR_FILE_EXISTS},   {copy("no/a.txt", "x.txt"), ERROR_PATH_NOT_FOUND},
       {[&] { return CopyFileW(at("a.txt"), tooLong, FALSE); }, ERROR_FILENAME_EXCED_RANGE},
       {copy("src", "dst"), ERROR_IO_DEVICE, FileStep::Read, EIO},
       {copy("src", "dst"), ERROR_DISK_FULL, FileStep::Write, ENOSPC},
       {copy("src", "dst"), ERROR_IO_DEVICE, FileStep::Flush, EIO},
       {copy("src", "dst"), ERROR_IO_DEVICE, FileStep::Close, EIO},
       {copy("src", "dst"), ERROR_IO_DEVICE, FileStep::Rename, EIO},
-      {on(DeleteFileW, "lock4"), ERROR_FILE_NOT_FOUND},
-      {on(DeleteFileW, "empty"), ERROR_ACCESS_DENIED},
-      {on(DeleteFileW, "ro.txt"), ERROR_ACCESS_DENIED},
-      {[] { return DeleteFileW(nullptr); }, ERROR_PATH_NOT_FOUND},
+      {on(DeleteFileW, "lock4"), ERROR_FILE_NOT_FOUND},    {on(DeleteFileW, "empty"), ERROR_ACCESS_DENIED},
+      {on(DeleteFileW, "ro.txt"), ERROR_ACCESS_DENIED},    {[] { return DeleteFileW(nullptr); }, ERROR_PATH_NOT_FOUND},
       {[&] { return MoveFileW(at("src"), at("dst")); }, ERROR_ALREADY_EXISTS},
       {[&] { return MoveFileW(at("gone"), at("c")); }, ERROR_FILE_NOT_FOUND},
-      {mkdir(at("A") + u"\\"), ERROR_ALREADY_EXISTS},
-      {mkdir(at("A/C/D")), ERROR_PATH_NOT_FOUND},
+      {mkdir(at("A") + u"\\"), ERROR_ALREADY_EXISTS},       {mkdir(at("A/C/D")), ERROR_PATH_NOT_FOUND},
       {mkdir(at("new")), ERROR_ACCESS_DENIED, FileStep::MakeDir, EACCES},
-      {on(RemoveDirectoryW, "A"), ERROR_DIR_NOT_EMPTY},
-      {on(RemoveDirectoryW, "A/B/f"), ERROR_DIRECTORY},
-      {on(RemoveDirectoryW, "none"), ERROR_FILE_NOT_FOUND},
+      {on(RemoveDirectoryW, "A"), ERROR_DIR_NOT_EMPTY},     {on(RemoveDirectoryW, "A/B/f"), ERROR_DIRECTORY},
+      {on(RemoveDirectoryW, "none"), ERROR_FILE_NOT_FOUND}, {on(SetCurrentDirectoryW, "none"), ERROR_FILE_NOT_FOUND},
       {on(RemoveDirectoryW, "empty"), ERROR_BUSY, FileStep::RemoveDir, EBUSY},
-      {on(SetCurrentDirectoryW, "none"), ERROR_FILE_NOT_FOUND},
-      {attributes(at("none")), ERROR_FILE_NOT_FOUND},
-      {attributes(u"Z:\\x"), ERROR_PATH_NOT_FOUND},
+      {attributes(at("none")), ERROR_FILE_NOT_FOUND},       {attributes(u"Z:\\x"), ERROR_PATH_NOT_FOUND},
       {[&] { return GetDiskFreeSpaceExW(at("none/"), nullptr, nullptr, nullptr); }, ERROR_PATH_NOT_FOUND},
-      {find(at("none") + u"\\*.*"), ERROR_PATH_NOT_FOUND},
-      {find(tooLong), ERROR_FILENAME_EXCED_RANGE},
+      {find(at("none") + u"\\*.*"), ERROR_PATH_NOT_FOUND}, {find(tooLong), ERROR_FILENAME_EXCED_RANGE},
       {find(empty + u"\\*.mst"), ERROR_FILE_NOT_FOUND},  // the dots do not match
       {find(dir.win() + u"*.*"), ERROR_IO_DEVICE, FileStep::List, EIO},
       {open(E::fileNotFound, missing, read), ERROR_FILE_NOT_FOUND},
@@ -291,17 +283,13 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
       {throws(E::badSeek, ro, [&] { CFile(ro, read).Seek(-1, CFile::begin); }), ERROR_NEGATIVE_SEEK},
       {throws(E::fileNotFound, missing, [&] { CFile::Remove(missing); }), ERROR_FILE_NOT_FOUND},
       {throws(E::accessDenied, staging, [&] { CFile::Rename(staging, master); }), ERROR_ALREADY_EXISTS},
-      {throws(E::hardIO, staging, [&] { CFile::Rename(staging, fresh); }), ERROR_IO_DEVICE,
-       FileStep::Rename, EIO},
-      {throws(E::accessDenied, staging, [&] { CFile::Remove(staging); }), ERROR_ACCESS_DENIED,
-       FileStep::Remove, EACCES},
+      {throws(E::hardIO, staging, [&] { CFile::Rename(staging, fresh); }), ERROR_IO_DEVICE, FileStep::Rename, EIO},
+      {throws(E::accessDenied, staging, [&] { CFile::Remove(staging); }), ERROR_ACCESS_DENIED, FileStep::Remove, EACCES},
       {open(E::tooManyOpenFiles, master, read), ERROR_TOO_MANY_OPEN_FILES, FileStep::Open, EMFILE},
-      {throws(E::hardIO, master, [&] { CFile(master, read).Read(&c, 1); }), ERROR_IO_DEVICE,
-       FileStep::Read, EIO},
-      {throws(E::hardIO, master, [&] { CFile(master, read).Seek(9, CFile::begin); }), ERROR_IO_DEVICE,
-       FileStep::Seek, EIO},
-      {throws(E::diskFull, master, [&] { CFile(master, CFile::modeReadWrite).SetLength(1 << 20); }),
-       ERROR_DISK_FULL, FileStep::Truncate, ENOSPC},
+      {throws(E::hardIO, master, [&] { CFile(master, read).Read(&c, 1); }), ERROR_IO_DEVICE, FileStep::Read, EIO},
+      {throws(E::hardIO, master, [&] { CFile(master, read).Seek(9, 0); }), ERROR_IO_DEVICE, FileStep::Seek, EIO},
+      {throws(E::diskFull, master, [&] { CFile(master, CFile::modeReadWrite).SetLength(1 << 20); }), ERROR_DISK_FULL,
+       FileStep::Truncate, ENOSPC},
       {throws(E::hardIO, master, [&] { closing.Open(master, write), closing.Close(); }), ERROR_IO_DEVICE,
        FileStep::Close, EIO},
       {throws(E::diskFull, fresh, [&] { CFile(fresh, create | write).Write("abc", 3); }), ERROR_DISK_FULL,
@@ -338,19 +326,17 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
 // ASCII letters only fold case; a long pattern does not backtrack without end.
 TEST(Wildcard, WindowsMatchingTable) {
   const std::tuple<const char16_t*, const char16_t*, bool> cases[] = {
-      {u"*", u"zairyou1.mst", true},   {u"*.*", u"zairyou1.mst", true}, {u"*.*", u"lock3", true},
-      {u"*.*", u".profile", true},     {u"*.*", u"a.b.c", true},        {u"*.mst", u"ZAIRYOU1.MST", true},
-      {u"*.MST", u"keihi.mst", true},  {u"*.mst", u"a.mst.bak", false}, {u"*.mst", u"a.mstx", false},
-      {u"*.mst", u".mst", true},       {u"zai*.mst", u"zai001-3.mst", true},
-      {u"zai*.mst", u"Zai.mst", true}, {u"zai*.mst", u"tanni.mst", false},
-      {u"ＡＢ*", u"ａｂc", false},     {u"電気*", u"電気.txt", true},   {u"?", u"a", true},
-      {u"?", u"ab", false},            {u"a?.txt", u"ab.txt", true},    {u"a?.txt", u"a.txt", true},
-      {u"a?.txt", u"abc.txt", false},  {u"???.txt", u"a.txt", true},    {u"lock?", u"lock3", true},
-      {u"lock?", u"lock", true},       {u"lock?", u"lock12", false},    {u"*.lz?", u"a-1.lz2", true},
-      {u"abc.*", u"abc", true},        {u"abc.*", u"abc.def", true},    {u"abc.*", u"abcd", false},
-      {u"*.", u"abc", true},           {u"*.", u"a.b", false},          {u"cad1_1.tbl", u"CAD1_1.TBL", true},
-      {u"cad1_1.tbl", u"cad1_1.tb", false}, {u"*a", u"aba", true},      {u"*a", u"bab", false},
-      {u"*a*b", u"xaxxb", true},       {u"*a*b", u"xaxxbc", false},
+      {u"*", u"zairyou1.mst", true},  {u"*.*", u"zairyou1.mst", true}, {u"*.*", u"lock3", true}, {u"*.*", u".profile", true},
+      {u"*.*", u"a.b.c", true},       {u"*.mst", u"ZAIRYOU1.MST", true}, {u"*.MST", u"keihi.mst", true},
+      {u"*.mst", u"a.mst.bak", false}, {u"*.mst", u"a.mstx", false},   {u"*.mst", u".mst", true}, {u"?", u"a", true},
+      {u"zai*.mst", u"zai001-3.mst", true}, {u"zai*.mst", u"Zai.mst", true}, {u"zai*.mst", u"tanni.mst", false},
+      {u"ＡＢ*", u"ａｂc", false},    {u"電気*", u"電気.txt", true},    {u"?", u"ab", false}, {u"a?.txt", u"ab.txt", true},
+      {u"a?.txt", u"a.txt", true},    {u"a?.txt", u"abc.txt", false},   {u"???.txt", u"a.txt", true},
+      {u"lock?", u"lock3", true},     {u"lock?", u"lock", true},        {u"lock?", u"lock12", false},
+      {u"*.lz?", u"a-1.lz2", true},   {u"abc.*", u"abc", true},         {u"abc.*", u"abc.def", true},
+      {u"abc.*", u"abcd", false},     {u"*.", u"abc", true},            {u"*.", u"a.b", false}, {u"*a", u"aba", true},
+      {u"cad1_1.tbl", u"CAD1_1.TBL", true}, {u"cad1_1.tbl", u"cad1_1.tb", false}, {u"*a", u"bab", false},
+      {u"*a*b", u"xaxxb", true},      {u"*a*b", u"xaxxbc", false},
   };
   for (auto [pattern, name, match] : cases)
     EXPECT_EQ(cmd::path::MatchesWildcard(pattern, name), match) << Utf16ToUtf8(pattern) << " vs " << Utf16ToUtf8(name);
@@ -370,30 +356,17 @@ TEST(CFileFind, ListsMatchingEntriesWithTheirDetails) {
   fs::create_directory(dir / "App");
   const std::vector<std::string> all = List(dir.win() + u"*.*");
   ASSERT_EQ(all.size(), 8u);
-  EXPECT_EQ(all[0] + all[1], "...");
-  EXPECT_EQ(std::set<std::string>(all.begin() + 2, all.end()),
-            (std::set<std::string>{"zairyou1.mst", "ZAIRYOU2.MST", "zai001-3.mst", "tanni.mst", "zaisub.mst", "App"}));
+  EXPECT_EQ(all[0] + all[1], "./../");
+  EXPECT_EQ(std::set(all.begin() + 2, all.end()), (std::set<std::string>{"zairyou1.mst 1", "ZAIRYOU2.MST 2",
+                                                                          "zai001-3.mst 3", "tanni.mst 0", "zaisub.mst/", "App/"}));
+  const std::vector<std::string> zai = List(dir.win() + u"ZAI*.MST");
+  EXPECT_EQ(std::set(zai.begin(), zai.end()), (std::set<std::string>{"zairyou1.mst 1", "ZAIRYOU2.MST 2", "zai001-3.mst 3", "zaisub.mst/"}));
+  EXPECT_EQ(List(Win(dir / "App") + u"\\*"), (std::vector<std::string>{"./", "../"}));  // ".." is the last entry
   CFileFind finder;
-  ASSERT_TRUE(finder.FindFile(dir.win() + u"ZAI*.MST"));
-  std::set<std::string> zai;  // name, "/" for a folder, and size of a file
-  for (BOOL more = TRUE; more;) {
-    more = finder.FindNextFile();
-    zai.insert(finder.GetFileName().ToUtf8() +
-               (finder.IsDirectory() ? "/" : " " + std::to_string(finder.GetLength())));
-    EXPECT_FALSE(finder.IsDots());
-    EXPECT_EQ(finder.GetFilePath(), dir.win() + finder.GetFileName());
-  }
-  EXPECT_EQ(zai, (std::set<std::string>{"zairyou1.mst 1", "ZAIRYOU2.MST 2", "zai001-3.mst 3", "zaisub.mst/"}));
-  EXPECT_EQ(finder.GetRoot(), dir.win());
-  EXPECT_FALSE(finder.FindNextFile());  // past the last entry
-  EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
-
-  // An empty folder holds the dots, which are folders; ".." is the last entry.
-  ASSERT_TRUE(finder.FindFile(Win(dir / "App") + u"\\*"));
-  ASSERT_TRUE(finder.FindNextFile());
-  EXPECT_TRUE(finder.GetFileName() == u"." && finder.IsDots() && finder.IsDirectory());
-  EXPECT_FALSE(finder.FindNextFile());
-  EXPECT_TRUE(finder.GetFileName() == u".." && finder.IsDots());
+  ASSERT_TRUE(finder.FindFile(dir.win() + u"zai*.mst"));
+  while (finder.FindNextFile()) {}
+  EXPECT_EQ((std::tuple<BOOL, DWORD, CString>{finder.FindNextFile(), GetLastError(), finder.GetRoot()}),
+            std::tuple(FALSE, DWORD(ERROR_NO_MORE_FILES), dir.win()));  // past the last entry
   // A folder without a wildcard lists nothing, and leaves nothing to ask.
   FILETIME t[2]{};
   EXPECT_FALSE(finder.FindFile(dir.win()) || finder.FindNextFile() || finder.GetLastWriteTime(t));
@@ -401,14 +374,13 @@ TEST(CFileFind, ListsMatchingEntriesWithTheirDetails) {
 
   cmdtest::WriteBytes(dir / "App" / "BACKUP-1.LZH", "x");
   cmd::path::SetDriveRoot(u'A', (dir / "App").string());
-  EXPECT_EQ(List(u"A:\\*.*"), std::vector<std::string>{"BACKUP-1.LZH"});
-  EXPECT_EQ(List(u"a:*.lzh"), std::vector<std::string>{"BACKUP-1.LZH"});
+  for (const char16_t* pattern : {u"A:\\*.*", u"a:*.lzh", u"A:\\backup-1.lzh"})
+    EXPECT_EQ(List(pattern), std::vector<std::string>{"BACKUP-1.LZH 1"});
   ASSERT_TRUE(finder.FindFile(u"A:\\backup-1.lzh"));
   finder.FindNextFile();
   EXPECT_EQ(finder.GetFilePath(), u"A:\\BACKUP-1.LZH");
   cmd::path::SetDriveRoot(u'A', "");
-  EXPECT_FALSE(finder.FindFile(u"A:\\*.*"));
-  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ((std::pair<BOOL, DWORD>{finder.FindFile(u"A:\\*.*"), GetLastError()}), std::pair(FALSE, DWORD(ERROR_PATH_NOT_FOUND)));
 
   // The current folder, through its buffer protocol, and a relative pattern.
   const fs::path previous = fs::current_path();
@@ -430,9 +402,8 @@ TEST(CFileFind, ListsMatchingEntriesWithTheirDetails) {
   struct timespec newer[2] = {{981173106, 123456889}, {981173106, 123456889}};
   ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "tanni.mst").c_str(), older, 0), 0);
   ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "zairyou1.mst").c_str(), newer, 0), 0);
-  for (int i : {0, 1}) {
+  for (int i : {0, 1})
     EXPECT_TRUE(finder.FindFile(Win(dir / names[i])) && !finder.FindNextFile() && finder.GetLastWriteTime(&t[i]));
-  }
   // (981173106 + 11644473600) * 10^7 + 1234567 ticks.
   EXPECT_EQ((ULONGLONG(t[0].dwHighDateTime) << 32) | t[0].dwLowDateTime, 126256467061234567ull);
   EXPECT_EQ(std::tuple(CompareFileTime(&t[0], &t[1]), CompareFileTime(&t[1], &t[0]), CompareFileTime(&t[0], &t[0])),
@@ -450,21 +421,18 @@ TEST(PathCombine, ShellJoiningTable) {
   const std::u16string fits = u"C:\\" + name256;  // 259 with its terminator
   const std::tuple<const char16_t*, const char16_t*, const char16_t*> cases[] = {
       {u"C:\\inst\\MASTER\\電気\\", u"zairyou1.mst", u"C:\\inst\\MASTER\\電気\\zairyou1.mst"},
-      {u"D:\\APP", u"bmp", u"D:\\APP\\bmp"},  {u"C:\\D\\", u"zai*.mst", u"C:\\D\\zai*.mst"},
-      {u"/home/u/app", u"bmp", u"/home/u/app\\bmp"},  {u"C:\\a\\b", u"\\c", u"C:\\c"},
-      {u"C:", u"one\\two", u"C:\\one\\two"},  {u"C:\\", u"one\\two", u"C:\\one\\two"},
-      {u"C:\\", u"\\one\\two", u"C:\\one\\two"},  {u"C:\\", u"\\one\\two\\", u"C:\\one\\two\\"},
-      {u"C:\\/\\/", u"\\one\\two\\", u"C:\\one\\two\\"},  {u"\\srv\\x", u"\\y", u"\\y"},
-      {u"relative\\dir", u"\\one\\two\\", nullptr},  {u"C:\\x", u"D:\\y", u"D:\\y"},
-      {u"C:\\x", u"\\\\server\\share\\f", u"\\\\server\\share\\f"},
+      {u"D:\\APP", u"bmp", u"D:\\APP\\bmp"},  {u"C:\\D\\", u"zai*.mst", u"C:\\D\\zai*.mst"},  {u"C:\\a\\b", u"\\c", u"C:\\c"},
+      {u"/home/u/app", u"bmp", u"/home/u/app\\bmp"},  {u"C:", u"one\\two", u"C:\\one\\two"},  {u"\\srv\\x", u"\\y", u"\\y"},
+      {u"C:\\", u"one\\two", u"C:\\one\\two"},  {u"C:\\", u"\\one\\two", u"C:\\one\\two"},  {u"C:\\x", u"D:\\y", u"D:\\y"},
+      {u"C:\\", u"\\one\\two\\", u"C:\\one\\two\\"},  {u"C:\\/\\/", u"\\one\\two\\", u"C:\\one\\two\\"},
+      {u"relative\\dir", u"\\one\\two\\", nullptr},  {u"C:\\x", u"\\\\server\\share\\f", u"\\\\server\\share\\f"},
       {u"C:\\", u"one/two/three\\", u"C:\\one/two/three\\"},  {u"../../../one/two/", u"*", u"../../../one/two/\\*"},
-      {u"C:\\", u"one\\..\\two\\.\\three", u"C:\\two\\three"},  {u"C:\\", u"..", u"C:\\"},
+      {u"C:\\", u"one\\..\\two\\.\\three", u"C:\\two\\three"},  {u"C:\\", u"..", u"C:\\"},  {u"C:\\a", u".\\b\\", u"C:\\a\\b\\"},
       {u"C:\\one\\.\\..\\two\\three", u"..", u"C:\\two"},  {u"C:\\a\\b", u"..\\..\\..\\c", u"C:\\c"},
-      {u"C:\\a", u".\\b\\", u"C:\\a\\b\\"},  {u"C:\\", nullptr, u"C:\\"},  {u"C:\\", u"", u"C:\\"},
-      {u"", u"", u"\\"},  {nullptr, u"one\\two", u"one\\two"},  {nullptr, u"", u"\\"},
-      {nullptr, nullptr, nullptr},  {u" ", nullptr, u" "},  {u"C:\\", name256.c_str(), fits.c_str()},
-      {u"C:\\", name257.c_str(), nullptr},  {u"C:\\", tooLong.c_str(), nullptr},
-      {tooLong.c_str(), u"x", nullptr},  {half1.c_str(), half2.c_str(), nullptr},
+      {u"C:\\", nullptr, u"C:\\"},  {u"C:\\", u"", u"C:\\"},  {u"", u"", u"\\"},  {nullptr, u"one\\two", u"one\\two"},
+      {nullptr, u"", u"\\"},  {nullptr, nullptr, nullptr},  {u" ", nullptr, u" "},  {u"C:\\", name256.c_str(), fits.c_str()},
+      {u"C:\\", name257.c_str(), nullptr},  {u"C:\\", tooLong.c_str(), nullptr},  {tooLong.c_str(), u"x", nullptr},
+      {half1.c_str(), half2.c_str(), nullptr},
   };
   for (auto [dir, file, result] : cases) {
     char16_t dest[MAX_PATH];

@@ -4,6 +4,7 @@
 // DrawText layout, objects and print jobs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -36,8 +37,7 @@ std::string With(std::string s, std::size_t at, std::uint32_t v, std::size_t n =
 }
 
 std::string Checker8(int w, int h) {
-  cmdtest::DibRecipe recipe{.width = w, .height = h, .bitCount = 8,
-                            .colors = cmdtest::GreyPalette(256)};
+  cmdtest::DibRecipe recipe{.width = w, .height = h, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
   return cmdtest::BmpFileBytes(recipe, [](int x, int y) { return (x + y) % 2 ? 255u : 0u; });
 }
 
@@ -81,17 +81,11 @@ struct ImageDC {
 // The dots of an image, a letter each, rows apart by spaces: W white, K
 // black, R red, G green, B blue, - grey (128), ? any other colour.
 std::string Picture(const cmd::gdi::Image& img) {
-  const std::pair<COLORREF, char> legend[] = {{kWhite, 'W'}, {kBlack, 'K'}, {kRed, 'R'},
-                                              {kGreen, 'G'}, {kBlue, 'B'},  {kGrey, '-'}};
+  const COLORREF legend[] = {kWhite, kBlack, kRed, kGreen, kBlue, kGrey};
   std::string s;
-  for (int y = 0; y < img.height; ++y) {
-    if (y) s += ' ';
-    for (int x = 0; x < img.width; ++x) {
-      char letter = '?';
-      for (auto [colour, c] : legend)
-        if (img.At(x, y) == colour) letter = c;
-      s += letter;
-    }
+  for (std::size_t i = 0; i < img.pixels.size(); ++i) {
+    if (i && i % std::size_t(img.width) == 0) s += ' ';
+    s += "WKRGB-?"[std::find(std::begin(legend), std::end(legend), img.pixels[i]) - std::begin(legend)];
   }
   return s;
 }
@@ -100,18 +94,13 @@ std::string Picture(const cmd::gdi::Image& img) {
 int Ink(const cmd::gdi::Image& img, RECT r, bool outside = false) {
   int n = 0;
   for (int y = 0; y < img.height; ++y)
-    for (int x = 0; x < img.width; ++x) {
-      bool in = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-      if (in != outside && img.At(x, y) != kWhite) ++n;
-    }
+    for (int x = 0; x < img.width; ++x)
+      n += ((x >= r.left && x < r.right && y >= r.top && y < r.bottom) != outside) && img.At(x, y) != kWhite;
   return n;
 }
 
 LOGFONTW Gothic(LONG height, LONG width = 0, LONG escapement = 0) {
-  LOGFONTW lf{};
-  lf.lfHeight = height;
-  lf.lfWidth = width;
-  lf.lfEscapement = escapement;
+  LOGFONTW lf{.lfHeight = height, .lfWidth = width, .lfEscapement = escapement};
   const char16_t face[] = u"ＭＳ ゴシック";
   std::copy(std::begin(face), std::end(face), lf.lfFaceName);
   return lf;
@@ -145,7 +134,7 @@ std::string Shell(const std::string& command) {
 // shorter than declared, a short colour table, a top-down image, a 124-byte
 // header with its masks, a palette on a true-colour image); each lie is
 // refused; nothing past the file is read.
-TEST(BmpFile, KeepsWhatWritersWriteAndRefusesLies) {
+TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
   const std::string good = Checker8(3, 2), checker = Checker8(2, 2) + "trailer";
   cmdtest::DibRecipe coded{.width = 4, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
   const std::string rle = cmdtest::RunLengthBmpFile(coded, std::string("\x04\x07\x00\x00\x00\x01", 6));
@@ -233,15 +222,13 @@ TEST(BmpFile, KeepsWhatWritersWriteAndRefusesLies) {
   EXPECT_TRUE(cmd::gdi::ParsePackedDib(dib, bmp));
   EXPECT_FALSE(cmd::gdi::ParsePackedDib(dib.substr(0, dib.size() - 1), bmp));
   EXPECT_FALSE(cmd::gdi::ParsePackedDib(dib.substr(0, 39), bmp));
-}
 
-TEST(BmpFile, BitmapResourcesLoadByIdOrCaseFoldedName) {
+  // Bitmap resources load by id or case-folded name, from a file or a packed DIB.
   HINSTANCE module = cmd::res::NewModuleHandle();
-  cmdtest::DibRecipe recipe{.width = 2, .height = 1, .bitCount = 1,
-                            .colors = {cmdtest::Quad(0, 0, 0), cmdtest::Quad(255, 255, 255)}};
-  std::string file = cmdtest::BmpFileBytes(recipe, [](int x, int) { return std::uint32_t(x); });
-  ASSERT_TRUE(cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(101), file));
-  ASSERT_TRUE(cmd::res::RegisterBitmap(module, u"Logo", file.substr(14)));  // packed DIB
+  cmdtest::DibRecipe recipe{.width = 2, .height = 1, .bitCount = 1, .colors = cmdtest::GreyPalette(2)};
+  const std::string logo = cmdtest::BmpFileBytes(recipe, [](int x, int) { return std::uint32_t(x); });
+  ASSERT_TRUE(cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(101), logo));
+  ASSERT_TRUE(cmd::res::RegisterBitmap(module, u"Logo", logo.substr(14)));  // packed DIB
   EXPECT_FALSE(cmd::res::RegisterBitmap(module, u"Bad", "xy"));
   for (LPCWSTR name : {MAKEINTRESOURCEW(101), LPCWSTR(u"#101"), LPCWSTR(u"LOGO"), LPCWSTR(u"logo")}) {
     HBITMAP bm = LoadBitmapW(module, name);
@@ -256,24 +243,27 @@ TEST(BmpFile, BitmapResourcesLoadByIdOrCaseFoldedName) {
   for (auto [from, id] : absent) EXPECT_EQ(LoadBitmapW(from, MAKEINTRESOURCEW(id)), nullptr) << id;
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP);
   ASSERT_NE(found, nullptr);
-  EXPECT_EQ(SizeofResource(module, found), file.size() - 14);
-  EXPECT_EQ(std::memcmp(LockResource(LoadResource(module, found)), file.data() + 14, 40), 0);
+  EXPECT_EQ(SizeofResource(module, found), logo.size() - 14);
+  EXPECT_EQ(std::memcmp(LockResource(LoadResource(module, found)), logo.data() + 14, 40), 0);
   cmd::res::RemoveModule(module);
   EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP), nullptr);
 }
 
 // ---------------------------------------------------------------- the image device
-// Every bit depth and mask layout decodes; a picture is stretched without
-// blending, shrunk by the stretch mode, mirrored by a negative width.
-TEST(ImageDevice, DecodesAndStretchesDibs) {
-  struct Depth {
-    int bits;
-    DWORD compression;
-    std::vector<DWORD> masks;
-    std::uint32_t value;  // the dot written at (2, 1); the others are 0
-    COLORREF expected;
+// Bitmaps and lines, each scenario checked dot for dot: every bit depth and
+// mask layout decodes; a picture is stretched without blending, shrunk by the
+// stretch mode, mirrored by a negative width; run-length codes paint only
+// their dots; a mask then an image draw transparently; a monochrome source
+// takes the text and background colours; raster operations follow their
+// truth tables; thin lines and borders stop short of their end.
+TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
+  // Draws a packed DIB whose last pixelBytes bytes are its pixels, as callers do.
+  auto draw = [](ImageDC& img, const std::string& dib, std::size_t pixelBytes, RECT to, int w, int h) {
+    return StretchDIBits(img.dc, to.left, to.top, to.right, to.bottom, 0, 0, w, h, dib.data() + dib.size() - pixelBytes,
+                         reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
   };
-  const Depth depths[] = {
+  const std::tuple<int, DWORD, std::vector<DWORD>, std::uint32_t, COLORREF> depths[] = {
+      // Bits, compression, masks, the dot written at (2, 1) (the others are 0), its colour.
       {1, BI_RGB, {}, 1, kWhite},
       {4, BI_RGB, {}, 15, kWhite},
       {8, BI_RGB, {}, 128, kGrey},
@@ -283,52 +273,42 @@ TEST(ImageDevice, DecodesAndStretchesDibs) {
       {32, BI_RGB, {}, 0x00ABCDEF, RGB(0xAB, 0xCD, 0xEF)},
       {32, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000}, 0x00102030, RGB(0x30, 0x20, 0x10)},
   };
-  for (const auto& c : depths) {
-    cmdtest::DibRecipe recipe{.width = 3, .height = 2, .bitCount = c.bits, .compression = c.compression,
-                              .masks = c.masks};
-    if (c.bits <= 8) recipe.colors = cmdtest::GreyPalette(1 << c.bits);
-    std::string dib = cmdtest::PackedDib(recipe, [&](int x, int y) { return x == 2 && y == 1 ? c.value : 0; });
+  for (const auto& [bits, compression, masks, value, expected] : depths) {
+    cmdtest::DibRecipe recipe{.width = 3, .height = 2, .bitCount = bits, .compression = compression, .masks = masks};
+    if (bits <= 8) recipe.colors = cmdtest::GreyPalette(1 << bits);
+    const std::string dib = cmdtest::PackedDib(recipe, [&](int x, int y) { return x == 2 && y == 1 ? value : 0; });
     cmd::gdi::BmpFile parsed;
-    ASSERT_TRUE(cmd::gdi::ParsePackedDib(dib, parsed)) << c.bits;
     std::vector<std::uint32_t> block;
+    ASSERT_TRUE(cmd::gdi::ParsePackedDib(dib, parsed)) << bits;
     ImageDC img(3, 2);
     StretchDIBits(img.dc, 0, 0, 3, 2, 0, 0, 3, 2, parsed.bits.data(), parsed.Info(block), DIB_RGB_COLORS, SRCCOPY);
-    EXPECT_EQ(img.Pixels().pixels, (std::vector<COLORREF>{kBlack, kBlack, kBlack, kBlack, kBlack, c.expected}))
-        << c.bits << "/" << c.compression;
+    EXPECT_EQ(img.Pixels().pixels, (std::vector<COLORREF>{kBlack, kBlack, kBlack, kBlack, kBlack, expected}))
+        << bits << "/" << compression;
   }
 
-  cmdtest::DibRecipe recipe{.width = 2, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
-  recipe.colors[1] = cmdtest::Quad(255, 0, 0);
-  recipe.colors[2] = cmdtest::Quad(0, 0, 255);
-  std::string dib = cmdtest::PackedDib(recipe, [](int x, int y) { return y == 0 ? 1 + x : 0; });
-  ImageDC big(6, 6);
+  cmdtest::DibRecipe quad{.width = 2, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
+  quad.colors[1] = cmdtest::Quad(255, 0, 0);
+  quad.colors[2] = cmdtest::Quad(0, 0, 255);
+  ImageDC big(6, 6), mirrored(2, 1);
   big.dc.SetStretchBltMode(COLORONCOLOR);
-  EXPECT_EQ(StretchDIBits(big.dc, 1, 1, 4, 4, 0, 0, 2, 2, dib.data() + 40 + 1024,
-                          reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY),
-            2);
+  EXPECT_EQ(draw(big, cmdtest::PackedDib(quad, [](int x, int y) { return y == 0 ? 1 + x : 0; }), 8, {1, 1, 4, 4}, 2, 2), 2);
   EXPECT_EQ(Picture(big.Pixels()), "WWWWWW WRRBBW WRRBBW WKKKKW WKKKKW WWWWWW");
-
   // A 2 x 1 picture, black then white, shrunk to one dot or mirrored.
-  cmdtest::DibRecipe pair{.width = 2, .bitCount = 24};
-  dib = cmdtest::PackedDib(pair, [](int x, int) { return x ? 0xFFFFFFu : 0u; });
-  auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+  const std::string pair = cmdtest::PackedDib({.width = 2, .bitCount = 24}, [](int x, int) { return x ? 0xFFFFFFu : 0u; });
   const std::pair<int, COLORREF> modes[] = {{BLACKONWHITE, kBlack}, {WHITEONBLACK, kWhite},
                                              {COLORONCOLOR, kBlack}, {HALFTONE, RGB(127, 127, 127)}};
   for (auto [mode, expected] : modes) {
     ImageDC img(1, 1);
     img.dc.SetStretchBltMode(mode);
-    StretchDIBits(img.dc, 0, 0, 1, 1, 0, 0, 2, 1, dib.data() + 40, info, DIB_RGB_COLORS, SRCCOPY);
+    draw(img, pair, 8, {0, 0, 1, 1}, 2, 1);
     EXPECT_EQ(img.Pixels().At(0, 0), expected) << mode;
   }
-  ImageDC mirrored(2, 1);
-  StretchDIBits(mirrored.dc, 1, 0, -2, 1, 0, 0, 2, 1, dib.data() + 40, info, DIB_RGB_COLORS, SRCCOPY);
+  draw(mirrored, pair, 8, {1, 0, -2, 1}, 2, 1);
   EXPECT_EQ(Picture(mirrored.Pixels()), "WK");
-}
 
-// Run-length images, 5 x 3 on grey, rows coded from the bottom: dots a code
-// skips (a delta, the rest of a line, the lines after the end) stay grey.
-TEST(ImageDevice, RunLengthImagesPaintOnlyTheirCodedDots) {
-  const std::tuple<int, std::string, std::vector<int>> cases[] = {
+  // Run-length images, 5 x 3 on grey, rows coded from the bottom: dots a code
+  // skips (a delta, the rest of a line, the lines after the end) stay grey.
+  const std::tuple<int, std::string, std::vector<int>> runs[] = {
       // 2 dots of 10, 3 literal dots (padded), end of line; a delta of (1, 1)
       // to the top row, 1 dot of 50, end of image.
       {8, std::string("\x02\x0A\x00\x03\x14\x1E\x28\x00\x00\x00\x00\x02\x01\x01\x01\x32\x00\x01", 18),
@@ -338,22 +318,15 @@ TEST(ImageDevice, RunLengthImagesPaintOnlyTheirCodedDots) {
       {4, std::string("\x07\x12\x00\x00\x00\x03\x34\x50", 8),
        {-1, -1, -1, -1, -1, /**/ 51, 68, 85, -1, -1, /**/ 17, 34, 17, 34, 17}},
   };
-  for (const auto& [bits, codes, dots] : cases) {
-    cmdtest::DibRecipe recipe{.width = 5, .height = 3, .bitCount = bits, .colors = cmdtest::GreyPalette(1 << bits)};
-    std::string dib = cmdtest::RunLengthDib(recipe, codes);
+  for (const auto& [bits, codes, dots] : runs) {
     ImageDC img(5, 3, kGrey);
-    StretchDIBits(img.dc, 0, 0, 5, 3, 0, 0, 5, 3, dib.data() + dib.size() - codes.size(),
-                  reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+    draw(img, cmdtest::RunLengthDib({.width = 5, .height = 3, .bitCount = bits, .colors = cmdtest::GreyPalette(1 << bits)},
+                                    codes), codes.size(), {0, 0, 5, 3}, 5, 3);
     std::vector<COLORREF> expected;
     for (int v : dots) expected.push_back(v < 0 ? kGrey : RGB(v, v, v));
     EXPECT_EQ(img.Pixels().pixels, expected) << bits;
   }
-}
 
-// Memory bitmaps: a mask then an image draw transparently; a monochrome
-// source takes the text and background colours; raster operations follow
-// their truth tables; a bitmap lives in one memory DC at a time.
-TEST(ImageDevice, BlitsMasksMonochromeAndRasterOperations) {
   ImageDC img(4, 2, kGrey), two(2, 1), one(1, 1);
   CDC maskDC, imageDC;
   maskDC.CreateCompatibleDC(&img.dc);
@@ -372,18 +345,16 @@ TEST(ImageDevice, BlitsMasksMonochromeAndRasterOperations) {
   img.dc.StretchBlt(0, 0, 4, 2, &imageDC, 0, 0, 2, 2, SRCPAINT);
   EXPECT_EQ(Picture(img.Pixels()), "RR-- RR--");
   imageDC.SelectObject(oldPicture);
-
   two.dc.SetTextColor(kBlue);
   two.dc.SetBkColor(kGreen);
   maskDC.SelectObject(&mono);
   EXPECT_EQ(imageDC.SelectObject(&mono), nullptr);  // taken
   two.dc.BitBlt(0, 0, 2, 1, &maskDC, 0, 0, SRCCOPY);
   EXPECT_EQ(Picture(two.Pixels()), "BG");
-
   maskDC.SelectObject(&colour);
   const COLORREF s = RGB(0xCC, 0xF0, 0x0F);
   const std::tuple<DWORD, COLORREF, COLORREF> rops[] = {
-      {SRCCOPY, RGB(1, 2, 3), s},                                  {BLACKNESS, RGB(9, 9, 9), kBlack},
+      {SRCCOPY, RGB(1, 2, 3), s},                                 {BLACKNESS, RGB(9, 9, 9), kBlack},
       {SRCAND, RGB(0xAA, 0xAA, 0xAA), RGB(0x88, 0xA0, 0x0A)},     {NOTSRCCOPY, RGB(0, 0, 0), RGB(0x33, 0x0F, 0xF0)},
       {SRCPAINT, RGB(0x11, 0x01, 0x10), RGB(0xDD, 0xF1, 0x1F)},   {DSTINVERT, RGB(0x10, 0x20, 0x30), RGB(0xEF, 0xDF, 0xCF)},
       {SRCINVERT, RGB(0xFF, 0xFF, 0xFF), RGB(0x33, 0x0F, 0xF0)},  {SRCERASE, RGB(0xF0, 0xF0, 0xF0), RGB(0x0C, 0x00, 0x0F)},
@@ -396,12 +367,9 @@ TEST(ImageDevice, BlitsMasksMonochromeAndRasterOperations) {
     EXPECT_EQ(one.Pixels().At(0, 0), expected) << std::hex << rop;
   }
   maskDC.SelectObject(oldMask);
-}
 
-// Thin lines stop short of their end; a thick pen is centred on its line; a
-// rectangle fills inside its border, which ends short of right and bottom.
-TEST(ImageDevice, LinesAndRectangles) {
-  ImageDC thin(3, 8), box(11, 9), img(100, 100);
+  // A thin line; a rectangle filled inside its border; a thick pen centred on its line.
+  ImageDC thin(3, 8), box(11, 9), wide(100, 100);
   thin.dc.MoveTo(1, 1);
   thin.dc.LineTo(1, 6);
   EXPECT_EQ(Picture(thin.Pixels()), "WWW WKW WKW WKW WKW WKW WWW WWW");
@@ -412,78 +380,64 @@ TEST(ImageDevice, LinesAndRectangles) {
   EXPECT_EQ(Picture(box.Pixels()), "WWWWWWWWWWW WWWWWWWWWWW WWKKKKKKKKW WWKGGGGGGKW WWKGGGGGGKW WWKGGGGGGKW "
                                    "WWKGGGGGGKW WWKKKKKKKKW WWWWWWWWWWW");
   CPen thick(PS_SOLID, 3, kRed);
-  CPen* old = img.dc.SelectObject(&thick);
-  img.dc.MoveTo(20, 50);
-  img.dc.LineTo(60, 50);
-  img.dc.SelectObject(old);
-  const auto px = img.Pixels();
+  CPen* old = wide.dc.SelectObject(&thick);
+  wide.dc.MoveTo(20, 50);
+  wide.dc.LineTo(60, 50);
+  wide.dc.SelectObject(old);
+  const auto px = wide.Pixels();
   EXPECT_EQ(std::tuple(px.At(40, 49), px.At(40, 51), px.At(40, 53)), std::tuple(kRed, kRed, kWhite));
 }
 
 // Japanese text: clipped to its cell; a positive height is the cell, a
 // negative one the em; full-width characters are twice as wide; turned by
 // its escapement; underlined; on an opaque or transparent background.
-TEST(ImageDevice, JapaneseTextInItsCell) {
+// Windows face names map to installed Japanese fonts; the image saves as
+// PNG; a render target draws a bitmap with opacity inside its bound area.
+TEST(ImageDevice, TextFontsPngAndRenderTarget) {
   RECT cell{20, 20, 120, 50};
   ImageDC img(200, 80), unclipped(200, 80), wide(400, 100), turned(100, 100), back(40, 40);
-  {
-    FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24));
-    img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
-    unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
-  }
-  EXPECT_GT(Ink(img.Pixels(), cell), 200);
-  EXPECT_EQ(Ink(img.Pixels(), cell, true), 0);
-  EXPECT_GT(Ink(unclipped.Pixels(), cell, true), 100);
-
+  FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24)), font3(turned.dc, Gothic(30, 0, 2700));
+  img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
+  unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
+  const int in = Ink(img.Pixels(), cell), out = Ink(img.Pixels(), cell, true), beyond = Ink(unclipped.Pixels(), cell, true);
+  EXPECT_TRUE(in > 200 && out == 0 && beyond > 100) << in << " " << out << " " << beyond;
+  turned.dc.SetBkMode(TRANSPARENT);
+  turned.dc.TextOut(60, 10, u"「ー」");
+  // The cell runs down from (60, 10) and to the left of x = 60.
+  EXPECT_GT(Ink(turned.Pixels(), RECT{30, 10, 60, 100}), 50);
+  EXPECT_EQ(Ink(turned.Pixels(), RECT{28, 8, 62, 100}, true), 0);
   for (LONG h : {12, 24, 37, 100}) {
-    FontIn font(wide.dc, Gothic(h));
+    FontIn sized(wide.dc, Gothic(h));
     TEXTMETRICW tm;
     ASSERT_TRUE(wide.dc.GetTextMetrics(&tm));
     EXPECT_EQ(std::tuple(wide.dc.GetTextExtent(u"見").cy, tm.tmHeight, tm.tmAscent + tm.tmDescent), std::tuple(h, h, h));
     EXPECT_GE(tm.tmInternalLeading, 0);
     EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 2 * wide.dc.GetTextExtent(u"0").cx, 1) << h;
   }
-  {
-    FontIn em(wide.dc, Gothic(-40));
-    EXPECT_GT(wide.dc.GetTextExtent(u"見").cy, 40);
-    EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 40, 1);
-  }
-  {
-    FontIn scaled(wide.dc, Gothic(40, 10));  // about half the natural average width
-    EXPECT_NEAR(wide.dc.GetTextExtent(u"AB").cx, 20, 1);
-    EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 20, 1);
-  }
-  {
-    FontIn font(turned.dc, Gothic(30, 0, 2700));
-    turned.dc.SetBkMode(TRANSPARENT);
-    turned.dc.TextOut(60, 10, u"「ー」");
-  }
-  // The cell runs down from (60, 10) and to the left of x = 60.
-  EXPECT_GT(Ink(turned.Pixels(), RECT{30, 10, 60, 100}), 50);
-  EXPECT_EQ(Ink(turned.Pixels(), RECT{28, 8, 62, 100}, true), 0);
-
+  FontIn em(wide.dc, Gothic(-40));
+  EXPECT_GT(wide.dc.GetTextExtent(u"見").cy, 40);
+  EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 40, 1);
+  FontIn scaled(wide.dc, Gothic(40, 10));  // about half the natural average width
+  EXPECT_NEAR(wide.dc.GetTextExtent(u"AB").cx, 20, 1);
+  EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 20, 1);
   // The long-vowel mark has no ink low in its cell; only the underline puts some there.
   for (BYTE underline : {0, 1}) {
     ImageDC line(60, 30);
     LOGFONTW lf = Gothic(30);
     lf.lfUnderline = underline;
-    FontIn font(line.dc, lf);
+    FontIn marked(line.dc, lf);
     line.dc.TextOut(0, 0, u"ーー");
     const int low = Ink(line.Pixels(), RECT{0, 24, 60, 30});
     EXPECT_TRUE(underline ? low > 40 : low == 0) << low;
   }
-  FontIn font(back.dc, Gothic(30));
+  FontIn font4(back.dc, Gothic(30));
   back.dc.SetBkColor(RGB(255, 255, 0));
   back.dc.TextOut(0, 0, u"ー");  // OPAQUE by default: the cell is filled first
   back.dc.SetBkMode(TRANSPARENT);
   back.dc.SetBkColor(kBlue);
   back.dc.TextOut(0, 0, u"ー");
   EXPECT_EQ(std::pair(back.Pixels().At(1, 1), back.Pixels().At(1, 35)), std::pair(RGB(255, 255, 0), kWhite));
-}
 
-// Windows face names map to installed Japanese fonts; the image saves as
-// PNG; a render target draws a bitmap with opacity inside its bound area.
-TEST(ImageDevice, FontFacesPngAndRenderTarget) {
   const std::pair<std::u16string_view, const char*> faces[] = {
       {u"ＭＳ ゴシック", "IPAGothic"},   {u"MS Gothic", "IPAGothic"},     {u"ＭＳ　ゴシック", "IPAGothic"},
       {u"@ＭＳ ゴシック", "IPAGothic"},  {u"ＭＳ 明朝", "IPAMincho"},     {u"MS Mincho", "IPAMincho"},
@@ -494,31 +448,28 @@ TEST(ImageDevice, FontFacesPngAndRenderTarget) {
   for (auto [face, family] : faces) EXPECT_EQ(cmd::gdi::ResolveFontFamily(face), family) << CString(face).ToUtf8();
 
   cmdtest::TempDir dir;
-  ImageDC img(10, 7);
+  ImageDC small(10, 7);
   const std::string path = (dir / "cell.png").string();
-  ASSERT_TRUE(cmd::gdi::SaveImagePng(img.dc, path));
+  ASSERT_TRUE(cmd::gdi::SaveImagePng(small.dc, path));
   const std::string bytes = cmdtest::ReadBytes(path) + std::string(24, '\0');
   // The signature, then the width and height of the header chunk.
   EXPECT_EQ(cmdtest::Hex(bytes.substr(1, 3) + bytes.substr(16, 8)), "50 4E 47 00 00 00 0A 00 00 00 07");
   HDC recorder = cmd::gdi::CreateRecordingDC();
   EXPECT_FALSE(cmd::gdi::SaveImagePng(recorder, path));
   DeleteDC(recorder);
-
   CBitmap red;
   const unsigned char bits[] = {0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0};
   red.CreateBitmap(2, 2, 1, 32, bits);
   CDCRenderTarget target;
-  ASSERT_TRUE(target.BindDC(img.dc, RECT{2, 2, 10, 10}));
+  ASSERT_TRUE(target.BindDC(small.dc, RECT{2, 2, 10, 10}));
   CD2DBitmap bitmap(&target, static_cast<HBITMAP>(red));
   target.DrawBitmap(&bitmap, CD2DRectF(0, 0, 4, 4), 0.5f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
-  const auto px = img.Pixels();
+  const auto px = small.Pixels();
   EXPECT_EQ(Ink(px, RECT{2, 2, 6, 6}, true), 0);
-  for (int x = 2; x < 6; ++x)
-    for (int y = 2; y < 6; ++y) {
-      EXPECT_EQ(GetRValue(px.At(x, y)), 255);
-      EXPECT_NEAR(GetGValue(px.At(x, y)), 128, 1);
-      EXPECT_NEAR(GetBValue(px.At(x, y)), 128, 1);
-    }
+  for (int i = 0; i < 16; ++i) {  // red at half opacity over white
+    const COLORREF c = px.At(2 + i % 4, 2 + i / 4);
+    EXPECT_TRUE(GetRValue(c) == 255 && std::abs(GetGValue(c) - 128) <= 1 && std::abs(GetBValue(c) - 128) <= 1) << c;
+  }
 }
 
 // ---------------------------------------------------------------- the printer device
@@ -565,48 +516,27 @@ TEST(PrinterDevice, WritesPagesWithAnEmbeddedJapaneseFont) {
 }
 
 // ---------------------------------------------------------------- the recording device
-namespace {
-
-// A recording DC with a font selected for the life of the fixture.
-class Recording : public ::testing::Test {
- protected:
-  void SetUp() override { dc.Attach(cmd::gdi::CreateRecordingDC()); }
-  void Use(const LOGFONTW& lf) {
-    font.DeleteObject();
+// The recording device: the fixed metrics (a narrow character is half the
+// height or lfWidth, any other twice that, whatever the escapement;
+// justification widens breaks); every call kept with the state in force;
+// DrawText's placing of lines by its format.
+TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
+  CDC dc;
+  dc.Attach(cmd::gdi::CreateRecordingDC());
+  CFont font;
+  auto use = [&](const LOGFONTW& lf) {
     dc.SelectStockObject(SYSTEM_FONT);
+    font.DeleteObject();
     font.CreateFontIndirect(&lf);
     dc.SelectObject(&font);
-  }
-  void TearDown() override {
-    dc.SelectStockObject(SYSTEM_FONT);
-    font.DeleteObject();
-  }
-  SIZE Extent(std::u16string_view text) {
+  };
+  auto extent = [&](std::u16string_view text) {
     SIZE s{};
     EXPECT_TRUE(GetTextExtentPoint32W(dc.m_hAttribDC, text.data(), int(text.size()), &s));
-    return s;
-  }
-  std::vector<cmd::gdi::GdiOp> Ops(OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); }
-  // The lines the last DrawText placed: "text@x,y" each, apart by " | ".
-  std::string Placed() {
-    std::string s;
-    const auto ops = Ops(OpKind::DrawText);
-    for (const auto& line : ops.back().lines)
-      s += (s.empty() ? "" : " | ") + Utf16ToUtf8(line.text) + "@" + std::to_string(line.x) + "," +
-           std::to_string(line.y);
-    return s;
-  }
-
-  CDC dc;
-  CFont font;
-};
-
-}  // namespace
-
-// The fixed metrics: a narrow character is half the height (or lfWidth),
-// any other twice that, whatever the escapement; justification widens breaks.
-TEST_F(Recording, MetricsFollowTheFixedRules) {
-  const std::tuple<LONG, LONG, LONG, std::u16string_view, LONG, LONG> cases[] = {
+    return std::pair(s.cx, s.cy);
+  };
+  auto ops = [&](OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); };
+  const std::tuple<LONG, LONG, LONG, std::u16string_view, LONG, LONG> metrics[] = {
       {24, 0, 0, u"AB", 24, 24},           {24, 0, 0, u"見積", 48, 24},
       {-30, 0, 0, u"A見", 15 + 30, 30},    {0, 0, 0, u"A", 8, 16},              // 0 means 16
       {25, 0, 0, u"A", 12, 25},            {24, 10, 0, u"A見", 10 + 20, 24},
@@ -614,22 +544,19 @@ TEST_F(Recording, MetricsFollowTheFixedRules) {
       {20, 0, 0, u"\uFF60\u3000", 40, 20}, {20, 0, 0, u"\r\n\t\u007F", 0, 20},  // controls: no room
       {20, 0, 0, u" ~", 20, 20},           {20, 0, 0, u"", 0, 20},
   };
-  for (auto [height, width, escapement, text, cx, cy] : cases) {
-    Use(Gothic(height, width, escapement));
-    const SIZE s = Extent(text);
-    EXPECT_EQ(std::pair(s.cx, s.cy), std::pair(cx, cy)) << height << "/" << width;
+  for (auto [height, width, escapement, text, cx, cy] : metrics) {
+    use(Gothic(height, width, escapement));
+    EXPECT_EQ(extent(text), std::pair(cx, cy)) << height << "/" << width;
   }
-  Use(Gothic(20));
+  use(Gothic(20));
   dc.SetTextJustification(7, 2);  // two of the three breaks share 7: 4 + 3
-  const LONG justified[] = {Extent(u"a b c d").cx, Extent(u"a b").cx};
+  const LONG justified[] = {extent(u"a b c d").first, extent(u"a b").first};
   dc.SetTextJustification(0, 0);
-  EXPECT_EQ(std::tuple(justified[0], justified[1], Extent(u"a b").cx), std::tuple(7 * 10 + 7, 3 * 10 + 4, 30));
-}
+  EXPECT_EQ(std::tuple(justified[0], justified[1], extent(u"a b").first), std::tuple(7 * 10 + 7, 3 * 10 + 4, 30));
 
-TEST_F(Recording, EveryCallIsKeptWithTheStateInForce) {
   LOGFONTW lf = Gothic(24, 0, 2700);
   lf.lfUnderline = 3;
-  Use(lf);
+  use(lf);
   dc.SetTextColor(RGB(1, 2, 3));
   CPen pen(PS_SOLID, 5, RGB(9, 8, 7));
   CPen* oldPen = dc.SelectObject(&pen);
@@ -637,31 +564,29 @@ TEST_F(Recording, EveryCallIsKeptWithTheStateInForce) {
   dc.LineTo(10, 80);
   dc.TextOut(5, 6, u"字");
   dc.SelectObject(oldPen);
-  const auto lines = Ops(OpKind::LineTo), texts = Ops(OpKind::TextOut), selects = Ops(OpKind::SelectPen);
+  const auto lines = ops(OpKind::LineTo), texts = ops(OpKind::TextOut), selects = ops(OpKind::SelectPen);
   ASSERT_EQ(std::tuple(lines.size(), texts.size(), selects.size()), std::tuple(1u, 1u, 2u));
   const auto& l = lines[0];
+  const auto& t = texts[0];
   EXPECT_EQ(std::vector<LONG>({l.position.x, l.position.y, l.point.x, l.point.y, l.pen.lopnWidth.x, LONG(l.pen.lopnColor)}),
             std::vector<LONG>({10, 20, 10, 80, 5, LONG(RGB(9, 8, 7))}));
-  const auto& t = texts[0];
   EXPECT_EQ(std::vector<LONG>({t.point.x, t.point.y, t.font.lfEscapement, t.font.lfUnderline, t.size.cx, LONG(t.textColor)}),
             std::vector<LONG>({5, 6, 2700, 3, 24, LONG(RGB(1, 2, 3))}));
-  EXPECT_EQ(std::pair(t.text, std::u16string(t.font.lfFaceName)), std::pair(std::u16string(u"字"), std::u16string(u"ＭＳ ゴシック")));
+  EXPECT_EQ(t.text + u"/" + t.font.lfFaceName, u"字/ＭＳ ゴシック");
   // The pen selected, then the stock black pen again.
   EXPECT_EQ(std::pair(selects[0].selectedPen.lopnWidth.x, selects[1].selectedPen.lopnColor), std::pair(5, kBlack));
-
   cmd::gdi::RecordEverything(dc, false);
   cmd::gdi::ClearRecording(dc);
-  Extent(u"x");
+  extent(u"x");
   dc.SetTextColor(0);
   dc.TextOut(0, 0, u"x");
-  ASSERT_EQ(cmd::gdi::RecordedOps(dc)->size(), 1u);  // only the drawing is kept
-}
+  EXPECT_EQ(cmd::gdi::RecordedOps(dc)->size(), 1u);  // only the drawing is kept
+  cmd::gdi::RecordEverything(dc, true);
 
-// DrawText places its lines by the format: alignment, vertical centring on
-// a single line only, line breaks, prefixes, word breaks, no text at all.
-TEST_F(Recording, DrawTextPlacesItsLines) {
-  Use(Gothic(20));  // "ab" is 20 wide
-  const std::tuple<const char16_t*, UINT, RECT, int, const char*> cases[] = {
+  use(Gothic(20));  // "ab" is 20 wide
+  // Alignment, vertical centring on a single line only, line breaks,
+  // prefixes, word breaks, no text at all: the result and "text@x,y" lines.
+  const std::tuple<const char16_t*, UINT, RECT, int, const char*> layouts[] = {
       {u"ab", DT_SINGLELINE, {10, 10, 110, 50}, 20, "ab@10,10"},
       {u"ab", DT_SINGLELINE | DT_CENTER, {10, 10, 110, 50}, 20, "ab@50,10"},
       {u"ab", DT_SINGLELINE | DT_CENTER, {10, 10, 111, 50}, 20, "ab@50,10"},  // truncates
@@ -670,72 +595,74 @@ TEST_F(Recording, DrawTextPlacesItsLines) {
       {u"ab", DT_SINGLELINE | DT_VCENTER, {10, 10, 110, 15}, 13, "ab@10,3"},   // (5 - 20) / 2 = -7
       {u"ab", DT_SINGLELINE | DT_BOTTOM, {10, 10, 110, 50}, 40, "ab@10,30"},
       {u"ab", DT_VCENTER, {10, 10, 110, 50}, 20, "ab@10,10"},
-      {u"ab\r\ncd\nef\rg", DT_NOPREFIX, {0, 0, 100, 100}, 80, "ab@0,0 | cd@0,20 | ef@0,40 | g@0,60"},
+      {u"ab\r\ncd\nef\rg", DT_NOPREFIX, {0, 0, 100, 100}, 80, "ab@0,0 cd@0,20 ef@0,40 g@0,60"},
       {u"ab\r\ncd", DT_SINGLELINE, {0, 0, 100, 100}, 20, "ab\r\ncd@0,0"},
-      {u"縦\n書\n", DT_CENTER, {0, 0, 100, 100}, 60, "縦@40,0 | 書@40,20 | @50,40"},
+      {u"縦\n書\n", DT_CENTER, {0, 0, 100, 100}, 60, "縦@40,0 書@40,20 @50,40"},
       {u"A&&B&c", DT_SINGLELINE, {0, 0, 100, 100}, 20, "A&Bc@0,0"},
       {u"A&&B", DT_SINGLELINE | DT_NOPREFIX, {0, 0, 100, 100}, 20, "A&&B@0,0"},
-      {u"ab cd ef", DT_WORDBREAK, {0, 0, 40, 100}, 60, "ab @0,0 | cd @0,20 | ef@0,40"},
+      {u"ab cd ef", DT_WORDBREAK, {0, 0, 40, 100}, 60, "ab @0,0 cd @0,20 ef@0,40"},
       {u"", DT_SINGLELINE, {0, 0, 100, 100}, 0, ""},
   };
-  for (auto [text, format, rect, result, placed] : cases) {
+  auto placed = [&] {
+    std::string s;
+    const auto drawn = ops(OpKind::DrawText);
+    for (const auto& line : drawn.back().lines)
+      s += (s.empty() ? "" : " ") + Utf16ToUtf8(line.text) + "@" + std::to_string(line.x) + "," + std::to_string(line.y);
+    return s;
+  };
+  for (auto [text, format, rect, result, lines] : layouts) {
     EXPECT_EQ(dc.DrawText(text, -1, &rect, format), result) << Utf16ToUtf8(text) << format;
-    EXPECT_EQ(std::pair(Placed(), Ops(OpKind::DrawText).back().flags), std::pair(std::string(placed), format));
+    EXPECT_EQ(std::pair(placed(), ops(OpKind::DrawText).back().flags), std::pair(std::string(lines), format));
   }
-  EXPECT_EQ(Ops(OpKind::DrawText)[9].lines[0].width, 40);  // CR and LF take no room
+  EXPECT_EQ(ops(OpKind::DrawText)[9].lines[0].width, 40);  // CR and LF take no room
   RECT calc{5, 5, 6, 6};
   EXPECT_EQ(dc.DrawText(u"abc\nde", -1, &calc, DT_CALCRECT), 40);
-  EXPECT_EQ(std::tuple(calc.right, calc.bottom, Placed()), std::tuple(5 + 30, 5 + 40, std::string()));
+  EXPECT_EQ(std::tuple(calc.right, calc.bottom, placed()), std::tuple(5 + 30, 5 + 40, std::string()));
   EXPECT_EQ(DrawTextW(dc, nullptr, 3, &calc, 0), 0);
+  dc.SelectStockObject(SYSTEM_FONT);
 }
 
 // ---------------------------------------------------------------- objects and devices
 // Selected objects (also by a saved state) are not deleted; creating into an
 // occupied object fails; handles map back to their owners; counts balance;
-// handles that are not the library's fail quietly.
-TEST(GdiObjects, LifetimeSelectionAndSavedStates) {
+// handles that are not the library's fail quietly; palettes keep their
+// entries; devices answer for their resolution, through the attribute
+// handle; print jobs run in order, a page only inside a document.
+TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   const int before = cmd::gdi::LiveObjectCount();
-  {
-    CDC dc;
-    dc.Attach(cmd::gdi::CreateRecordingDC());
-    CFont* stock = dc.GetCurrentFont();
-    ASSERT_NE(stock, nullptr);
-    LOGFONTW lf{};
-    EXPECT_EQ(std::pair(stock->GetLogFont(&lf), lf.lfHeight), std::pair(int(sizeof lf), 16));
-    lf = Gothic(12);
-    CFont font;
-    ASSERT_TRUE(font.CreateFontIndirect(&lf));
-    const HGDIOBJ first = font.m_hObject;
-    EXPECT_FALSE(font.CreateFontIndirect(&lf));  // occupied: nothing made
-    EXPECT_EQ(std::pair(font.m_hObject, cmd::gdi::LiveObjectCount()), std::pair(first, before + 2));
-    EXPECT_EQ(CFont::FromHandle(font), &font);
-    EXPECT_EQ(dc.SelectObject(&font), stock);
-    EXPECT_FALSE(DeleteObject(font.m_hObject));  // still selected
-    EXPECT_EQ(dc.SelectObject(stock), &font);
-    EXPECT_TRUE(font.DeleteObject());
-    EXPECT_FALSE(DeleteObject(first));  // nothing left to delete
-    EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)));  // stock objects stay
-    EXPECT_NE(GetObjectType(GetStockObject(BLACK_PEN)), 0u);
-
-    CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
-    EXPECT_FALSE(red.CreatePen(PS_DASH, 1, 0));
-    CPen* stockPen = dc.SelectObject(&red);
-    EXPECT_EQ(dc.SaveDC(), 1);
-    dc.SelectObject(&blue);
-    dc.SetTextColor(kGreen);
-    EXPECT_FALSE(DeleteObject(red.m_hObject));  // held by the saved state
-    EXPECT_TRUE(dc.RestoreDC(-1));
-    EXPECT_EQ(std::pair(dc.GetTextColor(), dc.GetCurrentPen()), std::pair(kBlack, &red));
-    EXPECT_TRUE(blue.DeleteObject());
-    EXPECT_FALSE(dc.RestoreDC(-1));  // nothing saved any more
-    dc.SelectObject(stockPen);
-    EXPECT_TRUE(red.DeleteObject());
-    auto* foreign = reinterpret_cast<HGDIOBJ>(0x1234);
-    EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(dc, foreign), dc.SelectObject(static_cast<CFont*>(nullptr))),
-              std::tuple(nullptr, nullptr, nullptr));
-  }
-  EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
-
+  CDC dc;
+  dc.Attach(cmd::gdi::CreateRecordingDC());
+  CFont* stock = dc.GetCurrentFont();
+  ASSERT_NE(stock, nullptr);
+  LOGFONTW lf{};
+  EXPECT_EQ((std::pair<int, LONG>{stock->GetLogFont(&lf), lf.lfHeight}), std::pair(int(sizeof lf), 16));
+  lf = Gothic(12);
+  CFont font;
+  ASSERT_TRUE(font.CreateFontIndirect(&lf));
+  const HGDIOBJ first = font.m_hObject;
+  EXPECT_FALSE(font.CreateFontIndirect(&lf));  // occupied: nothing made
+  EXPECT_EQ(std::tuple(font.m_hObject, cmd::gdi::LiveObjectCount(), CFont::FromHandle(font)),
+            std::tuple(first, before + 2, &font));  // the DC and the font
+  EXPECT_EQ(dc.SelectObject(&font), stock);
+  EXPECT_FALSE(DeleteObject(font.m_hObject));  // still selected
+  EXPECT_EQ(dc.SelectObject(stock), &font);
+  EXPECT_TRUE(font.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
+  EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock objects stay
+  CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
+  EXPECT_FALSE(red.CreatePen(PS_DASH, 1, 0));
+  CPen* stockPen = dc.SelectObject(&red);
+  EXPECT_EQ(dc.SaveDC(), 1);
+  dc.SelectObject(&blue);
+  dc.SetTextColor(kGreen);
+  EXPECT_FALSE(DeleteObject(red.m_hObject));  // held by the saved state
+  EXPECT_TRUE(dc.RestoreDC(-1));
+  EXPECT_EQ(std::pair(dc.GetTextColor(), dc.GetCurrentPen()), std::pair(kBlack, &red));
+  EXPECT_TRUE(blue.DeleteObject() && !dc.RestoreDC(-1));  // nothing saved any more
+  dc.SelectObject(stockPen);
+  EXPECT_TRUE(red.DeleteObject());
+  auto* foreign = reinterpret_cast<HGDIOBJ>(0x1234);
+  EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(dc, foreign), dc.SelectObject(static_cast<CFont*>(nullptr))),
+            std::tuple(nullptr, nullptr, nullptr));
   HDC bogus = reinterpret_cast<HDC>(0x4321);
   SIZE s{};
   EXPECT_EQ(std::vector<int>({GetTextExtentPoint32W(bogus, u"a", 1, &s), GetDeviceCaps(bogus, LOGPIXELSX),
@@ -744,47 +671,38 @@ TEST(GdiObjects, LifetimeSelectionAndSavedStates) {
   EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
   EXPECT_EQ(std::tuple(CreateCompatibleDC(bogus), CreateFontIndirectW(nullptr), CreatePalette(nullptr)),
             std::tuple(nullptr, nullptr, nullptr));
-}
 
-TEST(GdiObjects, PalettesKeepTheirEntries) {
   alignas(LOGPALETTE) unsigned char buffer[sizeof(LOGPALETTE) + 2 * sizeof(PALETTEENTRY)];
   auto* lp = reinterpret_cast<LOGPALETTE*>(buffer);
   *lp = {0x300, 3, {{1, 2, 3, 0}}};
   lp->palPalEntry[1] = {4, 5, 6, 0};
   lp->palPalEntry[2] = {7, 8, 9, 0};
   HPALETTE pal = CreatePalette(lp);
-  ASSERT_NE(pal, nullptr);
   PALETTEENTRY got[3];
-  EXPECT_EQ(std::pair(GetPaletteEntries(pal, 1, 5, got), got[1].peBlue), std::pair(2u, BYTE(9)));
+  EXPECT_EQ((std::pair<UINT, BYTE>{GetPaletteEntries(pal, 1, 5, got), got[1].peBlue}), std::pair(2u, BYTE(9)));
   lp->palVersion = 0x200;
   EXPECT_EQ(CreatePalette(lp), nullptr);
   *lp = {0x300, 0, {}};
   EXPECT_EQ(CreatePalette(lp), nullptr);
-
-  HDC dc = cmd::gdi::CreateRecordingDC();
   HPALETTE def = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
-  EXPECT_EQ(GetPaletteEntries(def, 0, 0, nullptr), 20u);
-  EXPECT_EQ(SelectPalette(dc, pal, TRUE), def);
-  EXPECT_EQ(RealizePalette(dc), 3u);
-  EXPECT_FALSE(DeleteObject(pal));  // selected
-  EXPECT_EQ(SelectPalette(dc, def, TRUE), pal);
-  EXPECT_TRUE(DeleteObject(pal));
-  auto ops = cmd::gdi::RecordedOps(dc, OpKind::RealizePalette);
-  ASSERT_EQ(ops.size(), 1u);
-  ASSERT_EQ(ops[0].palette.size(), 3u);
-  EXPECT_EQ(ops[0].palette[2].peRed, 7);
-  DeleteDC(dc);
-}
+  // Selected, realised, not deletable while selected; deselected and deleted.
+  EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(dc, pal, TRUE)),
+                                   RealizePalette(dc), UINT_PTR(DeleteObject(pal)), UINT_PTR(SelectPalette(dc, def, TRUE)),
+                                   UINT_PTR(DeleteObject(pal))}),
+            (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
+  const auto realized = cmd::gdi::RecordedOps(dc, OpKind::RealizePalette);
+  ASSERT_EQ(realized.size(), 1u);
+  ASSERT_EQ(realized[0].palette.size(), 3u);
+  EXPECT_EQ(realized[0].palette[2].peRed, 7);
+  dc.DeleteDC();
+  EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
 
-// Devices answer for their resolution, through the attribute handle; print
-// jobs run in order, a page only inside a document.
-TEST(GdiDevices, CapabilitiesAndPrintJobs) {
   const std::tuple<int, bool, int> devices[] = {{96, false, 1920}, {300, true, 2480}, {600, true, 4961}};
   for (auto [dpi, printer, horz] : devices) {
-    CDC dc;
-    dc.Attach(cmd::gdi::CreateRecordingDC(dpi, printer));
-    EXPECT_EQ(std::vector<int>({dc.GetDeviceCaps(LOGPIXELSX), dc.GetDeviceCaps(LOGPIXELSY), dc.GetDeviceCaps(TECHNOLOGY),
-                                dc.GetDeviceCaps(HORZRES), dc.IsPrinting()}),
+    CDC device;
+    device.Attach(cmd::gdi::CreateRecordingDC(dpi, printer));
+    EXPECT_EQ(std::vector<int>({device.GetDeviceCaps(LOGPIXELSX), device.GetDeviceCaps(LOGPIXELSY),
+                                device.GetDeviceCaps(TECHNOLOGY), device.GetDeviceCaps(HORZRES), device.IsPrinting()}),
               std::vector<int>({dpi, dpi, printer ? DT_RASPRINTER : DT_RASDISPLAY, horz, printer}));
   }
   CDC image;
@@ -795,7 +713,6 @@ TEST(GdiDevices, CapabilitiesAndPrintJobs) {
   image.SetAttribDC(printer);
   EXPECT_EQ(image.GetDeviceCaps(LOGPIXELSX), 300);
   image.SetAttribDC(image.m_hDC);
-
   DOCINFOW doc{sizeof(DOCINFOW), u"見積書", nullptr, nullptr, 0};
   // No page before the document; none to end twice.
   EXPECT_EQ(std::vector<int>({StartPage(printer), StartDocW(printer, &doc) > 0, StartPage(printer) > 0,
