@@ -290,7 +290,7 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
       {throws(E::hardIO, master, [&] { CFile(master, read).Seek(9, 0); }), ERROR_IO_DEVICE, FileStep::Seek, EIO},
       {throws(E::diskFull, master, [&] { CFile(master, CFile::modeReadWrite).SetLength(1 << 20); }), ERROR_DISK_FULL,
        FileStep::Truncate, ENOSPC},
-      {throws(E::hardIO, master, [&] { closing.Open(master, write), closing.Close(); }), ERROR_IO_DEVICE,
+      {throws(E::hardIO, master, [&] { closing.Open(master, write); closing.Close(); }), ERROR_IO_DEVICE,
        FileStep::Close, EIO},
       {throws(E::diskFull, fresh, [&] { CFile(fresh, create | write).Write("abc", 3); }), ERROR_DISK_FULL,
        FileStep::Write, ENOSPC},

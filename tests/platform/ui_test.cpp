@@ -23,7 +23,7 @@ std::u16string Text(HWND w) {
 // Text is cut to the caller's buffer; dialog items are direct children only;
 // a window is destroyed before its children; a combo box keeps its list and
 // shows its selection.
-TEST(UiWindows, TextControlsAndComboBoxes) {
+TEST(UiWindows, TextControlsComboBoxesAndInputContexts) {
   std::vector<HWND> destroyed;
   auto proc = [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_DESTROY) destroyed.push_back(h);
@@ -69,6 +69,33 @@ TEST(UiWindows, TextControlsAndComboBoxes) {
             (std::vector<LRESULT>{CB_OKAY, 0, CB_ERR}));
   EXPECT_EQ(Text(combo), u"");
   DestroyWindow(combo);
+
+  // A window's own input context stays; an associated one replaces it until
+  // destroyed; the composition string is read in whole units.
+  HWND w = cmd::ui::CreateTestWindow(u"EDIT", u"");
+  HIMC own = ImmGetContext(w);
+  ASSERT_NE(own, nullptr);
+  cmd::ui::SetCompositionString(own, u"かな");
+  char16_t buffer[8] = {};
+  // Released but not destroyed; the composition's size in bytes, then read
+  // into 3 bytes (one whole unit); no result string; an unknown index.
+  EXPECT_EQ((std::vector<LONG>{ImmReleaseContext(w, own), ImmDestroyContext(own),
+                               ImmGetCompositionStringW(own, GCS_COMPSTR, nullptr, 0),
+                               ImmGetCompositionStringW(own, GCS_COMPSTR, buffer, 3),
+                               ImmGetCompositionStringW(own, GCS_RESULTSTR, buffer + 2, 16),
+                               ImmGetCompositionStringW(own, 0x1234, buffer + 2, 16),
+                               ImmGetCompositionStringW(nullptr, GCS_COMPSTR, buffer + 2, 16)}),
+            (std::vector<LONG>{TRUE, FALSE, 4, 2, 0, IMM_ERROR_GENERAL, IMM_ERROR_GENERAL}));
+  EXPECT_EQ(buffer[0], u'か');
+  HIMC mine = ImmCreateContext();
+  EXPECT_EQ(ImmAssociateContext(w, mine), own);
+  EXPECT_TRUE(ImmSetOpenStatus(mine, TRUE) && ImmGetOpenStatus(ImmGetContext(w)));
+  EXPECT_FALSE(ImmReleaseContext(w, own));
+  EXPECT_TRUE(ImmDestroyContext(mine));
+  EXPECT_EQ(ImmGetContext(w), nullptr);
+  EXPECT_FALSE(ImmSetOpenStatus(mine, TRUE));
+  DestroyWindow(w);
+  EXPECT_FALSE(ImmGetOpenStatus(own));
 }
 
 // Queues filter by window (with its descendants) and message range; another
@@ -132,39 +159,11 @@ TEST(UiQueue, FiltersThreadsAndTranslation) {
   EXPECT_EQ(DispatchMessageW(&msg), 0);                         // and dropped
 }
 
-// A window's own input context stays; an associated one replaces it until
-// destroyed; the composition string is read in whole units.
-TEST(UiIme, ContextsOfWindows) {
-  HWND w = cmd::ui::CreateTestWindow(u"EDIT", u"");
-  HIMC own = ImmGetContext(w);
-  ASSERT_NE(own, nullptr);
-  cmd::ui::SetCompositionString(own, u"かな");
-  char16_t buffer[8] = {};
-  // Released but not destroyed; the composition's size in bytes, then read
-  // into 3 bytes (one whole unit); no result string; an unknown index.
-  EXPECT_EQ((std::vector<LONG>{ImmReleaseContext(w, own), ImmDestroyContext(own),
-                               ImmGetCompositionStringW(own, GCS_COMPSTR, nullptr, 0),
-                               ImmGetCompositionStringW(own, GCS_COMPSTR, buffer, 3),
-                               ImmGetCompositionStringW(own, GCS_RESULTSTR, buffer + 2, 16),
-                               ImmGetCompositionStringW(own, 0x1234, buffer + 2, 16),
-                               ImmGetCompositionStringW(nullptr, GCS_COMPSTR, buffer + 2, 16)}),
-            (std::vector<LONG>{TRUE, FALSE, 4, 2, 0, IMM_ERROR_GENERAL, IMM_ERROR_GENERAL}));
-  EXPECT_EQ(buffer[0], u'か');
-  HIMC mine = ImmCreateContext();
-  EXPECT_EQ(ImmAssociateContext(w, mine), own);
-  EXPECT_TRUE(ImmSetOpenStatus(mine, TRUE) && ImmGetOpenStatus(ImmGetContext(w)));
-  EXPECT_FALSE(ImmReleaseContext(w, own));
-  EXPECT_TRUE(ImmDestroyContext(mine));
-  EXPECT_EQ(ImmGetContext(w), nullptr);
-  EXPECT_FALSE(ImmSetOpenStatus(mine, TRUE));
-  DestroyWindow(w);
-  EXPECT_FALSE(ImmGetOpenStatus(own));
-}
 
 // Menu templates round trip, and every truncated, extended or too deep one
 // is refused without reading past its end; built menus, the pick of a popup
 // (a disabled or unknown item is none), menus from resources.
-TEST(UiMenus, TemplatesBuiltMenusAndTheirChoice) {
+TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
   using Item = cmd::ui::MenuTemplateItem;
   std::string bytes = cmd::ui::BuildMenuTemplate(
       {Item{u"&File", {Item{u"Open", 10}, Item{}, Item{u"Exit", 11, MF_GRAYED}}}, Item{u"Help", 20}});
@@ -225,12 +224,10 @@ TEST(UiMenus, TemplatesBuiltMenusAndTheirChoice) {
   EXPECT_EQ((std::pair<HMENU, DWORD>{LoadMenuW(module, MAKEINTRESOURCEW(9)), GetLastError()}),
             std::pair(HMENU(), DWORD(ERROR_INVALID_DATA)));
   cmd::res::RemoveModule(module);
-}
 
-// The resource chain finds the module holding a resource, else the first;
-// strings are cut to the buffer; fixed and moveable memory blocks lock,
-// unlock and free as Windows counts them.
-TEST(UiResources, ChainStringsAndGlobalMemory) {
+  // The resource chain finds the module holding a resource, else the first;
+  // strings are cut to the buffer; fixed and moveable memory blocks lock,
+  // unlock and free as Windows counts them.
   const std::vector<HINSTANCE> loaded = cmd::res::Chain();  // the library's own module
   for (HINSTANCE m : loaded) cmd::res::RemoveFromChain(m);
   HINSTANCE program = cmd::res::NewModuleHandle(), extension = cmd::res::NewModuleHandle();
