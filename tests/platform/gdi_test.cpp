@@ -49,9 +49,9 @@ std::string ParsedExactly(const std::string& bytes) {
   if (!cmd::gdi::ParseBmpFile(std::string_view(exact.data(), exact.size()), b)) return "refused";
   std::ostringstream o;
   o << b.layout.width << 'x' << b.layout.height << '/' << b.fullHeight << " stride " << b.layout.stride << " colours "
-    << b.colors.size() << '/' << b.layout.colorBytes << " bits " << b.bits.size() << '@' << (b.bits.data() - exact.data())
-    << " header " << b.header.biSize << ' ' << b.header.biHeight << ' ' << b.header.biClrUsed
-    << (b.layout.topDown ? " top-down" : "");
+    << b.colors.size() << '/' << b.layout.colorBytes << " bits " << b.bits.size() << '@'
+    << (b.bits.data() - exact.data()) << " header " << b.header.biSize << ' ' << b.header.biHeight << ' '
+    << b.header.biClrUsed << (b.layout.topDown ? " top-down" : "");
   if (b.layout.runLength) o << " run-length " << b.header.biSizeImage;
   return o.str();
 }
@@ -203,7 +203,7 @@ TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
   StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS, SRCCOPY);
   auto ops = cmd::gdi::RecordedOps(dc, OpKind::StretchDIBits);
   ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(std::pair(ops[0].dibColors.size(), Picture(*ops[0].image)), std::pair(std::size_t(0), std::string("BB BB")));
+  EXPECT_EQ(std::to_string(ops[0].dibColors.size()) + " " + Picture(*ops[0].image), "0 BB BB");
   DeleteDC(dc);
 
   // Packed DIBs: tables of colours, palette indexes (WORDs) or masks; whole rows.
@@ -214,8 +214,8 @@ TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
   cmd::gdi::DibLayout rgb, pal, masks, bad;
   EXPECT_TRUE(cmd::gdi::MeasureDib(h, DIB_RGB_COLORS, rgb) && cmd::gdi::MeasureDib(h, DIB_PAL_COLORS, pal) &&
               cmd::gdi::MeasureDib(h16, DIB_RGB_COLORS, masks) && !cmd::gdi::MeasureDib(h16, 7, bad));
-  EXPECT_EQ(std::vector<std::size_t>({rgb.stride, rgb.imageBytes, rgb.colorBytes, rgb.topDown, pal.colorBytes, masks.colorBytes}),
-            std::vector<std::size_t>({4, 8, 8, true, 4, 12}));
+  EXPECT_EQ(std::vector<std::size_t>({rgb.stride, rgb.imageBytes, rgb.colorBytes, rgb.topDown, pal.colorBytes,
+                                      masks.colorBytes}), std::vector<std::size_t>({4, 8, 8, true, 4, 12}));
   const std::string dib = cmdtest::PackedDib(trueColour, [](int, int) { return 0u; });
   EXPECT_TRUE(cmd::gdi::ParsePackedDib(dib, bmp) && !cmd::gdi::ParsePackedDib(dib.substr(0, dib.size() - 1), bmp) &&
               !cmd::gdi::ParsePackedDib(dib.substr(0, 39), bmp));
@@ -240,8 +240,8 @@ TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
   for (auto [from, id] : absent) EXPECT_EQ(LoadBitmapW(from, MAKEINTRESOURCEW(id)), nullptr) << id;
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP);
   ASSERT_NE(found, nullptr);
-  EXPECT_EQ(std::string(static_cast<const char*>(LockResource(LoadResource(module, found))), SizeofResource(module, found)),
-            logo.substr(14));
+  const auto* held = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  EXPECT_EQ(std::string(held, SizeofResource(module, found)), logo.substr(14));
   cmd::res::RemoveModule(module);
   EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP), nullptr);
 }
@@ -283,10 +283,10 @@ TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
   quad.colors[2] = cmdtest::Quad(0, 0, 255);
   ImageDC big(6, 6), mirrored(2, 1);
   big.dc.SetStretchBltMode(COLORONCOLOR);
-  EXPECT_EQ(draw(big, cmdtest::PackedDib(quad, [](int x, int y) { return y == 0 ? 1 + x : 0; }), 8, {1, 1, 4, 4}, 2, 2), 2);
+  EXPECT_EQ(draw(big, cmdtest::PackedDib(quad, [](int x, int y) { return y ? 0 : 1 + x; }), 8, {1, 1, 4, 4}, 2, 2), 2);
   EXPECT_EQ(Picture(big.Pixels()), "WWWWWW WRRBBW WRRBBW WKKKKW WKKKKW WWWWWW");
   // A 2 x 1 picture, black then white, shrunk to one dot or mirrored.
-  const std::string pair = cmdtest::PackedDib({.width = 2, .bitCount = 24}, [](int x, int) { return x ? 0xFFFFFFu : 0u; });
+  const std::string pair = cmdtest::PackedDib({.width = 2, .bitCount = 24}, [](int x, int) { return x ? ~0u : 0u; });
   const std::pair<int, COLORREF> modes[] = {{BLACKONWHITE, kBlack}, {WHITEONBLACK, kWhite},
                                              {COLORONCOLOR, kBlack}, {HALFTONE, RGB(127, 127, 127)}};
   for (auto [mode, expected] : modes) {
@@ -312,8 +312,9 @@ TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
   };
   for (const auto& [bits, codes, dots] : runs) {
     ImageDC img(5, 3, kGrey);
-    draw(img, cmdtest::RunLengthDib({.width = 5, .height = 3, .bitCount = bits, .colors = cmdtest::GreyPalette(1 << bits)},
-                                    codes), codes.size(), {0, 0, 5, 3}, 5, 3);
+    const cmdtest::DibRecipe recipe{.width = 5, .height = 3, .bitCount = bits, 
+                                    .colors = cmdtest::GreyPalette(1 << bits)};
+    draw(img, cmdtest::RunLengthDib(recipe, codes), codes.size(), {0, 0, 5, 3}, 5, 3);
     std::vector<COLORREF> expected;
     for (int v : dots) expected.push_back(v < 0 ? kGrey : RGB(v, v, v));
     EXPECT_EQ(img.Pixels().pixels, expected) << bits;
@@ -345,10 +346,10 @@ TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
   maskDC.SelectObject(&colour);
   const COLORREF s = RGB(0xCC, 0xF0, 0x0F);
   const std::tuple<DWORD, COLORREF, COLORREF> rops[] = {
-      {SRCCOPY, RGB(1, 2, 3), s},                                 {BLACKNESS, RGB(9, 9, 9), kBlack},
-      {SRCAND, RGB(0xAA, 0xAA, 0xAA), RGB(0x88, 0xA0, 0x0A)},     {NOTSRCCOPY, RGB(0, 0, 0), RGB(0x33, 0x0F, 0xF0)},
-      {SRCPAINT, RGB(0x11, 0x01, 0x10), RGB(0xDD, 0xF1, 0x1F)},   {DSTINVERT, RGB(0x10, 0x20, 0x30), RGB(0xEF, 0xDF, 0xCF)},
-      {SRCINVERT, RGB(0xFF, 0xFF, 0xFF), RGB(0x33, 0x0F, 0xF0)},  {SRCERASE, RGB(0xF0, 0xF0, 0xF0), RGB(0x0C, 0x00, 0x0F)},
+      {SRCCOPY, RGB(1, 2, 3), s},                               {BLACKNESS, RGB(9, 9, 9), kBlack},
+      {SRCAND, RGB(0xAA, 0xAA, 0xAA), RGB(0x88, 0xA0, 0x0A)},   {NOTSRCCOPY, RGB(0, 0, 0), RGB(0x33, 0x0F, 0xF0)},
+      {SRCPAINT, RGB(0x11, 1, 0x10), RGB(0xDD, 0xF1, 0x1F)},    {DSTINVERT, RGB(16, 32, 48), RGB(0xEF, 0xDF, 0xCF)},
+      {SRCINVERT, RGB(255, 255, 255), RGB(0x33, 0x0F, 0xF0)},   {SRCERASE, RGB(0xF0, 0xF0, 0xF0), RGB(0x0C, 0, 0x0F)},
   };
   for (auto [rop, dest, expected] : rops) {
     CBrush fill(dest);
@@ -384,7 +385,8 @@ TEST(ImageDevice, TextFontsPngAndRenderTarget) {
   FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24)), font3(turned.dc, Gothic(30, 0, 2700));
   img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
   unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
-  const int in = Ink(img.Pixels(), cell), out = Ink(img.Pixels(), cell, true), beyond = Ink(unclipped.Pixels(), cell, true);
+  const auto drawn = img.Pixels();
+  const int in = Ink(drawn, cell), out = Ink(drawn, cell, true), beyond = Ink(unclipped.Pixels(), cell, true);
   EXPECT_TRUE(in > 200 && out == 0 && beyond > 100) << in << " " << out << " " << beyond;
   turned.dc.SetBkMode(TRANSPARENT);
   turned.dc.TextOut(60, 10, u"「ー」");
@@ -549,10 +551,10 @@ TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
   ASSERT_EQ(std::tuple(lines.size(), texts.size(), selects.size()), std::tuple(1u, 1u, 2u));
   const auto& l = lines[0];
   const auto& t = texts[0];
-  EXPECT_EQ(std::vector<LONG>({l.position.x, l.position.y, l.point.x, l.point.y, l.pen.lopnWidth.x, LONG(l.pen.lopnColor)}),
-            std::vector<LONG>({10, 20, 10, 80, 5, LONG(RGB(9, 8, 7))}));
-  EXPECT_EQ(std::vector<LONG>({t.point.x, t.point.y, t.font.lfEscapement, t.font.lfUnderline, t.size.cx, LONG(t.textColor)}),
-            std::vector<LONG>({5, 6, 2700, 3, 24, LONG(RGB(1, 2, 3))}));
+  EXPECT_EQ(std::vector<LONG>({l.position.x, l.position.y, l.point.x, l.point.y, l.pen.lopnWidth.x,
+                               LONG(l.pen.lopnColor)}), std::vector<LONG>({10, 20, 10, 80, 5, LONG(RGB(9, 8, 7))}));
+  EXPECT_EQ(std::vector<LONG>({t.point.x, t.point.y, t.font.lfEscapement, t.font.lfUnderline, t.size.cx,
+                               LONG(t.textColor)}), std::vector<LONG>({5, 6, 2700, 3, 24, LONG(RGB(1, 2, 3))}));
   EXPECT_EQ(t.text + u"/" + t.font.lfFaceName, u"字/ＭＳ ゴシック");
   // The pen selected, then the stock black pen again.
   EXPECT_EQ(std::pair(selects[0].selectedPen.lopnWidth.x, selects[1].selectedPen.lopnColor), std::pair(5, kBlack));
@@ -588,7 +590,8 @@ TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
     std::string s;
     const auto drawn = ops(OpKind::DrawText);
     for (const auto& line : drawn.back().lines)
-      s += (s.empty() ? "" : " ") + Utf16ToUtf8(line.text) + "@" + std::to_string(line.x) + "," + std::to_string(line.y);
+      s += (s.empty() ? "" : " ") + Utf16ToUtf8(line.text) + "@" + std::to_string(line.x) + "," +
+           std::to_string(line.y);
     return s;
   };
   for (auto [text, format, rect, result, lines] : layouts) {
@@ -628,7 +631,7 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   EXPECT_FALSE(DeleteObject(font.m_hObject));  // still selected
   EXPECT_EQ(dc.SelectObject(stock), &font);
   EXPECT_TRUE(font.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
-  EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock objects stay
+  EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock: stays
   CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
   EXPECT_FALSE(red.CreatePen(PS_DASH, 1, 0));
   CPen* stockPen = dc.SelectObject(&red);
@@ -642,8 +645,8 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   dc.SelectObject(stockPen);
   EXPECT_TRUE(red.DeleteObject());
   auto* foreign = reinterpret_cast<HGDIOBJ>(0x1234);
-  EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(dc, foreign), dc.SelectObject(static_cast<CFont*>(nullptr))),
-            std::tuple(nullptr, nullptr, nullptr));
+  EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(dc, foreign),
+                       dc.SelectObject(static_cast<CFont*>(nullptr))), std::tuple(nullptr, nullptr, nullptr));
   HDC bogus = reinterpret_cast<HDC>(0x4321);
   SIZE s{};
   EXPECT_EQ(std::vector<int>({GetTextExtentPoint32W(bogus, u"a", 1, &s), GetDeviceCaps(bogus, LOGPIXELSX),
@@ -668,8 +671,8 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   HPALETTE def = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
   // Selected, realised, not deletable while selected; deselected and deleted.
   EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(dc, pal, TRUE)),
-                                   RealizePalette(dc), UINT_PTR(DeleteObject(pal)), UINT_PTR(SelectPalette(dc, def, TRUE)),
-                                   UINT_PTR(DeleteObject(pal))}),
+                                   RealizePalette(dc), UINT_PTR(DeleteObject(pal)),
+                                   UINT_PTR(SelectPalette(dc, def, TRUE)), UINT_PTR(DeleteObject(pal))}),
             (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
   const auto realized = cmd::gdi::RecordedOps(dc, OpKind::RealizePalette);
   ASSERT_EQ(realized.size(), 1u);

@@ -61,7 +61,7 @@ TEST(UiWindows, TextControlsComboBoxesAndInputContexts) {
                                   send(CB_GETCOUNT), send(CB_SETCURSEL, 1), send(CB_GETLBTEXT, 0, item),
                                   send(CB_GETLBTEXT, 2, item), send(CB_GETLBTEXTLEN, 1)}),
             (std::vector<LRESULT>{CB_ERR, 0, 1, 2, 1, 5, CB_ERR, 5}));
-  EXPECT_EQ(std::pair(Text(combo), std::u16string(item)), std::pair(std::u16string(u"[-c-]"), std::u16string(u"[-a-]")));
+  EXPECT_EQ(Text(combo) + u"|" + item, u"[-c-]|[-a-]");
   EXPECT_EQ(send(CB_SETCURSEL, WPARAM(-1)), CB_ERR);
   EXPECT_EQ(Text(combo), u"");
   send(CB_SETCURSEL, 0);
