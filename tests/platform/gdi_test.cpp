@@ -197,7 +197,7 @@ TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
   ASSERT_TRUE(cmd::gdi::ParseBmpFile(v5, bmp));
   ImageDC img(1, 1);
   StretchDIBits(img.dc, 0, 0, 1, 1, 0, 0, 1, 1, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS, SRCCOPY);
-  EXPECT_EQ(img.Pixels().At(0, 0), RGB(0x11, 0x22, 0x33));
+  EXPECT_EQ(GetPixel(img.dc, 0, 0), RGB(0x11, 0x22, 0x33));
   ASSERT_TRUE(cmd::gdi::ParseBmpFile(blue, bmp));
   HDC dc = cmd::gdi::CreateRecordingDC();
   StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS, SRCCOPY);
@@ -633,7 +633,8 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   EXPECT_TRUE(font.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
   EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock: stays
   CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
-  EXPECT_FALSE(red.CreatePen(PS_DASH, 1, 0));
+  EXPECT_EQ((std::pair<BOOL, int>{red.CreatePen(PS_DASH, 1, 0), cmd::gdi::LiveObjectCount()}),
+            std::pair(FALSE, before + 3));  // the DC and the two pens
   CPen* stockPen = dc.SelectObject(&red);
   EXPECT_EQ(dc.SaveDC(), 1);
   dc.SelectObject(&blue);

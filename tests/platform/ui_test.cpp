@@ -184,7 +184,7 @@ TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
   }
   std::string deep = std::string(4, '\0');
   for (int i = 0; i < 100; ++i) deep += std::string("\x10\x00\x41\x00\x00\x00", 6);
-  for (const std::string& bad : {std::string("\x01\x00\x04\x00", 4), deep})
+  for (const std::string& bad : {std::string("\x01"), std::string("\x01\x00\x04\x00", 4), deep})
     EXPECT_EQ(LoadMenuIndirectW(bad.data(), bad.size()), nullptr);
 
   HMENU bar = CreateMenu(), popup = CreatePopupMenu();
