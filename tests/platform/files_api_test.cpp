@@ -70,7 +70,7 @@ struct EnvVar {
 // A binary round trip with seeks and a zero-filled gap; an existing file
 // reached through a differently cased path, kept or truncated on create;
 // its status; a drive letter mapped to a folder.
-TEST(CFile, ReadsWritesAndReachesFilesWhateverTheirCase) {
+TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
   cmdtest::TempDir dir;
   const CString path = Win(dir / "histry.mst");
   CFile f;
@@ -123,9 +123,8 @@ TEST(CFile, ReadsWritesAndReachesFilesWhateverTheirCase) {
   EXPECT_EQ(cmdtest::ReadBytes(dir / "BACKUP.002"), "disk");
   cmd::path::SetDriveRoot(u'A', "");
   EXPECT_FALSE(PathFileExistsW(u"A:\\BACKUP.002"));  // no longer mapped
-}
 
-TEST(CFile, ErrorMessagesNameTheFileAndFitTheBuffer) {
+  // Error messages name the file and fit the buffer.
   using E = CFileException;
   EXPECT_EQ(E(E::accessDenied, 5, u"C:\\d\\a.mst").GetErrorMessage(), u"Access to C:\\d\\a.mst was denied.");
   EXPECT_EQ(E(E::fileNotFound).GetErrorMessage(), u"an unnamed file was not found.");
@@ -325,7 +324,7 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
 // Windows wildcard matching: "*.*" takes every name, "?" may match nothing
 // before a dot or at the end, a trailing "." or ".*" takes names without one,
 // ASCII letters only fold case; a long pattern does not backtrack without end.
-TEST(Wildcard, WindowsMatchingTable) {
+TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
   const std::tuple<const char16_t*, const char16_t*, bool> cases[] = {
       {u"*", u"zairyou1.mst", true},  {u"*.*", u"zairyou1.mst", true}, {u"*.*", u"lock3", true},
       {u"*.*", u".profile", true},    {u"*.*", u"a.b.c", true},        {u"*.mst", u"ZAIRYOU1.MST", true},
@@ -346,11 +345,9 @@ TEST(Wildcard, WindowsMatchingTable) {
   for (int i = 0; i < 200; ++i) pattern += u"*a";
   EXPECT_FALSE(cmd::path::MatchesWildcard(pattern + u"b", name));
   EXPECT_TRUE(cmd::path::MatchesWildcard(u"*", name));
-}
 
-// Listings: the dots first (never at a drive root), names as stored, sizes,
-// paths, nanosecond write times; a relative pattern lists the current folder.
-TEST(CFileFind, ListsMatchingEntriesWithTheirDetails) {
+  // Listings: the dots first (never at a drive root), names as stored, sizes,
+  // paths, nanosecond write times; a relative pattern lists the current folder.
   cmdtest::TempDir dir;
   const char* const names[] = {"tanni.mst", "zairyou1.mst", "ZAIRYOU2.MST", "zai001-3.mst"};
   for (int i = 0; i < 4; ++i) cmdtest::WriteBytes(dir / names[i], std::string(std::size_t(i), 'x'));
@@ -420,7 +417,7 @@ TEST(CFileFind, ListsMatchingEntriesWithTheirDetails) {
 // The shell's joining: "/" is an ordinary character, "." and ".." resolve but
 // never above the root, an absolute name wins, MAX_PATH or more fails (and
 // empties the result).
-TEST(PathCombine, ShellJoiningTable) {
+TEST(Shell, JoinsPathsAndFindsFolders) {
   const std::u16string name256(256, u'a'), name257(257, u'a'), tooLong(MAX_PATH + 10, u'a'),
       half1(130, u'b'), half2(130, u'c');
   const std::u16string fits = u"C:\\" + name256;  // 259 with its terminator
@@ -448,11 +445,9 @@ TEST(PathCombine, ShellJoiningTable) {
         << (dir ? Utf16ToUtf8(dir) : "null") << " + " << (file ? Utf16ToUtf8(file) : "null");
   }
   EXPECT_EQ(PathCombineW(nullptr, u"C:\\", u"x"), nullptr);
-}
 
-// The special folders follow the XDG variables, then HOME, else fail; the
-// Windows folder defaults to the configuration folder unless set.
-TEST(ShellFolders, FollowTheXdgVariablesThenHome) {
+  // The special folders follow the XDG variables, then HOME, else fail; the
+  // Windows folder defaults to the configuration folder unless set.
   cmdtest::TempDir dir;
   const std::string config = dir.str() + "/config", data = dir.str() + "/data";
   char16_t path[MAX_PATH];

@@ -379,7 +379,8 @@ TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
 // its escapement; underlined; on an opaque or transparent background.
 // Windows face names map to installed Japanese fonts; the image saves as
 // PNG; a render target draws a bitmap with opacity inside its bound area.
-TEST(ImageDevice, TextFontsPngAndRenderTarget) {
+// The printer device writes a PDF document.
+TEST(CairoDevices, TextFontsPngRenderTargetAndPdf) {
   RECT cell{20, 20, 120, 50};
   ImageDC img(200, 80), unclipped(200, 80), wide(400, 100), turned(100, 100), back(40, 40);
   FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24)), font3(turned.dc, Gothic(30, 0, 2700));
@@ -457,48 +458,43 @@ TEST(ImageDevice, TextFontsPngAndRenderTarget) {
     const COLORREF c = px.At(2 + i % 4, 2 + i / 4);
     EXPECT_TRUE(GetRValue(c) == 255 && std::abs(GetGValue(c) - 128) <= 1 && std::abs(GetBValue(c) - 128) <= 1) << c;
   }
-}
 
-// ---------------------------------------------------------------- the printer device
-// Pages with an embedded Japanese font, written at the end of the job to the
-// Windows path the job names; an aborted job writes nothing.
-TEST(PrinterDevice, WritesPagesWithAnEmbeddedJapaneseFont) {
-  cmdtest::TempDir dir;
-  const std::string path = (dir / "invoice.pdf").string();
+  // The printer device: pages with an embedded Japanese font, written at the
+  // end of the job to the Windows path the job names; an aborted job writes nothing.
+  const std::string pdf = (dir / "invoice.pdf").string();
   {
-    CDC dc;
-    dc.Attach(cmd::gdi::CreatePrinterDC(path));
-    EXPECT_EQ(std::pair(dc.GetDeviceCaps(LOGPIXELSX), dc.GetDeviceCaps(HORZRES)), std::pair(300, 2480));
-    ASSERT_GT(dc.StartDoc(u"請求書"), 0);
-    for (const char16_t* text : {u"御請求書", u"合計金額"}) {
-      ASSERT_GT(dc.StartPage(), 0);
-      FontIn font(dc, Gothic(100));
-      RECT cell{300, 300, 2000, 450};
-      dc.DrawText(text, -1, &cell, DT_SINGLELINE | DT_VCENTER);
-      dc.MoveTo(300, 460);
-      dc.LineTo(2000, 460);
-      ASSERT_GT(dc.EndPage(), 0);
+    CDC printer;
+    printer.Attach(cmd::gdi::CreatePrinterDC(pdf));
+    EXPECT_EQ(std::pair(printer.GetDeviceCaps(LOGPIXELSX), printer.GetDeviceCaps(HORZRES)), std::pair(300, 2480));
+    ASSERT_GT(printer.StartDoc(u"請求書"), 0);
+    for (const char16_t* title : {u"御請求書", u"合計金額"}) {
+      ASSERT_GT(printer.StartPage(), 0);
+      FontIn large(printer, Gothic(100));
+      RECT line{300, 300, 2000, 450};
+      printer.DrawText(title, -1, &line, DT_SINGLELINE | DT_VCENTER);
+      printer.MoveTo(300, 460);
+      printer.LineTo(2000, 460);
+      ASSERT_GT(printer.EndPage(), 0);
     }
-    EXPECT_FALSE(std::filesystem::exists(path));
-    ASSERT_GT(dc.EndDoc(), 0);
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+    ASSERT_GT(printer.EndDoc(), 0);
   }
-  const std::string fonts = Shell("pdffonts '" + path + "' 2>&1");
+  const std::string fonts = Shell("pdffonts '" + pdf + "' 2>&1");
   EXPECT_NE(fonts.find("IPAGothic"), std::string::npos) << fonts;
   EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts;  // embedded
-  const std::string text = Shell("pdftotext -enc UTF-8 '" + path + "' - 2>&1");
+  const std::string text = Shell("pdftotext -enc UTF-8 '" + pdf + "' - 2>&1");
   EXPECT_NE(text.find("御請求書"), std::string::npos) << text;
   EXPECT_NE(text.find("合計金額"), std::string::npos) << text;
-  const std::string info = Shell("pdfinfo '" + path + "' 2>&1");
+  const std::string info = Shell("pdfinfo '" + pdf + "' 2>&1");
   EXPECT_EQ(std::atoi(info.substr(info.find("Pages:") + 6).c_str()), 2) << info;
-
   cmd::path::SetDriveRoot(u'Q', dir.str());
-  HDC dc = cmd::gdi::CreatePrinterDC((dir / "unused.pdf").string());
+  HDC job = cmd::gdi::CreatePrinterDC((dir / "unused.pdf").string());
   DOCINFOW doc{sizeof(DOCINFOW), u"doc", u"Q:\\OUT.pdf", nullptr, 0};
-  EXPECT_TRUE(StartDocW(dc, &doc) > 0 && StartPage(dc) > 0 && EndPage(dc) > 0 && EndDoc(dc) > 0);
+  EXPECT_TRUE(StartDocW(job, &doc) > 0 && StartPage(job) > 0 && EndPage(job) > 0 && EndDoc(job) > 0);
   EXPECT_TRUE(std::filesystem::exists(dir / "OUT.pdf"));
-  EXPECT_TRUE(StartDocW(dc, nullptr) > 0 && StartPage(dc) > 0 && AbortDoc(dc) > 0);
+  EXPECT_TRUE(StartDocW(job, nullptr) > 0 && StartPage(job) > 0 && AbortDoc(job) > 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "unused.pdf"));
-  DeleteDC(dc);
+  DeleteDC(job);
   cmd::path::SetDriveRoot(u'Q', "");
 }
 
