@@ -1,0 +1,708 @@
+// Drawing: bitmap files taken apart without trusting their headers; the
+// image device's dots (bitmaps, raster operations, lines, Japanese text in
+// its cell); the printer device's PDF; the recording device's metrics,
+// DrawText layout, objects and print jobs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+#include "cmddll3/platform/afxgdi.h"
+#include "cmddll3/platform/d2d.h"
+#include "cmddll3/platform/gdi_devices.h"
+#include "cmddll3/platform/resources.h"
+#include "cmddll3/platform/winpath.h"
+#include "support/bmp_builder.h"
+#include "support/test_support.h"
+
+using cmd::gdi::OpKind;
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kGrey = RGB(128, 128, 128);
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
+
+// A copy of bytes with a little-endian field of n bytes put at an offset.
+std::string With(std::string s, std::size_t at, std::uint32_t v, std::size_t n = 4) {
+  std::memcpy(&s[at], &v, n);
+  return s;
+}
+
+std::string Checker8(int w, int h) {
+  cmdtest::DibRecipe recipe{.width = w, .height = h, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
+  return cmdtest::BmpFileBytes(recipe, [](int x, int y) { return (x + y) % 2 ? 255u : 0u; });
+}
+
+// Parses from a buffer of exactly the file's size, so that reading past it
+// is caught by the address sanitizer. What the parse kept, as one line: size
+// (and the file's own height), stride, colours, pixel bytes and where they
+// start, the header handed on (its size, height, colours used; the code
+// bytes of a run-length image); "refused" when the parse fails.
+std::string ParsedExactly(const std::string& bytes) {
+  const std::vector<char> exact(bytes.begin(), bytes.end());
+  cmd::gdi::BmpFile b;
+  if (!cmd::gdi::ParseBmpFile(std::string_view(exact.data(), exact.size()), b)) return "refused";
+  std::ostringstream o;
+  o << b.layout.width << 'x' << b.layout.height << '/' << b.fullHeight << " stride " << b.layout.stride << " colours "
+    << b.colors.size() << '/' << b.layout.colorBytes << " bits " << b.bits.size() << '@'
+    << (b.bits.data() - exact.data()) << " header " << b.header.biSize << ' ' << b.header.biHeight << ' '
+    << b.header.biClrUsed << (b.layout.topDown ? " top-down" : "");
+  if (b.layout.runLength) o << " run-length " << b.header.biSizeImage;
+  return o.str();
+}
+
+struct ImageDC {
+  explicit ImageDC(int w, int h, COLORREF background = kWhite) : all{0, 0, w, h} {
+    dc.Attach(cmd::gdi::CreateImageDC(w, h));
+    dc.FillSolidRect(&all, background);
+  }
+  cmd::gdi::Image Pixels() const {
+    cmd::gdi::Image img;
+    EXPECT_TRUE(cmd::gdi::GetImage(dc.m_hDC, img));
+    return img;
+  }
+  RECT all;
+  CDC dc;
+};
+
+// Draws with obj selected into dc, then selects the old object again.
+template <class T, class F>
+void Selected(CDC& dc, T* obj, F draw) {
+  auto* old = dc.SelectObject(obj);
+  draw();
+  dc.SelectObject(old);
+}
+
+// The dots of an image, a letter each, rows apart by spaces: W white, K
+// black, R red, G green, B blue, - grey (128), ? any other colour.
+std::string Picture(const cmd::gdi::Image& img) {
+  const COLORREF legend[] = {kWhite, kBlack, kRed, kGreen, kBlue, kGrey};
+  std::string s;
+  for (std::size_t i = 0; i < img.pixels.size(); ++i) {
+    if (i && i % std::size_t(img.width) == 0) s += ' ';
+    s += "WKRGB-?"[std::find(std::begin(legend), std::end(legend), img.pixels[i]) - std::begin(legend)];
+  }
+  return s;
+}
+
+// Dots that are not white inside (or, with outside = true, outside) r.
+int Ink(const cmd::gdi::Image& img, RECT r, bool outside = false) {
+  int n = 0;
+  for (int y = 0; y < img.height; ++y)
+    for (int x = 0; x < img.width; ++x)
+      n += ((x >= r.left && x < r.right && y >= r.top && y < r.bottom) != outside) && img.At(x, y) != kWhite;
+  return n;
+}
+
+LOGFONTW Gothic(LONG height, LONG width = 0, LONG escapement = 0) {
+  LOGFONTW lf{.lfHeight = height, .lfWidth = width, .lfEscapement = escapement};
+  const char16_t face[] = u"ＭＳ ゴシック";
+  std::copy(std::begin(face), std::end(face), lf.lfFaceName);
+  return lf;
+}
+
+// Selects a font made from lf into dc for the life of the object.
+struct FontIn {
+  FontIn(CDC& dc, const LOGFONTW& lf) : dc(dc) {
+    font.CreateFontIndirect(&lf);
+    old = dc.SelectObject(&font);
+  }
+  ~FontIn() { dc.SelectObject(old); }
+  CDC& dc;
+  CFont font;
+  CFont* old;
+};
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  char buf[512];
+  while (std::size_t n = pipe ? fread(buf, 1, sizeof buf, pipe.get()) : 0) out.append(buf, n);
+  return out;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- bitmap files
+// A BMP file is taken apart without trusting its headers: what writers really
+// write is kept (a wrong file size, bytes after the pixels, run-length codes
+// shorter than declared, a short colour table, a top-down image, a 124-byte
+// header with its masks, a palette on a true-colour image); each lie is
+// refused; nothing past the file is read.
+TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
+  const std::string good = Checker8(3, 2), checker = Checker8(2, 2) + "trailer";
+  cmdtest::DibRecipe coded{.width = 4, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
+  const std::string rle = cmdtest::RunLengthBmpFile(coded, std::string("\x04\x07\x00\x00\x00\x01", 6));
+  const std::string rleCut = rle.substr(0, rle.size() - 2);
+  cmdtest::DibRecipe twoColours{.width = 4, .height = 2, .bitCount = 4, .topDown = true,
+                                .colors = {cmdtest::Quad(255, 0, 0), cmdtest::Quad(0, 255, 0)}};
+  cmdtest::DibRecipe trueColour{.width = 2, .height = 2, .bitCount = 24};
+  const std::string blue = With(cmdtest::BmpFileBytes(trueColour, [](int, int) { return 0x0000FFu; }), 46, 256);
+  std::string v5 = "BM" + std::string(14 + 124 - 2, '\0') + std::string("\x00\x11\x22\x33", 4);
+  for (auto [at, value] : {std::pair<std::size_t, std::uint32_t>{10, 14 + 124}, {14, 124}, {18, 1}, {22, 1},
+                           {26, 1 + (32 << 16)}, {30, BI_BITFIELDS}, {54, 0x0000FF00}, {58, 0x00FF0000},
+                           {62, 0xFF000000}, {2, 14 + 124 + 4}})
+    v5 = With(v5, at, value);
+  const char* const refused = "refused";
+  const std::pair<std::string, const char*> cases[] = {
+      {good, "3x2/2 stride 4 colours 256/1024 bits 8@1078 header 40 2 0"},
+      {With(checker, 2, 0), "2x2/2 stride 4 colours 256/1024 bits 8@1078 header 40 2 0"},
+      {With(checker, 2, 100000), "2x2/2 stride 4 colours 256/1024 bits 8@1078 header 40 2 0"},
+      {With(checker, 2, 1086 - 3), "2x2/2 stride 4 colours 256/1024 bits 8@1078 header 40 2 0"},
+      {rle, "4x2/2 stride 4 colours 256/1024 bits 6@1078 header 40 2 0 run-length 6"},
+      {With(rleCut, 34, 0), "4x2/2 stride 4 colours 256/1024 bits 4@1078 header 40 2 0 run-length 4"},
+      {With(rleCut, 34, 1000), "4x2/2 stride 4 colours 256/1024 bits 4@1078 header 40 2 0 run-length 4"},
+      {cmdtest::BmpFileBytes(twoColours, [](int x, int) { return x % 2u; }),
+       "4x2/2 stride 4 colours 2/8 bits 8@62 header 40 -2 2 top-down"},
+      {v5, "1x1/1 stride 4 colours 3/12 bits 4@138 header 40 1 0"},
+      {blue, "2x2/2 stride 8 colours 0/0 bits 16@54 header 40 2 0"},
+      // Not BM; pixels inside the headers, past the end, at the end; not one whole row.
+      {With(good, 0, 'X', 1), refused}, {With(good, 10, 20), refused}, {With(good, 10, 1086 + 4), refused},
+      {With(good, 10, 1086), refused}, {With(good, 18, 9), refused},
+      // A core header; a header size unknown; width 0, negative, absurd; height 0, most negative.
+      {With(good, 14, 12), refused}, {With(good, 14, 1000), refused}, {With(good, 18, 0), refused},
+      {With(good, 18, -3u), refused}, {With(good, 18, 40000), refused}, {With(good, 22, 0), refused},
+      {With(good, 22, std::uint32_t(INT_MIN)), refused}, {With(With(good, 18, 30000), 22, 30000), refused},
+      // Two, no, 64 bits a dot; run-length codes on 24 bits, top-down, of 4 bits on 8; masks on 8 bits.
+      {With(good, 28, 2, 2), refused}, {With(good, 28, 0, 2), refused}, {With(good, 28, 64, 2), refused},
+      {With(With(good, 28, 24, 2), 30, BI_RLE8), refused}, {With(With(good, 22, -2u), 30, BI_RLE8), refused},
+      {With(good, 30, BI_RLE4), refused}, {With(good, 30, BI_BITFIELDS), refused},
+      // Over 256 colours; a colour table past the end.
+      {With(good, 46, 300), refused}, {With(With(good.substr(0, 254), 2, 254), 10, 254), refused},
+  };
+  for (const auto& [file, kept] : cases) EXPECT_EQ(ParsedExactly(file), kept) << &file - &cases[0].first;
+
+  // Cut anywhere, whatever its size field says, a file keeps its whole rows
+  // (of 8 bytes after 1078 bytes of headers and colours) or is refused.
+  const std::string file = Checker8(5, 3);
+  for (std::size_t n = 0; n < file.size(); ++n) {
+    for (std::uint32_t size : {std::uint32_t(file.size()), std::uint32_t(n)}) {
+      const int rows = n < 1078 ? 0 : int((n - 1078) / 8);
+      std::ostringstream kept;
+      kept << "5x" << rows << "/3 stride 8 colours 256/1024 bits " << rows * 8 << "@1078 header 40 " << rows << " 0";
+      EXPECT_EQ(ParsedExactly(n < 6 ? file.substr(0, n) : With(file.substr(0, n), 2, size)),
+                rows ? kept.str() : refused) << n;
+    }
+  }
+
+  // The masks of the long header and the true colours reach the devices; no
+  // colour table is handed on with the true-colour image.
+  cmd::gdi::BmpFile bmp;
+  std::vector<std::uint32_t> block;
+  ASSERT_TRUE(cmd::gdi::ParseBmpFile(v5, bmp));
+  ImageDC img(1, 1);
+  StretchDIBits(img.dc, 0, 0, 1, 1, 0, 0, 1, 1, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(GetPixel(img.dc, 0, 0), RGB(0x11, 0x22, 0x33));
+  ASSERT_TRUE(cmd::gdi::ParseBmpFile(blue, bmp));
+  HDC dc = cmd::gdi::CreateRecordingDC();
+  StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS, SRCCOPY);
+  auto ops = cmd::gdi::RecordedOps(dc, OpKind::StretchDIBits);
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_EQ(std::to_string(ops[0].dibColors.size()) + " " + Picture(*ops[0].image), "0 BB BB");
+  DeleteDC(dc);
+
+  // Packed DIBs: tables of colours, palette indexes (WORDs) or masks; whole rows.
+  BITMAPINFOHEADER h{40, 3, -2, 1, 1, BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPINFOHEADER h16 = h;
+  h16.biBitCount = 16;
+  h16.biCompression = BI_BITFIELDS;
+  cmd::gdi::DibLayout rgb, pal, masks, bad;
+  EXPECT_TRUE(cmd::gdi::MeasureDib(h, DIB_RGB_COLORS, rgb) && cmd::gdi::MeasureDib(h, DIB_PAL_COLORS, pal) &&
+              cmd::gdi::MeasureDib(h16, DIB_RGB_COLORS, masks) && !cmd::gdi::MeasureDib(h16, 7, bad));
+  EXPECT_EQ(std::vector<std::size_t>({rgb.stride, rgb.imageBytes, rgb.colorBytes, rgb.topDown, pal.colorBytes,
+                                      masks.colorBytes}), std::vector<std::size_t>({4, 8, 8, true, 4, 12}));
+  const std::string dib = cmdtest::PackedDib(trueColour, [](int, int) { return 0u; });
+  EXPECT_TRUE(cmd::gdi::ParsePackedDib(dib, bmp) && !cmd::gdi::ParsePackedDib(dib.substr(0, dib.size() - 1), bmp) &&
+              !cmd::gdi::ParsePackedDib(dib.substr(0, 39), bmp));
+
+  // Bitmap resources load by id or case-folded name, from a file or a packed DIB.
+  HINSTANCE module = cmd::res::NewModuleHandle();
+  cmdtest::DibRecipe recipe{.width = 2, .height = 1, .bitCount = 1, .colors = cmdtest::GreyPalette(2)};
+  const std::string logo = cmdtest::BmpFileBytes(recipe, [](int x, int) { return std::uint32_t(x); });
+  ASSERT_TRUE(cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(101), logo) &&
+              cmd::res::RegisterBitmap(module, u"Logo", logo.substr(14)) &&  // a packed DIB
+              !cmd::res::RegisterBitmap(module, u"Bad", "xy"));
+  for (LPCWSTR name : {MAKEINTRESOURCEW(101), LPCWSTR(u"#101"), LPCWSTR(u"LOGO"), LPCWSTR(u"logo")}) {
+    HBITMAP bm = LoadBitmapW(module, name);
+    BITMAP info{};
+    ASSERT_EQ(GetObjectW(bm, sizeof info, &info), int(sizeof info));
+    EXPECT_EQ(std::pair(info.bmWidth, int(info.bmBitsPixel)), std::pair(2, 1));  // monochrome
+    EXPECT_TRUE(DeleteObject(bm));
+  }
+  // A registered resource that is not a valid DIB loads as nothing.
+  cmd::res::Register(module, RT_BITMAP, MAKEINTRESOURCEW(103), std::string(40, '\x01'));
+  const std::pair<HINSTANCE, int> absent[] = {{module, 102}, {module, 103}, {nullptr, 101}};
+  for (auto [from, id] : absent) EXPECT_EQ(LoadBitmapW(from, MAKEINTRESOURCEW(id)), nullptr) << id;
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP);
+  ASSERT_NE(found, nullptr);
+  const auto* held = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  EXPECT_EQ(std::string(held, SizeofResource(module, found)), logo.substr(14));
+  cmd::res::RemoveModule(module);
+  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP), nullptr);
+}
+
+// ---------------------------------------------------------------- the image device
+// Bitmaps and lines, each scenario checked dot for dot: every bit depth and
+// mask layout decodes; a picture is stretched without blending, shrunk by the
+// stretch mode, mirrored by a negative width; run-length codes paint only
+// their dots; a mask then an image draw transparently; a monochrome source
+// takes the text and background colours; raster operations follow their
+// truth tables; thin lines and borders stop short of their end.
+TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
+  // Draws a packed DIB whose last pixelBytes bytes are its pixels, as callers do.
+  auto draw = [](ImageDC& img, const std::string& dib, std::size_t pixelBytes, RECT to, int w, int h) {
+    return StretchDIBits(img.dc, to.left, to.top, to.right, to.bottom, 0, 0, w, h, dib.data() + dib.size() - pixelBytes,
+                         reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS, SRCCOPY);
+  };
+  const std::tuple<int, DWORD, std::vector<DWORD>, std::uint32_t, COLORREF> depths[] = {
+      // Bits, compression, masks, the dot written at (2, 1) (the others are 0), its colour.
+      {1, BI_RGB, {}, 1, kWhite}, {4, BI_RGB, {}, 15, kWhite}, {8, BI_RGB, {}, 128, kGrey},
+      {16, BI_RGB, {}, 0x7C00, kRed}, {16, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, 0x07E0, kGreen},  // 5-5-5, 5-6-5
+      {24, BI_RGB, {}, 0x123456, RGB(0x12, 0x34, 0x56)}, {32, BI_RGB, {}, 0x00ABCDEF, RGB(0xAB, 0xCD, 0xEF)},
+      {32, BI_BITFIELDS, {0xFF, 0xFF00, 0xFF0000}, 0x00102030, RGB(0x30, 0x20, 0x10)},
+  };
+  for (const auto& [bits, compression, masks, value, expected] : depths) {
+    cmdtest::DibRecipe recipe{.width = 3, .height = 2, .bitCount = bits, .compression = compression, .masks = masks};
+    if (bits <= 8) recipe.colors = cmdtest::GreyPalette(1 << bits);
+    const std::string dib = cmdtest::PackedDib(recipe, [&](int x, int y) { return x == 2 && y == 1 ? value : 0; });
+    cmd::gdi::BmpFile parsed;
+    std::vector<std::uint32_t> block;
+    ASSERT_TRUE(cmd::gdi::ParsePackedDib(dib, parsed)) << bits;
+    ImageDC img(3, 2);
+    StretchDIBits(img.dc, 0, 0, 3, 2, 0, 0, 3, 2, parsed.bits.data(), parsed.Info(block), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(img.Pixels().pixels, (std::vector<COLORREF>{kBlack, kBlack, kBlack, kBlack, kBlack, expected})) << bits;
+  }
+
+  cmdtest::DibRecipe quad{.width = 2, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
+  quad.colors[1] = cmdtest::Quad(255, 0, 0);
+  quad.colors[2] = cmdtest::Quad(0, 0, 255);
+  ImageDC big(6, 6), mirrored(2, 1);
+  big.dc.SetStretchBltMode(COLORONCOLOR);
+  EXPECT_EQ(draw(big, cmdtest::PackedDib(quad, [](int x, int y) { return y ? 0 : 1 + x; }), 8, {1, 1, 4, 4}, 2, 2), 2);
+  EXPECT_EQ(Picture(big.Pixels()), "WWWWWW WRRBBW WRRBBW WKKKKW WKKKKW WWWWWW");
+  // A 2 x 1 picture, black then white, shrunk to one dot or mirrored.
+  const std::string pair = cmdtest::PackedDib({.width = 2, .bitCount = 24}, [](int x, int) { return x ? ~0u : 0u; });
+  const std::pair<int, COLORREF> modes[] = {{BLACKONWHITE, kBlack}, {WHITEONBLACK, kWhite},
+                                             {COLORONCOLOR, kBlack}, {HALFTONE, RGB(127, 127, 127)}};
+  for (auto [mode, expected] : modes) {
+    ImageDC img(1, 1);
+    img.dc.SetStretchBltMode(mode);
+    draw(img, pair, 8, {0, 0, 1, 1}, 2, 1);
+    EXPECT_EQ(img.Pixels().At(0, 0), expected) << mode;
+  }
+  draw(mirrored, pair, 8, {1, 0, -2, 1}, 2, 1);
+  EXPECT_EQ(Picture(mirrored.Pixels()), "WK");
+
+  // Run-length images, 5 x 3 on grey, rows coded from the bottom: dots a code
+  // skips (a delta, the rest of a line, the lines after the end) stay grey.
+  const std::tuple<int, std::string, std::vector<int>> runs[] = {
+      // 2 dots of 10, 3 literal dots (padded), end of line; a delta of (1, 1)
+      // to the top row, 1 dot of 50, end of image.
+      {8, std::string("\x02\x0A\x00\x03\x14\x1E\x28\x00\x00\x00\x00\x02\x01\x01\x01\x32\x00\x01", 18),
+       {-1, 50, -1, -1, -1, /**/ -1, -1, -1, -1, -1, /**/ 10, 10, 20, 30, 40}},
+      // Nibbles alternate in a run; 3 literal nibbles take one WORD; the
+      // codes end without an end-of-image code, and a run past the width is cut.
+      {4, std::string("\x07\x12\x00\x00\x00\x03\x34\x50", 8),
+       {-1, -1, -1, -1, -1, /**/ 51, 68, 85, -1, -1, /**/ 17, 34, 17, 34, 17}},
+  };
+  for (const auto& [bits, codes, dots] : runs) {
+    ImageDC img(5, 3, kGrey);
+    const cmdtest::DibRecipe recipe{.width = 5, .height = 3, .bitCount = bits, 
+                                    .colors = cmdtest::GreyPalette(1 << bits)};
+    draw(img, cmdtest::RunLengthDib(recipe, codes), codes.size(), {0, 0, 5, 3}, 5, 3);
+    std::vector<COLORREF> expected;
+    for (int v : dots) expected.push_back(v < 0 ? kGrey : RGB(v, v, v));
+    EXPECT_EQ(img.Pixels().pixels, expected) << bits;
+  }
+
+  ImageDC img(4, 2, kGrey), two(2, 1), one(1, 1);
+  CDC maskDC, imageDC;
+  ASSERT_TRUE(maskDC.CreateCompatibleDC(&img.dc) && imageDC.CreateCompatibleDC(&img.dc));
+  CBitmap mask, picture, mono, colour;
+  const unsigned char maskBits[] = {0x7F, 0, 0x7F, 0};  // 1 bit a dot, WORD-aligned rows
+  const unsigned char pictureBits[] = {0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0};
+  const unsigned char monoBits[] = {0x40, 0};                // black, white
+  const unsigned char colourBits[] = {0x0F, 0xF0, 0xCC, 0};  // blue, green, red, unused
+  ASSERT_TRUE(mask.CreateBitmap(2, 2, 1, 1, maskBits) && picture.CreateBitmap(2, 2, 1, 32, pictureBits) &&
+              mono.CreateBitmap(2, 1, 1, 1, monoBits) && colour.CreateBitmap(1, 1, 1, 32, colourBits));
+  CBitmap* oldMask = maskDC.SelectObject(&mask);
+  CBitmap* oldPicture = imageDC.SelectObject(&picture);
+  img.dc.SetStretchBltMode(BLACKONWHITE);
+  img.dc.StretchBlt(0, 0, 4, 2, &maskDC, 0, 0, 2, 2, SRCAND);
+  img.dc.StretchBlt(0, 0, 4, 2, &imageDC, 0, 0, 2, 2, SRCPAINT);
+  EXPECT_EQ(Picture(img.Pixels()), "RR-- RR--");
+  imageDC.SelectObject(oldPicture);
+  two.dc.SetTextColor(kBlue);
+  two.dc.SetBkColor(kGreen);
+  maskDC.SelectObject(&mono);
+  EXPECT_EQ(imageDC.SelectObject(&mono), nullptr);  // taken
+  two.dc.BitBlt(0, 0, 2, 1, &maskDC, 0, 0, SRCCOPY);
+  EXPECT_EQ(Picture(two.Pixels()), "BG");
+  maskDC.SelectObject(&colour);
+  const COLORREF s = RGB(0xCC, 0xF0, 0x0F);
+  const std::tuple<DWORD, COLORREF, COLORREF> rops[] = {
+      {SRCCOPY, RGB(1, 2, 3), s},                               {BLACKNESS, RGB(9, 9, 9), kBlack},
+      {SRCAND, RGB(0xAA, 0xAA, 0xAA), RGB(0x88, 0xA0, 0x0A)},   {NOTSRCCOPY, RGB(0, 0, 0), RGB(0x33, 0x0F, 0xF0)},
+      {SRCPAINT, RGB(0x11, 1, 0x10), RGB(0xDD, 0xF1, 0x1F)},    {DSTINVERT, RGB(16, 32, 48), RGB(0xEF, 0xDF, 0xCF)},
+      {SRCINVERT, RGB(255, 255, 255), RGB(0x33, 0x0F, 0xF0)},   {SRCERASE, RGB(0xF0, 0xF0, 0xF0), RGB(0x0C, 0, 0x0F)},
+  };
+  for (auto [rop, dest, expected] : rops) {
+    CBrush fill(dest);
+    one.dc.FillRect(&one.all, &fill);
+    one.dc.BitBlt(0, 0, 1, 1, &maskDC, 0, 0, rop);
+    EXPECT_EQ(one.Pixels().At(0, 0), expected) << std::hex << rop;
+  }
+  maskDC.SelectObject(oldMask);
+
+  // A thin line; a rectangle filled inside its border; a thick pen centred on its line.
+  ImageDC thin(3, 8), box(11, 9), wide(100, 100);
+  CBrush green(kGreen);
+  CPen thick(PS_SOLID, 3, kRed);
+  thin.dc.MoveTo(1, 1);
+  thin.dc.LineTo(1, 6);
+  EXPECT_EQ(Picture(thin.Pixels()), "WWW WKW WKW WKW WKW WKW WWW WWW");
+  Selected(box.dc, &green, [&] { box.dc.Rectangle(2, 2, 10, 8); });
+  EXPECT_EQ(Picture(box.Pixels()), "WWWWWWWWWWW WWWWWWWWWWW WWKKKKKKKKW WWKGGGGGGKW WWKGGGGGGKW WWKGGGGGGKW "
+                                   "WWKGGGGGGKW WWKKKKKKKKW WWWWWWWWWWW");
+  Selected(wide.dc, &thick, [&] { wide.dc.MoveTo(20, 50); wide.dc.LineTo(60, 50); });
+  const auto px = wide.Pixels();
+  EXPECT_EQ(std::tuple(px.At(40, 49), px.At(40, 51), px.At(40, 53)), std::tuple(kRed, kRed, kWhite));
+}
+
+// Japanese text: clipped to its cell; a positive height is the cell, a
+// negative one the em; full-width characters are twice as wide; turned by
+// its escapement; underlined; on an opaque or transparent background.
+// Windows face names map to installed Japanese fonts; the image saves as
+// PNG; a render target draws a bitmap with opacity inside its bound area.
+// The printer device writes a PDF document.
+TEST(CairoDevices, TextFontsPngRenderTargetAndPdf) {
+  RECT cell{20, 20, 120, 50};
+  ImageDC img(200, 80), unclipped(200, 80), wide(400, 100), turned(100, 100), back(40, 40);
+  FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24)), font3(turned.dc, Gothic(30, 0, 2700));
+  img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
+  unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
+  const auto drawn = img.Pixels();
+  const int in = Ink(drawn, cell), out = Ink(drawn, cell, true), beyond = Ink(unclipped.Pixels(), cell, true);
+  EXPECT_TRUE(in > 200 && out == 0 && beyond > 100) << in << " " << out << " " << beyond;
+  turned.dc.SetBkMode(TRANSPARENT);
+  turned.dc.TextOut(60, 10, u"「ー」");
+  // The cell runs down from (60, 10) and to the left of x = 60.
+  EXPECT_GT(Ink(turned.Pixels(), RECT{30, 10, 60, 100}), 50);
+  EXPECT_EQ(Ink(turned.Pixels(), RECT{28, 8, 62, 100}, true), 0);
+  for (LONG h : {12, 24, 37, 100}) {
+    FontIn sized(wide.dc, Gothic(h));
+    TEXTMETRICW tm;
+    ASSERT_TRUE(wide.dc.GetTextMetrics(&tm));
+    EXPECT_EQ(std::tuple(wide.dc.GetTextExtent(u"見").cy, tm.tmHeight, tm.tmAscent + tm.tmDescent), std::tuple(h, h, h));
+    EXPECT_GE(tm.tmInternalLeading, 0);
+    EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 2 * wide.dc.GetTextExtent(u"0").cx, 1) << h;
+  }
+  FontIn em(wide.dc, Gothic(-40));
+  const CSize emSize = wide.dc.GetTextExtent(u"見");
+  EXPECT_TRUE(emSize.cy > 40 && std::abs(emSize.cx - 40) <= 1) << emSize.cx << "x" << emSize.cy;
+  FontIn scaled(wide.dc, Gothic(40, 10));  // about half the natural average width
+  const int ab = wide.dc.GetTextExtent(u"AB").cx, full = wide.dc.GetTextExtent(u"見").cx;
+  EXPECT_TRUE(std::abs(ab - 20) <= 1 && std::abs(full - 20) <= 1) << ab << " " << full;
+  // The long-vowel mark has no ink low in its cell; only the underline puts some there.
+  for (BYTE underline : {0, 1}) {
+    ImageDC line(60, 30);
+    LOGFONTW lf = Gothic(30);
+    lf.lfUnderline = underline;
+    FontIn marked(line.dc, lf);
+    line.dc.TextOut(0, 0, u"ーー");
+    const int low = Ink(line.Pixels(), RECT{0, 24, 60, 30});
+    EXPECT_TRUE(underline ? low > 40 : low == 0) << low;
+  }
+  FontIn font4(back.dc, Gothic(30));
+  back.dc.SetBkColor(RGB(255, 255, 0));
+  back.dc.TextOut(0, 0, u"ー");  // OPAQUE by default: the cell is filled first
+  back.dc.SetBkMode(TRANSPARENT);
+  back.dc.SetBkColor(kBlue);
+  back.dc.TextOut(0, 0, u"ー");
+  EXPECT_EQ(std::pair(back.Pixels().At(1, 1), back.Pixels().At(1, 35)), std::pair(RGB(255, 255, 0), kWhite));
+
+  const std::pair<std::u16string_view, const char*> faces[] = {
+      {u"ＭＳ ゴシック", "IPAGothic"},   {u"MS Gothic", "IPAGothic"},     {u"ＭＳ　ゴシック", "IPAGothic"},
+      {u"@ＭＳ ゴシック", "IPAGothic"},  {u"ＭＳ 明朝", "IPAMincho"},     {u"MS Mincho", "IPAMincho"},
+      {u"ＭＳ Ｐゴシック", "IPAPGothic"}, {u"MS PGothic", "IPAPGothic"},   {u"ＭＳ Ｐ明朝", "IPAPMincho"},
+      {u"MS UI Gothic", "IPAPGothic"},   {u"メイリオ", "IPAPGothic"},     {u"", "IPAGothic"},
+      {u"No Such Face 123", "IPAGothic"}, {u"IPAMincho", "IPAMincho"},
+  };
+  for (auto [face, family] : faces) EXPECT_EQ(cmd::gdi::ResolveFontFamily(face), family) << CString(face).ToUtf8();
+
+  cmdtest::TempDir dir;
+  ImageDC small(10, 7);
+  const std::string path = (dir / "cell.png").string();
+  ASSERT_TRUE(cmd::gdi::SaveImagePng(small.dc, path));
+  const std::string bytes = cmdtest::ReadBytes(path) + std::string(24, '\0');
+  // The signature, then the width and height of the header chunk.
+  EXPECT_EQ(cmdtest::Hex(bytes.substr(1, 3) + bytes.substr(16, 8)), "50 4E 47 00 00 00 0A 00 00 00 07");
+  CDC recorder;
+  recorder.Attach(cmd::gdi::CreateRecordingDC());
+  EXPECT_FALSE(cmd::gdi::SaveImagePng(recorder, path));
+  CBitmap red;
+  const unsigned char bits[] = {0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0};
+  red.CreateBitmap(2, 2, 1, 32, bits);
+  CDCRenderTarget target;
+  ASSERT_TRUE(target.BindDC(small.dc, RECT{2, 2, 10, 10}));
+  CD2DBitmap bitmap(&target, static_cast<HBITMAP>(red));
+  target.DrawBitmap(&bitmap, CD2DRectF(0, 0, 4, 4), 0.5f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
+  const auto px = small.Pixels();
+  EXPECT_EQ(Ink(px, RECT{2, 2, 6, 6}, true), 0);
+  for (int i = 0; i < 16; ++i) {  // red at half opacity over white
+    const COLORREF c = px.At(2 + i % 4, 2 + i / 4);
+    EXPECT_TRUE(GetRValue(c) == 255 && std::abs(GetGValue(c) - 128) <= 1 && std::abs(GetBValue(c) - 128) <= 1) << c;
+  }
+
+  // The printer device: pages with an embedded Japanese font, written at the
+  // end of the job to the Windows path the job names; an aborted job writes nothing.
+  const std::string pdf = (dir / "invoice.pdf").string();
+  {
+    CDC printer;
+    printer.Attach(cmd::gdi::CreatePrinterDC(pdf));
+    EXPECT_EQ(std::pair(printer.GetDeviceCaps(LOGPIXELSX), printer.GetDeviceCaps(HORZRES)), std::pair(300, 2480));
+    ASSERT_GT(printer.StartDoc(u"請求書"), 0);
+    for (const char16_t* title : {u"御請求書", u"合計金額"}) {
+      ASSERT_GT(printer.StartPage(), 0);
+      FontIn large(printer, Gothic(100));
+      RECT line{300, 300, 2000, 450};
+      printer.DrawText(title, -1, &line, DT_SINGLELINE | DT_VCENTER);
+      printer.MoveTo(300, 460);
+      printer.LineTo(2000, 460);
+      ASSERT_GT(printer.EndPage(), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+    ASSERT_GT(printer.EndDoc(), 0);
+  }
+  const std::string fonts = Shell("pdffonts '" + pdf + "' 2>&1");
+  EXPECT_NE(fonts.find("IPAGothic"), std::string::npos) << fonts;
+  EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts;  // embedded
+  const std::string text = Shell("pdftotext -enc UTF-8 '" + pdf + "' - 2>&1");
+  EXPECT_NE(text.find("御請求書"), std::string::npos) << text;
+  EXPECT_NE(text.find("合計金額"), std::string::npos) << text;
+  const std::string info = Shell("pdfinfo '" + pdf + "' 2>&1");
+  EXPECT_EQ(std::atoi(info.substr(info.find("Pages:") + 6).c_str()), 2) << info;
+  cmd::path::SetDriveRoot(u'Q', dir.str());
+  HDC job = cmd::gdi::CreatePrinterDC((dir / "unused.pdf").string());
+  DOCINFOW doc{sizeof(DOCINFOW), u"doc", u"Q:\\OUT.pdf", nullptr, 0};
+  EXPECT_TRUE(StartDocW(job, &doc) > 0 && StartPage(job) > 0 && EndPage(job) > 0 && EndDoc(job) > 0);
+  EXPECT_TRUE(std::filesystem::exists(dir / "OUT.pdf"));
+  EXPECT_TRUE(StartDocW(job, nullptr) > 0 && StartPage(job) > 0 && AbortDoc(job) > 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "unused.pdf"));
+  DeleteDC(job);
+  cmd::path::SetDriveRoot(u'Q', "");
+}
+
+// ---------------------------------------------------------------- the recording device
+// The recording device: the fixed metrics (a narrow character is half the
+// height or lfWidth, any other twice that, whatever the escapement;
+// justification widens breaks); every call kept with the state in force;
+// DrawText's placing of lines by its format.
+TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
+  CDC dc;
+  dc.Attach(cmd::gdi::CreateRecordingDC());
+  CFont font;
+  auto use = [&](const LOGFONTW& lf) {
+    dc.SelectStockObject(SYSTEM_FONT);
+    font.DeleteObject();
+    font.CreateFontIndirect(&lf);
+    dc.SelectObject(&font);
+  };
+  auto extent = [&](std::u16string_view text) {
+    SIZE s{};
+    EXPECT_TRUE(GetTextExtentPoint32W(dc.m_hAttribDC, text.data(), int(text.size()), &s));
+    return std::pair(s.cx, s.cy);
+  };
+  auto ops = [&](OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); };
+  const std::tuple<LONG, LONG, LONG, std::u16string_view, LONG, LONG> metrics[] = {
+      {24, 0, 0, u"AB", 24, 24},           {24, 0, 0, u"見積", 48, 24},
+      {-30, 0, 0, u"A見", 15 + 30, 30},    {0, 0, 0, u"A", 8, 16},              // 0 means 16
+      {25, 0, 0, u"A", 12, 25},            {24, 10, 0, u"A見", 10 + 20, 24},
+      {24, 0, 2700, u"ab", 24, 24},        {20, 0, 0, u"ｱｲﾞ", 30, 20},          // half-width kana
+      {20, 0, 0, u"\uFF60\u3000", 40, 20}, {20, 0, 0, u"\r\n\t\u007F", 0, 20},  // controls: no room
+      {20, 0, 0, u" ~", 20, 20},           {20, 0, 0, u"", 0, 20},
+  };
+  for (auto [height, width, escapement, text, cx, cy] : metrics) {
+    use(Gothic(height, width, escapement));
+    EXPECT_EQ(extent(text), std::pair(cx, cy)) << height << "/" << width;
+  }
+  use(Gothic(20));
+  dc.SetTextJustification(7, 2);  // two of the three breaks share 7: 4 + 3
+  const LONG justified[] = {extent(u"a b c d").first, extent(u"a b").first};
+  dc.SetTextJustification(0, 0);
+  EXPECT_EQ(std::tuple(justified[0], justified[1], extent(u"a b").first), std::tuple(7 * 10 + 7, 3 * 10 + 4, 30));
+
+  LOGFONTW lf = Gothic(24, 0, 2700);
+  lf.lfUnderline = 3;
+  use(lf);
+  dc.SetTextColor(RGB(1, 2, 3));
+  CPen pen(PS_SOLID, 5, RGB(9, 8, 7));
+  Selected(dc, &pen, [&] { dc.MoveTo(10, 20); dc.LineTo(10, 80); dc.TextOut(5, 6, u"字"); });
+  const auto lines = ops(OpKind::LineTo), texts = ops(OpKind::TextOut), selects = ops(OpKind::SelectPen);
+  ASSERT_EQ(std::tuple(lines.size(), texts.size(), selects.size()), std::tuple(1u, 1u, 2u));
+  const auto& l = lines[0];
+  const auto& t = texts[0];
+  EXPECT_EQ(std::vector<LONG>({l.position.x, l.position.y, l.point.x, l.point.y, l.pen.lopnWidth.x,
+                               LONG(l.pen.lopnColor)}), std::vector<LONG>({10, 20, 10, 80, 5, LONG(RGB(9, 8, 7))}));
+  EXPECT_EQ(std::vector<LONG>({t.point.x, t.point.y, t.font.lfEscapement, t.font.lfUnderline, t.size.cx,
+                               LONG(t.textColor)}), std::vector<LONG>({5, 6, 2700, 3, 24, LONG(RGB(1, 2, 3))}));
+  EXPECT_EQ(t.text + u"/" + t.font.lfFaceName, u"字/ＭＳ ゴシック");
+  // The pen selected, then the stock black pen again.
+  EXPECT_EQ(std::pair(selects[0].selectedPen.lopnWidth.x, selects[1].selectedPen.lopnColor), std::pair(5, kBlack));
+  cmd::gdi::RecordEverything(dc, false);
+  cmd::gdi::ClearRecording(dc);
+  extent(u"x");
+  dc.SetTextColor(0);
+  dc.TextOut(0, 0, u"x");
+  EXPECT_EQ(cmd::gdi::RecordedOps(dc)->size(), 1u);  // only the drawing is kept
+  cmd::gdi::RecordEverything(dc, true);
+
+  use(Gothic(20));  // "ab" is 20 wide
+  // Alignment, vertical centring on a single line only, line breaks,
+  // prefixes, word breaks, no text at all: the result and "text@x,y" lines.
+  const std::tuple<const char16_t*, UINT, RECT, int, const char*> layouts[] = {
+      {u"ab", DT_SINGLELINE, {10, 10, 110, 50}, 20, "ab@10,10"},
+      {u"ab", DT_SINGLELINE | DT_CENTER, {10, 10, 110, 50}, 20, "ab@50,10"},
+      {u"ab", DT_SINGLELINE | DT_CENTER, {10, 10, 111, 50}, 20, "ab@50,10"},  // truncates
+      {u"ab", DT_SINGLELINE | DT_RIGHT, {10, 10, 110, 50}, 20, "ab@90,10"},
+      {u"ab", DT_SINGLELINE | DT_VCENTER, {10, 10, 110, 50}, 30, "ab@10,20"},  // offset to the bottom
+      {u"ab", DT_SINGLELINE | DT_VCENTER, {10, 10, 110, 15}, 13, "ab@10,3"},   // (5 - 20) / 2 = -7
+      {u"ab", DT_SINGLELINE | DT_BOTTOM, {10, 10, 110, 50}, 40, "ab@10,30"},
+      {u"ab", DT_VCENTER, {10, 10, 110, 50}, 20, "ab@10,10"},
+      {u"ab\r\ncd\nef\rg", DT_NOPREFIX, {0, 0, 100, 100}, 80, "ab@0,0 cd@0,20 ef@0,40 g@0,60"},
+      {u"ab\r\ncd", DT_SINGLELINE, {0, 0, 100, 100}, 20, "ab\r\ncd@0,0"},
+      {u"縦\n書\n", DT_CENTER, {0, 0, 100, 100}, 60, "縦@40,0 書@40,20 @50,40"},
+      {u"A&&B&c", DT_SINGLELINE, {0, 0, 100, 100}, 20, "A&Bc@0,0"},
+      {u"A&&B", DT_SINGLELINE | DT_NOPREFIX, {0, 0, 100, 100}, 20, "A&&B@0,0"},
+      {u"ab cd ef", DT_WORDBREAK, {0, 0, 40, 100}, 60, "ab @0,0 cd @0,20 ef@0,40"},
+      {u"", DT_SINGLELINE, {0, 0, 100, 100}, 0, ""},
+  };
+  auto placed = [&] {
+    std::string s;
+    const auto drawn = ops(OpKind::DrawText);
+    for (const auto& line : drawn.back().lines)
+      s += (s.empty() ? "" : " ") + Utf16ToUtf8(line.text) + "@" + std::to_string(line.x) + "," +
+           std::to_string(line.y);
+    return s;
+  };
+  for (auto [text, format, rect, result, lines] : layouts) {
+    EXPECT_EQ(dc.DrawText(text, -1, &rect, format), result) << Utf16ToUtf8(text) << format;
+    EXPECT_EQ(std::pair(placed(), ops(OpKind::DrawText).back().flags), std::pair(std::string(lines), format));
+  }
+  EXPECT_EQ(ops(OpKind::DrawText)[9].lines[0].width, 40);  // CR and LF take no room
+  RECT calc{5, 5, 6, 6};
+  EXPECT_EQ(dc.DrawText(u"abc\nde", -1, &calc, DT_CALCRECT), 40);
+  EXPECT_EQ(std::tuple(calc.right, calc.bottom, placed()), std::tuple(5 + 30, 5 + 40, std::string()));
+  EXPECT_EQ(DrawTextW(dc, nullptr, 3, &calc, 0), 0);
+  dc.SelectStockObject(SYSTEM_FONT);
+}
+
+// ---------------------------------------------------------------- objects and devices
+// Selected objects (also by a saved state) are not deleted; creating into an
+// occupied object fails; handles map back to their owners; counts balance;
+// handles that are not the library's fail quietly; palettes keep their
+// entries; devices answer for their resolution, through the attribute
+// handle; print jobs run in order, a page only inside a document.
+TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
+  const int before = cmd::gdi::LiveObjectCount();
+  CDC dc;
+  dc.Attach(cmd::gdi::CreateRecordingDC());
+  CFont* stock = dc.GetCurrentFont();
+  ASSERT_NE(stock, nullptr);
+  LOGFONTW lf{};
+  EXPECT_EQ((std::pair<int, LONG>{stock->GetLogFont(&lf), lf.lfHeight}), std::pair(int(sizeof lf), 16));
+  lf = Gothic(12);
+  CFont font;
+  ASSERT_TRUE(font.CreateFontIndirect(&lf));
+  const HGDIOBJ first = font.m_hObject;
+  EXPECT_FALSE(font.CreateFontIndirect(&lf));  // occupied: nothing made
+  EXPECT_EQ(std::tuple(font.m_hObject, cmd::gdi::LiveObjectCount(), CFont::FromHandle(font)),
+            std::tuple(first, before + 2, &font));  // the DC and the font
+  EXPECT_EQ(dc.SelectObject(&font), stock);
+  EXPECT_FALSE(DeleteObject(font.m_hObject));  // still selected
+  EXPECT_EQ(dc.SelectObject(stock), &font);
+  EXPECT_TRUE(font.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
+  EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock: stays
+  CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
+  EXPECT_EQ((std::pair<BOOL, int>{red.CreatePen(PS_DASH, 1, 0), cmd::gdi::LiveObjectCount()}),
+            std::pair(FALSE, before + 3));  // the DC and the two pens
+  CPen* stockPen = dc.SelectObject(&red);
+  EXPECT_EQ(dc.SaveDC(), 1);
+  dc.SelectObject(&blue);
+  dc.SetTextColor(kGreen);
+  EXPECT_FALSE(DeleteObject(red.m_hObject));  // held by the saved state
+  EXPECT_TRUE(dc.RestoreDC(-1));
+  EXPECT_EQ(std::pair(dc.GetTextColor(), dc.GetCurrentPen()), std::pair(kBlack, &red));
+  EXPECT_TRUE(blue.DeleteObject() && !dc.RestoreDC(-1));  // nothing saved any more
+  dc.SelectObject(stockPen);
+  EXPECT_TRUE(red.DeleteObject());
+  auto* foreign = reinterpret_cast<HGDIOBJ>(0x1234);
+  EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(dc, foreign),
+                       dc.SelectObject(static_cast<CFont*>(nullptr))), std::tuple(nullptr, nullptr, nullptr));
+  HDC bogus = reinterpret_cast<HDC>(0x4321);
+  SIZE s{};
+  EXPECT_EQ(std::vector<int>({GetTextExtentPoint32W(bogus, u"a", 1, &s), GetDeviceCaps(bogus, LOGPIXELSX),
+                              TextOutW(bogus, 0, 0, u"a", 1), DeleteDC(bogus)}),
+            std::vector<int>({0, 0, 0, 0}));
+  EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
+  EXPECT_EQ(std::tuple(CreateCompatibleDC(bogus), CreateFontIndirectW(nullptr), CreatePalette(nullptr)),
+            std::tuple(nullptr, nullptr, nullptr));
+
+  alignas(LOGPALETTE) unsigned char buffer[sizeof(LOGPALETTE) + 2 * sizeof(PALETTEENTRY)];
+  auto* lp = reinterpret_cast<LOGPALETTE*>(buffer);
+  *lp = {0x300, 3, {{1, 2, 3, 0}}};
+  lp->palPalEntry[1] = {4, 5, 6, 0};
+  lp->palPalEntry[2] = {7, 8, 9, 0};
+  HPALETTE pal = CreatePalette(lp);
+  PALETTEENTRY got[3];
+  EXPECT_EQ((std::pair<UINT, BYTE>{GetPaletteEntries(pal, 1, 5, got), got[1].peBlue}), std::pair(2u, BYTE(9)));
+  lp->palVersion = 0x200;
+  EXPECT_EQ(CreatePalette(lp), nullptr);
+  *lp = {0x300, 0, {}};
+  EXPECT_EQ(CreatePalette(lp), nullptr);
+  HPALETTE def = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+  // Selected, realised, not deletable while selected; deselected and deleted.
+  EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(dc, pal, TRUE)),
+                                   RealizePalette(dc), UINT_PTR(DeleteObject(pal)),
+                                   UINT_PTR(SelectPalette(dc, def, TRUE)), UINT_PTR(DeleteObject(pal))}),
+            (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
+  const auto realized = cmd::gdi::RecordedOps(dc, OpKind::RealizePalette);
+  ASSERT_EQ(realized.size(), 1u);
+  ASSERT_EQ(realized[0].palette.size(), 3u);
+  EXPECT_EQ(realized[0].palette[2].peRed, 7);
+  dc.DeleteDC();
+  EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
+
+  const std::tuple<int, bool, int> devices[] = {{96, false, 1920}, {300, true, 2480}, {600, true, 4961}};
+  for (auto [dpi, printer, horz] : devices) {
+    CDC device;
+    device.Attach(cmd::gdi::CreateRecordingDC(dpi, printer));
+    EXPECT_EQ(std::vector<int>({device.GetDeviceCaps(LOGPIXELSX), device.GetDeviceCaps(LOGPIXELSY),
+                                device.GetDeviceCaps(TECHNOLOGY), device.GetDeviceCaps(HORZRES), device.IsPrinting()}),
+              std::vector<int>({dpi, dpi, printer ? DT_RASPRINTER : DT_RASDISPLAY, horz, printer}));
+  }
+  CDC image;
+  image.Attach(cmd::gdi::CreateImageDC(320, 200, 120));
+  HDC printer = cmd::gdi::CreateRecordingDC(300, true);
+  EXPECT_EQ(std::tuple(image.GetDeviceCaps(HORZRES), image.GetDeviceCaps(VERTRES), image.GetDeviceCaps(LOGPIXELSX)),
+            std::tuple(320, 200, 120));
+  image.SetAttribDC(printer);
+  EXPECT_EQ(image.GetDeviceCaps(LOGPIXELSX), 300);
+  image.SetAttribDC(image.m_hDC);
+  DOCINFOW doc{sizeof(DOCINFOW), u"見積書", nullptr, nullptr, 0};
+  // No page before the document; none to end twice.
+  EXPECT_EQ(std::vector<int>({StartPage(printer), StartDocW(printer, &doc) > 0, StartPage(printer) > 0,
+                              EndPage(printer) > 0, EndPage(printer), EndDoc(printer) > 0}),
+            std::vector<int>({SP_ERROR, 1, 1, 1, SP_ERROR, 1}));
+  std::vector<OpKind> kinds;
+  for (const auto& op : *cmd::gdi::RecordedOps(printer)) kinds.push_back(op.kind);
+  EXPECT_EQ(kinds, (std::vector<OpKind>{OpKind::StartPage, OpKind::StartDoc, OpKind::StartPage, OpKind::EndPage,
+                                        OpKind::EndPage, OpKind::EndDoc}));
+  EXPECT_EQ(cmd::gdi::RecordedOps(printer, OpKind::StartDoc)[0].text, u"見積書");
+  DeleteDC(printer);
+}
