@@ -5,9 +5,9 @@
 
 #include <errno.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,14 +22,17 @@
 
 namespace fs = std::filesystem;
 using namespace std::literals;
+using namespace cmdtest;
 using cmd::os::FileStep;
-using cmdtest::FailStep;
-using cmdtest::Hex;
-using cmdtest::ReadBytes;
-using cmdtest::Utf16le;
-using cmdtest::WriteBytes;
 
 namespace {
+
+// Sets the streams' read block size for the life of the object.
+class ReadBlockSize {
+ public:
+  explicit ReadBlockSize(std::size_t bytes) { cmd::text::SetReadBlockSize(bytes); }
+  ~ReadBlockSize() { cmd::text::SetReadBlockSize(0); }
+};
 
 class TempFolder : public ::testing::Test {
  protected:
@@ -48,15 +51,17 @@ class TempFolder : public ::testing::Test {
   }
 
   // The lines, each followed by "|", that a ReadString loop gets from `bytes`
-  // read with `mode`; ReadLines, which reads as "rt,ccs=UNICODE", must agree.
-  std::u16string Lines(std::string_view bytes, const char16_t* mode) {
+  // read with `mode`, the same in blocks of every size from 1 to 9 bytes
+  // (characters, CR LF pairs, marks and Ctrl-Z split at every position);
+  // ReadLines, which reads as "rt,ccs=UNICODE", must agree.
+  std::u16string Lines(std::string_view bytes, const char16_t* mode, bool everyBlock = true) {
     fs::remove(Host("in.txt"));  // truncating a file is slow on some file systems
     WriteBytes(Host("in.txt"), bytes);
-    CStdioFile f;
-    if (!f.Open(Path("in.txt"), mode)) return u"(open failed)";
-    std::u16string lines, whole;
-    for (CString line; f.ReadString(line);) lines += line.str() + u"|";
-    EXPECT_FALSE(f.Failed());
+    std::u16string lines = Read(mode), whole;
+    for (std::size_t block = 1; everyBlock && block <= 9; ++block) {
+      ReadBlockSize small(block);
+      EXPECT_EQ(Read(mode), lines) << "block " << block;
+    }
     std::vector<CString> all;
     if (mode != u"rt,ccs=UNICODE"sv) return lines;
     EXPECT_TRUE(cmd::text::ReadLines(Path("in.txt"), all));
@@ -65,19 +70,21 @@ class TempFolder : public ::testing::Test {
     return lines;
   }
 
-  cmdtest::TempDir dir_;
+  std::u16string Read(const char16_t* mode) {
+    CStdioFile f;
+    if (!f.Open(Path("in.txt"), mode)) return u"(open failed)";
+    std::u16string lines;
+    for (CString line; f.ReadString(line);) lines += line.str() + u"|";
+    EXPECT_FALSE(f.Failed());
+    return lines;
+  }
+
+  TempDir dir_;
 };
 
 using TextStream = TempFolder;
 using CrtFiles = TempFolder;
 using WindowsPath = TempFolder;
-
-// Sets the streams' read block size for the life of the object.
-class ReadBlockSize {
- public:
-  explicit ReadBlockSize(std::size_t bytes) { cmd::text::SetReadBlockSize(bytes); }
-  ~ReadBlockSize() { cmd::text::SetReadBlockSize(0); }
-};
 
 }  // namespace
 
@@ -86,12 +93,8 @@ class ReadBlockSize {
 // go on in the file's own encoding. Only "w" streams (new content) are
 // flushed to disk at the close.
 TEST_F(TextStream, WriteModesAppendsAndFlushes) {
-  for (auto [name, bytes] : {std::pair{"empty.txt", ""s}, {"empty16.txt", ""s}, {"ansi.txt", "x\r\n"s},
-                            {"plain16.txt", Utf16le(u"x", false)}, {"utf8.txt", "\xEF\xBB\xBFx"s},
-                            {"marked16.txt", Utf16le(u"x")}, {"any.txt", Utf16le(u"x")}})
-    WriteBytes(Host(name), bytes);
   const struct { const char16_t* mode; std::vector<const char16_t*> texts; const char* hex;
-                 const char* name = "out.txt"; } cases[] = {
+                 const char* name = "out.txt"; std::optional<std::string> before = {}; } cases[] = {
       {u"wt,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00"},
       {u"wt,ccs=UNICODE", {u"\r\n"}, "FF FE 0D 00 0D 00 0A 00"},
       {u"wt,ccs=UTF-16LE", {u"電\n"}, "FF FE FB 96 0D 00 0A 00"},
@@ -107,19 +110,19 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
       // The mark goes only to a missing or empty file.
       {u"at,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00", "log.txt"},
       {u"at,ccs=UNICODE", {u"b\n"}, "FF FE 61 00 0D 00 0A 00 62 00 0D 00 0A 00", "log.txt"},
-      {u"at,ccs=UNICODE", {u"a"}, "FF FE 61 00", "empty.txt"},
-      {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "empty16.txt"},
+      {u"at,ccs=UNICODE", {u"a"}, "FF FE 61 00", "empty.txt", ""},
+      {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "empty16.txt", ""},
       {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "new16.txt"},
       {u"at,ccs=UTF-8", {u"a"}, "EF BB BF 61", "new8.txt"},
       {u"ab,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0A 00", "bin16.txt"},
       {u"ab,ccs=UNICODE", {u"b"}, "FF FE 61 00 0A 00 62 00", "bin16.txt"},
       // No mark: ANSI under ccs=UNICODE, UTF-16LE under ccs=UTF-16LE; a mark
       // wins over the ccs; plain "at" is ANSI whatever the file holds.
-      {u"at,ccs=UNICODE", {u"ケ\n"}, "78 0D 0A 83 50 0D 0A", "ansi.txt"},
-      {u"at,ccs=UTF-16LE", {u"y\n"}, "78 00 79 00 0D 00 0A 00", "plain16.txt"},
-      {u"at,ccs=UNICODE", {u"é"}, "EF BB BF 78 C3 A9", "utf8.txt"},
-      {u"at,ccs=UTF-8", {u"y"}, "FF FE 78 00 79 00", "marked16.txt"},
-      {u"at", {u"ア\n"}, "FF FE 78 00 83 41 0D 0A", "any.txt"},
+      {u"at,ccs=UNICODE", {u"ケ\n"}, "78 0D 0A 83 50 0D 0A", "ansi.txt", "x\r\n"},
+      {u"at,ccs=UTF-16LE", {u"y\n"}, "78 00 79 00 0D 00 0A 00", "plain16.txt", "x\0"s},
+      {u"at,ccs=UNICODE", {u"é"}, "EF BB BF 78 C3 A9", "utf8.txt", "\xEF\xBB\xBFx"},
+      {u"at,ccs=UTF-8", {u"y"}, "FF FE 78 00 79 00", "marked16.txt", Utf16le(u"x")},
+      {u"at", {u"ア\n"}, "FF FE 78 00 83 41 0D 0A", "any.txt", Utf16le(u"x")},
   };
   int flushes = 0;
   auto previous = cmd::os::SetFaultHook([&](FileStep s, const std::string&) {
@@ -127,6 +130,7 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
     return 0;
   });
   for (const auto& c : cases) {
+    if (c.before) WriteBytes(Host(c.name), *c.before);
     flushes = 0;
     EXPECT_EQ(Written(c.name, c.mode, c.texts), c.hex) << c.name << " " << Utf16ToUtf8(c.mode);
     EXPECT_EQ(flushes, c.mode[0] == u'w' ? 1 : 0) << c.name << " " << Utf16ToUtf8(c.mode);
@@ -143,7 +147,7 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
   }
   cmd::os::SetFaultHook(previous);
   EXPECT_EQ(flushes, 1);
-  EXPECT_EQ(Hex(ReadBytes(Host("log.txt"))), "FF FE 61 00 0D 00 0A 00 62 00 0D 00 0A 00 63 00 64 00");
+  EXPECT_EQ(ReadBytes(Host("log.txt")), Utf16le(u"a\r\nb\r\ncd"));
   WriteBytes(Host("bin.dat"), "\x01");
   CStdioFile f;
   ASSERT_TRUE(f.Open(Path("bin.dat"), u"ab"));
@@ -155,8 +159,8 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
 // How files read back: the mark decides the encoding, UTF-16 units are no
 // bytes, binary streams see raw units, invalid text reads with replacements.
 TEST_F(TextStream, ReadsByMarkAndMode) {
-  const std::string utf16 = Utf16le(u"1,電気\r\n2,水道\r\n"), utf8 = "\xEF\xBB\xBF" "1,\xE9\x9B\xBB\r\n",
-                    plain16 = Utf16le(u"a\r\nb", false);
+  const std::string utf16 = Utf16le(u"1,電気\r\n2,水道\r\n"), plain16 = Utf16le(u"a\r\nb", false),
+                    utf8 = "\xEF\xBB\xBF" "1,\xE9\x9B\xBB\r\n";
   const struct { std::string bytes; const char16_t* mode; const char16_t* lines; } cases[] = {
       {utf16, u"rt,ccs=UNICODE", u"1,電気|2,水道|"}, {utf16, u"rt,ccs=UTF-8", u"1,電気|2,水道|"},
       {utf8, u"rt,ccs=UNICODE", u"1,電|"},           {utf8, u"rt,ccs=UTF-16LE", u"1,電|"},
@@ -179,9 +183,10 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
       {Utf16le(u"a\r") + "c", u"rt,ccs=UNICODE", u"a\r|"},
       // A broken 932 pair keeps its line end; invalid UTF-8; lone
       // surrogates in UTF-16 are passed on.
-      {"a\x81\r\nb\x85\x40\r\n\x80\xA0\xFD\r\nc\x81", u"rt,ccs=UNICODE",
-       u"a\u30FB|b\u30FB|\u0080\uF8F0\uF8F1|c\u30FB|"},
-      {"\xEF\xBB\xBF" "a\xC0\xE3\x81\r\nb\xE3", u"rt,ccs=UNICODE", u"a\uFFFD\uFFFD|b\uFFFD|"},
+      {"a\x81\r\nb\x85\x40\r\n\x80\xA0\xFD\r\n\xB1\x83\x50\x1A" "c\x81", u"rt,ccs=UNICODE",
+       u"a\u30FB|b\u30FB|\u0080\uF8F0\uF8F1|\uFF71ケ|"},
+      {"\xEF\xBB\xBF" "a\xC0\xE3\x81\r\n\xF0\x9F\x98\x80\r\r\nb\xE3", u"rt,ccs=UNICODE",
+       u"a\uFFFD\uFFFD|\U0001F600\r|b\uFFFD|"},
       {Utf16le(u"\xD800x\r\n"), u"rt,ccs=UNICODE", u"\xD800x|"},
   };
   for (const auto& c : cases)
@@ -212,33 +217,11 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
   std::vector<CString> lines;
   cmd::text::DecodeLines(nul, lines);
   EXPECT_EQ(lines, (std::vector<CString>{u"ab", u"ef"}));
-}
 
-// Whatever the block size, a ReadString loop reads what the whole-file
-// reader reads: characters, CR LF pairs, marks and Ctrl-Z split between
-// blocks at every position; binary updates write where reading stopped.
-TEST_F(TextStream, EveryBlockSizeReadsTheSame) {
-  const std::string files[] = {
-      Utf16le(u"1,電気\r\n\r\n2,水道\r\r\nx\ry\r\n\x1A" u"z"),
-      Utf16le(u"a\r\n") + "b",
-      "\xEF\xBB\xBF" "1,\xE9\x9B\xBB\r\n\xF0\x9F\x98\x80\r\r\n\xE3\x81\r\nend\r",
-      "1,\x93\x64\x8B\x43\r\n\x81\r\n\xB1\x83\x50\x80\xA0\r\r\n\x1A" "after",
-      "\xFF\xFE", "\xEF\xBB", "",
-  };
-  for (const std::string& bytes : files) {
-    std::vector<CString> whole;
-    cmd::text::DecodeLines(bytes, whole);
-    std::u16string expected;
-    for (const CString& line : whole) expected += line.str() + u"|";
-    for (std::size_t block = 1; block <= 9; ++block) {
-      ReadBlockSize small(block);
-      EXPECT_EQ(Lines(bytes, u"rt,ccs=UNICODE"), expected) << Hex(bytes) << " block " << block;
-    }
-  }
+  // In an update stream a write goes where the reading stopped.
   WriteBytes(Host("b.dat"), "0123456789");
   {
     ReadBlockSize small(3);
-    CStdioFile f;
     ASSERT_TRUE(f.Open(Path("b.dat"), u"r+b"));
     char buf[16] = {};
     EXPECT_EQ(f.Read(buf, 4), 4u);
@@ -263,12 +246,13 @@ TEST_F(TextStream, ManyLinesRoundTrip) {
     f.WriteString(line + u"\n");
   }
   EXPECT_TRUE(f.Close());
-  EXPECT_TRUE(Lines(ReadBytes(Host("zairyou2.mst")), u"rt,ccs=UNICODE") == expected);
+  EXPECT_TRUE(Lines(ReadBytes(Host("zairyou2.mst")), u"rt,ccs=UNICODE", false) == expected);
 }
 
-// Malformed modes, missing files and folders, and writes of the wrong kind
-// fail with the runtime's errno and leave the file as it was.
-TEST_F(TextStream, RefusedOpensAndWrites) {
+// Malformed modes, missing files and folders, writes of the wrong kind and
+// failed file steps are reported with the runtime's errno; the file stays
+// as it was.
+TEST_F(TextStream, FailuresAreReported) {
   WriteBytes(Host("m.txt"), "x");
   for (const char16_t* bad : {u"", u"x", u"rr", u"rtb", u"r++", u"r,ccs=UTF-32",
                               u"rb,ccs=UTF-32", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"}) {
@@ -306,14 +290,11 @@ TEST_F(TextStream, RefusedOpensAndWrites) {
   f.Write("ab", 2);  // bytes on a text stream
   EXPECT_EQ(f.GetErrno(), EINVAL);
   EXPECT_FALSE(f.Close());
-}
 
-// Every file step that fails is reported: by Close, by Flush, by Open and
-// by ReadString, with its errno, and the outcome stays until the next Open.
-TEST_F(TextStream, FailedStepsAreReported) {
+  // Every file step that fails is reported: by Close, by Flush, by Open and
+  // by ReadString, with its errno, and the outcome stays until the next Open.
   for (auto [step, error] : {std::pair{FileStep::Write, ENOSPC}, {FileStep::Flush, EIO},
                              {FileStep::Close, EIO}}) {
-    CStdioFile f;
     ASSERT_TRUE(f.Open(Path("temp.mst"), u"wt,ccs=UNICODE"));
     f.WriteString(u"1,a\n");
     {
@@ -324,7 +305,6 @@ TEST_F(TextStream, FailedStepsAreReported) {
     EXPECT_EQ(f.GetErrno(), error) << int(step);
   }
   {  // A write that fails while the buffer fills: later writes are dropped.
-    CStdioFile f;
     ASSERT_TRUE(f.Open(Path("big.mst"), u"wt,ccs=UNICODE"));
     FailStep fail(FileStep::Write, ENOSPC);
     std::u16string chunk(100000, u'x');
@@ -334,7 +314,6 @@ TEST_F(TextStream, FailedStepsAreReported) {
   }
   {  // A failed seek back over what was read ahead, in an update stream.
     WriteBytes(Host("u.dat"), "abcdef");
-    CStdioFile f;
     ASSERT_TRUE(f.Open(Path("u.dat"), u"r+b"));
     char buf[2];
     EXPECT_EQ(f.Read(buf, 2), 2u);
@@ -344,7 +323,6 @@ TEST_F(TextStream, FailedStepsAreReported) {
     EXPECT_EQ(ReadBytes(Host("u.dat")), "abcdef");
   }
   WriteBytes(Host("r.txt"), Utf16le(u"a\r\n"));
-  CStdioFile f;
   {
     FailStep fail(FileStep::Open, EMFILE);
     EXPECT_FALSE(f.Open(Path("r.txt"), u"rt,ccs=UNICODE"));
@@ -355,7 +333,6 @@ TEST_F(TextStream, FailedStepsAreReported) {
     EXPECT_FALSE(f.Open(Path("r.txt"), u"rt,ccs=UNICODE"));  // the mark is read at open
     EXPECT_EQ(f.GetErrno(), EIO);
     ASSERT_TRUE(f.Open(Path("r.txt"), u"rt"));
-    CString line;
     EXPECT_FALSE(f.ReadString(line));
     EXPECT_TRUE(f.Failed());
     EXPECT_EQ(f.GetErrno(), EIO);
@@ -373,25 +350,26 @@ TEST_F(TextStream, FailedStepsAreReported) {
 
 namespace {
 
+// Drive, folder, name and extension as "C:|\dir\|name|.ext".
 std::string Split(const char16_t* path) {
   char16_t drive[_MAX_DRIVE], dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
   _wsplitpath(path, drive, dir, fname, ext);
-  return Utf16ToUtf8(drive) + "|" + Utf16ToUtf8(dir) + "|" + Utf16ToUtf8(fname) + "|" +
-         Utf16ToUtf8(ext);
+  return Utf16ToUtf8(std::u16string(drive) + u"|" + dir + u"|" + fname + u"|" + ext);
 }
 
 // Each call's result: 0, or the errno after a -1.
+int Rc(int result) { return result == 0 ? 0 : result == -1 ? errno : -999; }
 void ExpectCodes(std::initializer_list<std::pair<int, int>> calls) {
   for (auto call = calls.begin(); call != calls.end(); ++call)
     EXPECT_EQ(call->first, call->second) << "call " << call - calls.begin();
 }
-int Rc(int result) { return result == 0 ? 0 : result == -1 ? errno : -999; }
 
 }  // namespace
 
-// Drive, folder, name and extension as the runtime splits them; the bounded
-// form checks every size and empties everything when one is short.
-TEST(CrtPaths, SplitPath) {
+// Paths split as the runtime splits them, the bounded form emptying every
+// part when one is short; the folder and file calls with the runtime's
+// errno values.
+TEST_F(CrtFiles, PathsFoldersAndFiles) {
   const std::pair<const char16_t*, const char*> cases[] = {
       {u"C:\\inst\\MASTER\\zairyou1.mst", "C:|\\inst\\MASTER\\|zairyou1|.mst"},
       {u"C:\\DATA\\見積\\", "C:|\\DATA\\見積\\||"}, {u"\\dir\\", "|\\dir\\||"}, {u"file", "||file|"},
@@ -406,22 +384,17 @@ TEST(CrtPaths, SplitPath) {
   EXPECT_EQ(std::u16string(dir), u"\\a\\");
   _wsplitpath((std::u16string(300, u'n') + u".ext").c_str(), nullptr, nullptr, fname, nullptr);
   EXPECT_EQ(std::u16string(fname), std::u16string(_MAX_FNAME - 1, u'n'));
-
   EXPECT_EQ(_wsplitpath_s(u"C:\\ab\\name.txt", drive, 3, dir, 8, fname, 8, ext, 8), 0);
   EXPECT_EQ(std::u16string(dir) + u"|" + fname + u"|" + ext, u"\\ab\\|name|.txt");
-  // "\abcdefg\" needs 10 units: everything is emptied.
+  // "\abcdefg\" needs 10 units.
   EXPECT_EQ(_wsplitpath_s(u"C:\\abcdefg\\n.t", drive, 3, dir, 8, fname, 8, ext, 8), ERANGE);
   EXPECT_EQ(drive[0] | dir[0] | fname[0] | ext[0], 0);
   EXPECT_EQ(_wsplitpath_s(nullptr, drive, 3, dir, 8, fname, 8, ext, 8), EINVAL);
   EXPECT_EQ(_wsplitpath_s(u"a", drive, 0, dir, 8, fname, 8, ext, 8), EINVAL);
   EXPECT_EQ(_wsplitpath_s(u"a.b", nullptr, 0, nullptr, 0, fname, 8, nullptr, 0), 0);
   EXPECT_EQ(std::u16string(fname), u"a");
-}
 
-// The folder and file calls with the errno values the runtime sets.
-TEST_F(CrtFiles, FoldersAndFiles) {
-  std::u16string cwd = Utf8ToUtf16(fs::current_path().string());
-  std::u16string buf(cwd.size() + 1, u'#');
+  std::u16string cwd = Utf8ToUtf16(fs::current_path().string()), buf(cwd.size() + 1, u'#');
   ASSERT_EQ(_wgetcwd(buf.data(), static_cast<int>(buf.size())), buf.data());
   EXPECT_EQ(std::u16string(buf.c_str()), cwd);
   errno = 0;
@@ -442,15 +415,16 @@ TEST_F(CrtFiles, FoldersAndFiles) {
   WriteBytes(dir_ / "A" / "mituno.ini", "x");
   EXPECT_EQ(Rc(_waccess(ini, 4)), 0);
   SetFileAttributesW(ini, FILE_ATTRIBUTE_READONLY);
-  ExpectCodes({{Rc(_waccess(ini, 4)), 0}, {Rc(_waccess(ini, 2)), EACCES}, {Rc(_wremove(ini)), EACCES}});
+  ExpectCodes({{Rc(_waccess(ini, 4)), 0}, {Rc(_waccess(ini, 2)), EACCES},
+               {Rc(_wremove(ini)), EACCES}});
   SetFileAttributesW(ini, FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(Rc(_wrmdir(a)), ENOTEMPTY);
   WriteBytes(dir_ / "A" / "other.ini", "y");
   ExpectCodes({{Rc(_wrename(ini, a + u"\\other.ini")), EEXIST},
                {Rc(_wrename(ini, a + u"\\renamed.ini")), 0}});
   EXPECT_EQ(ReadBytes(dir_ / "A" / "renamed.ini"), "x");
-  ExpectCodes({{Rc(_wremove(a + u"\\renamed.ini")), 0}, {Rc(_wremove(a + u"\\renamed.ini")), ENOENT},
-               {Rc(_wremove(a)), EACCES},  // a folder
+  ExpectCodes({{Rc(_wremove(a + u"\\renamed.ini")), 0},
+               {Rc(_wremove(a + u"\\renamed.ini")), ENOENT}, {Rc(_wremove(a)), EACCES},  // a folder
                {Rc(_wremove(a + u"\\other.ini")), 0}, {Rc(_wrmdir(a)), 0}});
   EXPECT_FALSE(fs::exists(dir_ / "A"));
 }
@@ -468,10 +442,9 @@ TEST_F(WindowsPath, MapsToTheHost) {
       {root + "/MASTER/電気\\zairyou1.mst", root + "/MASTER/電気/zairyou1.mst"},
       {root + "\\layout\\LAYOUT.INI", root + "/LAYOUT/Layout.ini"},
       {root + "\\layout\\New\\a.txt", root + "/LAYOUT/New/a.txt"},  // a new name as spelled
-      {root + "\\ａｂ", root + "/ａｂ"},
+      {root + "\\ａｂ", root + "/ａｂ"}, {"rel\\x.ini", "rel/x.ini"}, {longName, longName},
       // The host's root with a name joined by a backslash is no share.
       {"/\\pelmar1.ini", "/pelmar1.ini"}, {"/\\tolv\\WORK\\", "/tolv/WORK/"},
-      {"rel\\x.ini", "rel/x.ini"}, {longName, longName},
       {"", ""}, {"\\\\server\\share\\x", ""}, {"\\/server/share/x", ""}, {longName + "a", ""},
   };
   for (const auto& [win, host] : cases)
