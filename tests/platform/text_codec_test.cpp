@@ -162,6 +162,27 @@ TEST(CodePage, ConvertsAsWindows) {
     EXPECT_EQ(GetLastError(), c.error) << Utf16ToUtf8(c.text);
   }
   EXPECT_EQ(Hex(cmd::cp::EncodeUtf8(u"\U0001F600\xDBFF")), "F0 9F 98 80 EF BF BD");
+
+  // The whole-string helpers, with a long ASCII run that has one character
+  // at every position of the fast path.
+  std::u16string text = u"1,2,3,ケーブル CV 3C-5.5sq,m,¥100";
+  bool used = true;
+  EXPECT_EQ(cmd::cp::Decode932(cmd::cp::Encode932(text, &used)), u"1,2,3,ケーブル CV 3C-5.5sq,m,\\100");
+  EXPECT_FALSE(used);
+  EXPECT_EQ(cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(text)), text);
+  cmd::cp::Encode932(u"〜", &used);
+  EXPECT_TRUE(used);
+  for (size_t pos = 0; pos < 17; ++pos) {
+    std::u16string s(17, u'a');
+    s[pos] = u'漢';
+    EXPECT_EQ(cmd::cp::Decode932(cmd::cp::Encode932(s)), s);
+    EXPECT_EQ(cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(s)), s);
+  }
+  EXPECT_TRUE(cmd::cp::Decode932("").empty() && cmd::cp::Encode932(u"").empty());
+  EXPECT_TRUE(cmd::cp::Fits932(u"電気 ケーブル ｱｲｳ ～ \\ ~") && cmd::cp::Fits932(u""));
+  // Best fits ("café", "¥" to "\"), WAVE DASH, a pair and a lone surrogate.
+  for (std::u16string_view t : {u"café", u"¥", u"〜", u"\U0001F600", u"\xD800"})
+    EXPECT_FALSE(cmd::cp::Fits932(t)) << Utf16ToUtf8(t);
 }
 
 // Sizes, terminators and the parameters Windows refuses, each with its error.
@@ -204,29 +225,6 @@ TEST(CodePage, BufferSizesAndBadParameters) {
         kFlags);
 }
 
-// The whole-string helpers, with a long ASCII run that has one character at
-// every position of the fast path.
-TEST(CodePage, WholeStringHelpers) {
-  std::u16string text = u"1,2,3,ケーブル CV 3C-5.5sq,m,¥100";
-  bool used = true;
-  EXPECT_EQ(cmd::cp::Decode932(cmd::cp::Encode932(text, &used)), u"1,2,3,ケーブル CV 3C-5.5sq,m,\\100");
-  EXPECT_FALSE(used);
-  EXPECT_EQ(cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(text)), text);
-  cmd::cp::Encode932(u"〜", &used);
-  EXPECT_TRUE(used);
-  for (size_t pos = 0; pos < 17; ++pos) {
-    std::u16string s(17, u'a');
-    s[pos] = u'漢';
-    EXPECT_EQ(cmd::cp::Decode932(cmd::cp::Encode932(s)), s);
-    EXPECT_EQ(cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(s)), s);
-  }
-  EXPECT_TRUE(cmd::cp::Decode932("").empty() && cmd::cp::Encode932(u"").empty());
-  EXPECT_TRUE(cmd::cp::Fits932(u"電気 ケーブル ｱｲｳ ～ \\ ~") && cmd::cp::Fits932(u""));
-  // Best fits ("café", "¥" to "\"), WAVE DASH, a pair and a lone surrogate.
-  for (std::u16string_view t : {u"café", u"¥", u"〜", u"\U0001F600", u"\xD800"})
-    EXPECT_FALSE(cmd::cp::Fits932(t)) << Utf16ToUtf8(t);
-}
-
 // Byte types by position: S single, L lead, T trail, ! illegal. Positions
 // past the terminator are illegal without being read.
 TEST(CodePage932, MbsbType) {
@@ -252,14 +250,14 @@ TEST(CString, EditsSearchesAndConversions) {
   char16_t* p = b.GetBuffer(10);
   p[0] = u'a', p[1] = u'b', p[2] = 0;
   b.ReleaseBuffer();
-  const std::pair<CString, const char16_t*> texts[] = {
+  ExpectAll({
       {s.Mid(2, 3), u"CDE"}, {s.Mid(4, 10), u"EF"}, {s.Mid(10), u""}, {s.Left(-1), u""},
       {s.Right(99), u"ABCDEF"}, {CString(u" \t　値　\r\n").Trim(), u"　値　"}, {b, u"ab"},
+      {CString(u"00120").TrimLeft(u'0'), u"120"},
       {CString::FromUtf8("a\xFF" "b"), u"a\xFFFD" u"b"},
       {CString::FromUtf8("\xED\xA0\x80"), u"\xFFFD"},  // an encoded surrogate
       {CString::FromUtf8("電気\xF0\x9F\x98\x80"), u"電気\U0001F600"},
-  };
-  for (const auto& [got, want] : texts) EXPECT_EQ(got.str(), want);
+  });
   EXPECT_EQ((std::vector{list.Find(u','), list.Find(u',', 3), list.ReverseFind(u','),
                          list.Find(u"水道"), list.Find(u"x", 100), list.Replace(u"電気", u"ガス")}),
             (std::vector{2, 5, 5, 6, -1, 2}));
@@ -408,31 +406,29 @@ TEST(CrtFormat, Doubles) {
   const double kIndefinite = Bits(0xFFF8000000000000ull);  // the FPU's default NaN
   const double kQuietNaN = Bits(0x7FF8000000000000ull), k37 = 37.866261574537077;
   const struct { const char16_t* format; double value; std::string expected; } cases[] = {
-      {u"%.0f", 0.5, "1"},   {u"%.0f", 2.5, "3"},     {u"%.0f", -2.5, "-3"},  {u"%.0f", 0.49, "0"},
-      {u"%.0f", 9.5, "10"},  {u"%.0f", 0.05, "0"},    {u"%.0f", 0.49999999999999994, "0"},
-      {u"%.2f", 0.125, "0.13"}, {u"%.2f", 1.115, "1.12"}, {u"%.2f", 2.675, "2.67"},
-      {u"%.1f", 1.45, "1.5"},   {u"%.1f", 0.15, "0.1"},   {u"%.1f", 9.96, "10.0"},
-      {u"%.2f", 99.995, "100.00"}, {u"%2.4f", 8.6, "8.6000"}, {u"%0f", 0.6, "0.600000"},
-      {u"%f", 0.0, "0.000000"},    {u"%f", -0.0, "-0.000000"}, {u"%f", 1e-320, "0.000000"},
+      {u"%.0f", 0.5, "1"},      {u"%.0f", 2.5, "3"},      {u"%.0f", -2.5, "-3"},
+      {u"%.0f", 9.5, "10"},     {u"%.0f", 0.49999999999999994, "0"}, {u"%.2f", 0.125, "0.13"},
+      {u"%.2f", 1.115, "1.12"}, {u"%.2f", 2.675, "2.67"}, {u"%.1f", 0.15, "0.1"},
+      {u"%.1f", 9.96, "10.0"},  {u"%.2f", 99.995, "100.00"}, {u"%2.4f", 8.6, "8.6000"},
+      {u"%0f", 0.6, "0.600000"}, {u"%f", -0.0, "-0.000000"}, {u"%f", 1e-320, "0.000000"},
       {u"%.20f", 0.1, "0.10000000000000001000"}, {u"%.0f", 1e23, "99999999999999992000000"},
-      {u"%.30f", 1.0 / 3.0, "0.333333333333333310000000000000"},
-      {u"%.15f", 3.14159265359, "3.141592653590000"}, {u"%.14f", k37, "37.86626157453708"},
-      {u"%.15f", k37, "37.866261574537077"}, {u"%.0f", 123456789012345678.0, "123456789012345680"},
+      {u"%.14f", k37, "37.86626157453708"},      {u"%.15f", k37, "37.866261574537077"},
+      {u"%.0f", 123456789012345678.0, "123456789012345680"},
       // Exactly 18 significant digits ending in 5: the 17-digit step rounds up.
       {u"%.1f", 1234567890123456.25, "1234567890123456.3"},
       {u"%.17g", 1234567890123456.25, "1234567890123456.3"},
       {u"%.2f", -1234567890123456.25, "-1234567890123456.30"},
-      {u"%e", 1.0, "1.000000e+000"},    {u"%e", 0.0, "0.000000e+000"},
-      {u"%e", 1e-300, "1.000000e-300"}, {u"%E", 12345.678, "1.234568E+004"},
+      {u"%e", 0.0, "0.000000e+000"}, {u"%e", 1e-300, "1.000000e-300"},
+      {u"%E", 12345.678, "1.234568E+004"},
       {u"%g", 1234567.0, "1.23457e+006"}, {u"%+#23.15e", 789456123.0, "+7.894561230000000e+008"},
       {u"%-#23.15e", 789456123.0, "7.894561230000000e+008 "},
       {u"%#1.1g", 789456123.0, "8.e+008"}, {u"%.1g", 789456123.0, "8e+008"},
       {u"% 014.4e", 8.6, " 008.6000e+000"}, {u"% 2.4e", -8.6, "-8.6000e+000"},
-      {u"%+2.4e", 8.6, "+8.6000e+000"},    {u"%.3e", 9.9996, "1.000e+001"},
+      {u"%.3e", 9.9996, "1.000e+001"},
       {u"%.0e", 5.0, "5e+000"}, {u"%#.0e", 5.0, "5.e+000"}, {u"%#.0f", 5.0, "5."},
       {u"%2.4g", 8.6, "8.6"},   {u"%g", 0.0005, "0.0005"},  {u"%g", 0.00005, "5e-005"},
       {u"%g", 999999999999999.0, "1e+015"},  {u"%.15g", 1e15, "1e+015"}, {u"%g", 0.0, "0"},
-      {u"%.15g", 999999999999999.0, "999999999999999"}, {u"%g", 0.1, "0.1"},
+      {u"%.15g", 999999999999999.0, "999999999999999"},
       {u"%g", 100000.0, "100000"}, {u"%g", 1e6, "1e+006"}, {u"%G", 1e-10, "1E-010"},
       {u"%.20g", 0.1, "0.10000000000000001"}, {u"%#g", 1.5, "1.50000"},
       {u"%f", kInf, "1.#INF00"}, {u"%f", -kInf, "-1.#INF00"}, {u"%.1f", kInf, "1.$"},
@@ -461,22 +457,19 @@ TEST(CrtFormat, IntegersWidthsAndFlags) {
       {u"%I64d", static_cast<long long>(0xffffffffull * 0xffffffffull), "-8589934591"},
       {u"%+8I64d", 100, "    +100"},     {u"%+.8I64d", 100, "+00000100"},
       {u"%+10.8I64d", 100, " +00000100"}, {u"%_1I64d", 100, "_1I64d"},
-      {u"%-1.5I64d", -100, "-00100"},    {u"%5I64d", -100, " -100"},   {u"%-5I64d", -100, "-100 "},
-      {u"%-.5I64d", -100, "-00100"},     {u"%-8.5I64d", -100, "-00100  "},
-      {u"%05I64d", 100, "00100"},        {u"%05I64d", -100, "-0100"},  {u"% I64d", 100, " 100"},
-      {u"% .5I64d", 100, " 00100"},      {u"% 8.5I64d", -100, "  -00100"}, {u"%.0I64d", 0, ""},
+      {u"%-1.5I64d", -100, "-00100"},    {u"%5I64d", -100, " -100"},
+      {u"%-8.5I64d", -100, "-00100  "},  {u"%05I64d", -100, "-0100"},  {u"% .5I64d", 100, " 00100"},
+      {u"% 8.5I64d", -100, "  -00100"},  {u"%.0I64d", 0, ""},
       {u"%#+21.18I64x", -100, " 0x00ffffffffffffff9c"},
       {u"%#.25I64o", -100, "0001777777777777777777634"},
-      {u"%#+24.20I64o", -100, " 01777777777777777777634"},
       {u"%#+18.21I64X", -100, "0X00000FFFFFFFFFFFFFF9C"},
       {u"%#+25.22I64u", -1, "   0018446744073709551615"},
       {u"%+#25.22I64d", -1, "  -0000000000000000000001"},
       {u"%#-8.5I64o", 100, "00144   "}, {u"%#-+ 08.5I64d", 100, "+00100  "},
       {u"%lld", 5000000000, "5000000000"}, {u"%jd", -1, "-1"}, {u"%zx", 1, "1"}, {u"%tx", 1, "1"},
       {u"% d", 1, " 1"},  {u"%+ d", 1, "+1"}, {u"%#012x", 1, "0x0000000001"},
-      {u"%#012x", 0, "000000000000"},  {u"%#04.8x", 1, "0x00000001"}, {u"%#04.8x", 0, "00000000"},
-      {u"%#-08.2x", 1, "0x01    "},    {u"%#-08.2x", 0, "00      "},  {u"%#.0x", 1, "0x1"},
-      {u"%#.0x", 0, ""},      {u"%#o", 1, "01"},   {u"%#o", 0, "0"},     {u"%3d", 1234, "1234"},
+      {u"%#012x", 0, "000000000000"},  {u"%#04.8x", 0, "00000000"}, {u"%#-08.2x", 1, "0x01    "},
+      {u"%#.0x", 1, "0x1"},   {u"%#.0x", 0, ""},   {u"%#o", 1, "01"},   {u"%#o", 0, "0"},
       {u"%+i", 1, "+1"},      {u"%o", 10, "12"},   {u"%u", -1, "4294967295"},
       {u"%hx", 0x12345, "2345"}, {u"%hhx", 0x123, "123"}, {u"%hd", 40000, "-25536"},
       {u"%X", 0xBEEF, "BEEF"},   {u"%-05d", 7, "7    "},  {u"%d", INT32_MIN, "-2147483648"},
@@ -485,7 +478,7 @@ TEST(CrtFormat, IntegersWidthsAndFlags) {
       {u"% .80d", 1, " " + std::string(79, '0') + "1"},
       // Windows long is 32 bits: no size and "l" cut wider values.
       {u"%ld", 5000000000LL, "705032704"}, {u"%d", 5000000000LL, "705032704"},
-      {u"%I32d", 5000000000LL, "705032704"}, {u"%lx", -1, "ffffffff"},
+      {u"%I32d", 5000000000LL, "705032704"},
       // A letter the runtime does not know prints itself; sizes without a
       // conversion print nothing.
       {u"%I", -1, "I"},    {u"%Iq", -1, "Iq"},  {u"%Ihd", -1, "Ihd"}, {u"%I0d", -1, "I0d"},
@@ -601,8 +594,7 @@ TEST(CrtScan, ResultsAndOutputs) {
   ExpectAll({
       {Scan(u"1,,3", f3, d, d, d), u"1|1|-|-"},   {Scan(u",b,c", f3, d, d, d), u"0|-|-|-"},
       {Scan(u"a,b,", f3, d, d, d), u"2|a|b|-"},   {Scan(u"", f3, d, d, d), u"-1|-|-|-"},
-      {Scan(u"a,b,c", f3, d, d, d), u"3|a|b|c"},  {Scan(u"a", f3, d, d, d), u"1|a|-|-"},
-      {Scan(u" x , y ,z", f3, d, d, d), u"3| x | y |z"},
+      {Scan(u"a", f3, d, d, d), u"1|a|-|-"}, {Scan(u" x , y ,z", f3, d, d, d), u"3| x | y |z"},
       // Strings stop at white space (U+3000 is none).
       {Scan(u"abc   def", u"%s %n%s", d, -1, d), u"2|abc|6|def"},
       {Scan(u"  only", u"%s%s", d, d), u"1|only|-"}, {Scan(u"   ", u"%s", d), u"-1|-"},

@@ -54,11 +54,11 @@ class TempFolder : public ::testing::Test {
   // read with `mode`, the same in blocks of every size from 1 to 9 bytes
   // (characters, CR LF pairs, marks and Ctrl-Z split at every position);
   // ReadLines, which reads as "rt,ccs=UNICODE", must agree.
-  std::u16string Lines(std::string_view bytes, const char16_t* mode, bool everyBlock = true) {
+  std::u16string Lines(std::string_view bytes, const char16_t* mode) {
     fs::remove(Host("in.txt"));  // truncating a file is slow on some file systems
     WriteBytes(Host("in.txt"), bytes);
     std::u16string lines = Read(mode), whole;
-    for (std::size_t block = 1; everyBlock && block <= 9; ++block) {
+    for (std::size_t block = 1; block <= 9; ++block) {
       ReadBlockSize small(block);
       EXPECT_EQ(Read(mode), lines) << "block " << block;
     }
@@ -98,7 +98,7 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
       {u"wt,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00"},
       {u"wt,ccs=UNICODE", {u"\r\n"}, "FF FE 0D 00 0D 00 0A 00"},
       {u"wt,ccs=UTF-16LE", {u"電\n"}, "FF FE FB 96 0D 00 0A 00"},
-      {u"w,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00"}, {u"wt,ccs=UNICODE", {}, "FF FE"},
+      {u"w,ccs=UNICODE", {}, "FF FE"},
       {u"wt,ccs=UTF-8", {u"é\n"}, "EF BB BF C3 A9 0D 0A"},
       {u"wt", {u"ケ\n", u"é¥〜"}, "83 50 0D 0A 65 5C 3F"},
       // Wide text on a binary stream is raw UTF-16LE; a ccs adds its mark.
@@ -111,7 +111,6 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
       {u"at,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00", "log.txt"},
       {u"at,ccs=UNICODE", {u"b\n"}, "FF FE 61 00 0D 00 0A 00 62 00 0D 00 0A 00", "log.txt"},
       {u"at,ccs=UNICODE", {u"a"}, "FF FE 61 00", "empty.txt", ""},
-      {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "empty16.txt", ""},
       {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "new16.txt"},
       {u"at,ccs=UTF-8", {u"a"}, "EF BB BF 61", "new8.txt"},
       {u"ab,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0A 00", "bin16.txt"},
@@ -183,8 +182,8 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
       {Utf16le(u"a\r") + "c", u"rt,ccs=UNICODE", u"a\r|"},
       // A broken 932 pair keeps its line end; invalid UTF-8; lone
       // surrogates in UTF-16 are passed on.
-      {"a\x81\r\nb\x85\x40\r\n\x80\xA0\xFD\r\n\xB1\x83\x50\x1A" "c\x81", u"rt,ccs=UNICODE",
-       u"a\u30FB|b\u30FB|\u0080\uF8F0\uF8F1|\uFF71ケ|"},
+      {"a\x81\r\nb\x85\x40\x81\rx\x81\n\x80\xA0\xFD\r\n\xB1\x83\x50\x1A" "c\x81", u"rt,ccs=UNICODE",
+       u"a\u30FB|b\u30FB\u30FB\rx\u30FB|\u0080\uF8F0\uF8F1|\uFF71ケ|"},
       {"\xEF\xBB\xBF" "a\xC0\xE3\x81\r\n\xF0\x9F\x98\x80\r\r\nb\xE3", u"rt,ccs=UNICODE",
        u"a\uFFFD\uFFFD|\U0001F600\r|b\uFFFD|"},
       {Utf16le(u"\xD800x\r\n"), u"rt,ccs=UNICODE", u"\xD800x|"},
@@ -232,21 +231,13 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
     EXPECT_TRUE(f.Close());
   }
   EXPECT_EQ(ReadBytes(Host("b.dat")), "0123ab6789");
-}
-
-// A master of 20,000 lines (1.4 MB): several blocks of the default size.
-TEST_F(TextStream, ManyLinesRoundTrip) {
-  std::u16string expected;
-  CStdioFile f;
-  ASSERT_TRUE(f.Open(Path("zairyou2.mst"), u"wt,ccs=UNICODE"));
-  CString line;
-  for (int i = 0; i < 20000; ++i) {
-    line.Format(u"%d,%d,ケーブル CV %dsq,%d,0,0,0,0,0,0,0", i / 100, i, i % 7, i % 255);
-    expected += line.str() + u"|";
-    f.WriteString(line + u"\n");
-  }
-  EXPECT_TRUE(f.Close());
-  EXPECT_TRUE(Lines(ReadBytes(Host("zairyou2.mst")), u"rt,ccs=UNICODE", false) == expected);
+  // Binary reads in pieces, and at the end.
+  ASSERT_TRUE(f.Open(Path("b.dat"), u"rb"));
+  char bytes[12] = {};
+  EXPECT_EQ(f.Read(bytes, 2), 2u);
+  EXPECT_EQ(f.Read(bytes + 2, 10), 8u);
+  EXPECT_EQ(f.Read(bytes, 8), 0u);
+  EXPECT_EQ(std::string(bytes, 10), "0123ab6789");
 }
 
 // Malformed modes, missing files and folders, writes of the wrong kind and
@@ -254,18 +245,15 @@ TEST_F(TextStream, ManyLinesRoundTrip) {
 // as it was.
 TEST_F(TextStream, FailuresAreReported) {
   WriteBytes(Host("m.txt"), "x");
+  CStdioFile f;
   for (const char16_t* bad : {u"", u"x", u"rr", u"rtb", u"r++", u"r,ccs=UTF-32",
                               u"rb,ccs=UTF-32", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"}) {
-    CStdioFile f;
     EXPECT_FALSE(f.Open(Path("m.txt"), bad) || f.IsOpen()) << Utf16ToUtf8(bad);
     EXPECT_EQ(f.GetErrno(), EINVAL) << Utf16ToUtf8(bad);
   }
   for (const char16_t* good : {u"r", u"rt", u"rb", u"r+b", u"rb+", u"r+", u"rt, ccs = unicode",
-                               u"rtS,ccs=UTF-16LE", u"a+", u"a+t,ccs=UNICODE"}) {
-    CStdioFile f;
+                               u"rtS,ccs=UTF-16LE", u"a+", u"a+t,ccs=UNICODE"})
     EXPECT_TRUE(f.Open(Path("m.txt"), good) && f.IsOpen()) << Utf16ToUtf8(good);
-  }
-  CStdioFile f;
   for (auto [name, mode, error] : {std::tuple{"missing.txt", u"rt,ccs=UNICODE", ENOENT},
                                    {"no\\such\\folder\\x.txt", u"wt,ccs=UNICODE", ENOENT},
                                    {"folder", u"rt", EACCES}}) {
