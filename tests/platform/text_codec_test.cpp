@@ -361,7 +361,7 @@ TEST(CrtNumbers, DecimalReaders) {
 
 // Integers to text in every radix, the bounded forms never writing past
 // their size; comparisons that fold ASCII letters only.
-TEST(CrtNumbers, IntegerWritersAndCaseMapping) {
+TEST(CrtNumbers, IntegerWritersAndComparisons) {
   char16_t buf[66];
   ExpectAll({
       {_itow(-123, buf, 10), u"-123"}, {_itow(-1, buf, 16), u"ffffffff"}, {_itow(0, buf, 10), u"0"},
