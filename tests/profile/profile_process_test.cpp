@@ -13,7 +13,6 @@
 #include <random>
 #include <set>
 #include <thread>
-#include <vector>
 
 #include "profile_support.h"
 
@@ -33,8 +32,7 @@ struct Shared {
 
 Shared* MapShared() {
   void* p = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return nullptr;
-  return new (p) Shared{};
+  return p == MAP_FAILED ? nullptr : new (p) Shared{};
 }
 
 std::u16string KeyName(int writer, int n) {
