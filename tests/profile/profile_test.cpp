@@ -84,6 +84,7 @@ struct Call {
   DWORD size, ret;
   std::u16string_view buf;
 };
+// clang-format off
 constexpr Call kCalls[] = {
     // Key and section lists leave out comments; a missing section gives the
     // default, which loses its trailing spaces.
@@ -101,31 +102,24 @@ constexpr Call kCalls[] = {
     {4, kSection, u"s", nullptr, nullptr, 50, 20, u"a=1\0b=2\0c=3\0d=4\0e=5\0\0"sv},
     {4, kString, u"s", nullptr, u"", 50, 10, u"a\0b\0c\0d\0e\0\0"sv},
     // Values and defaults are cut to the size less one; size 0 touches nothing.
-    {3, kString, u"s", u"k", u"", 4, 3, u"abc\0#"sv},
-    {3, kString, u"s", u"k", u"", 7, 6, u"abcdef\0#"sv},
-    {3, kString, u"s", u"k", u"", 1, 0, u"\0#"sv},
-    {3, kString, u"s", u"x", u"123456789", 5, 4, u"1234\0#"sv},
-    {3, kString, u"s", u"k", u"", 0, 0, u"####"sv},
-    {3, kString, nullptr, nullptr, u"", 0, 0, u"####"sv},
-    {3, kSection, u"s", nullptr, nullptr, 0, 0, u"####"sv},
-    {3, kNames, nullptr, nullptr, nullptr, 0, 0, u"####"sv},
+    {3, kString, u"s", u"k", u"", 4, 3, u"abc\0#"sv}, {3, kString, u"s", u"k", u"", 7, 6, u"abcdef\0#"sv},
+    {3, kString, u"s", u"k", u"", 1, 0, u"\0#"sv}, {3, kString, u"s", u"x", u"123456789", 5, 4, u"1234\0#"sv},
+    {3, kString, u"s", u"k", u"", 0, 0, u"####"sv}, {3, kString, nullptr, nullptr, u"", 0, 0, u"####"sv},
+    {3, kSection, u"s", nullptr, nullptr, 0, 0, u"####"sv}, {3, kNames, nullptr, nullptr, nullptr, 0, 0, u"####"sv},
     // Lists that do not fit end with two zeros; exactly fitting ones are whole.
     {2, kString, nullptr, u"", u"", 16, 14, u"section1\0secti\0\0#"sv},
     {2, kString, u"section1", nullptr, u"", 16, 14, u"name1\0name2\0na\0\0#"sv},
     {2, kString, u"section1", nullptr, u"", 19, 18, u"name1\0name2\0name3\0\0#"sv},
     {2, kString, u"section1", nullptr, u"", 18, 16, u"name1\0name2\0name\0\0#"sv},
-    {2, kNames, nullptr, nullptr, nullptr, 2, 0, u"\0\0#"sv},
-    {2, kNames, nullptr, nullptr, nullptr, 1, 0, u"\0#"sv},
+    {2, kNames, nullptr, nullptr, nullptr, 2, 0, u"\0\0#"sv}, {2, kNames, nullptr, nullptr, nullptr, 1, 0, u"\0#"sv},
     {2, kSection, u"section1", nullptr, nullptr, 10, 8, u"name1=1\0\0\0#"sv},
     // A missing file: the default loses its trailing spaces only.
-    {-1, kString, u"s", u"k", u"default  ", 260, 7, u"default\0"sv},
-    {-1, kString, u"s", u"k", u"  lead", 260, 6, u"  lead\0"sv},
-    {-1, kString, u"s", u"k", u"one two  ", 260, 7, u"one two\0"sv},
-    {-1, kString, u"s", u"k", u"tab\t", 260, 4, u"tab\t\0"sv},
-    {-1, kString, u"s", u"k", u"    ", 260, 0, u"\0"sv},
-    {-1, kString, u"s", u"k", u"\"q\"", 260, 3, u"\"q\"\0"sv},
+    {-1, kString, u"s", u"k", u"default  ", 260, 7, u"default\0"sv}, {-1, kString, u"s", u"k", u"  lead", 260, 6, u"  lead\0"sv},
+    {-1, kString, u"s", u"k", u"one two  ", 260, 7, u"one two\0"sv}, {-1, kString, u"s", u"k", u"tab\t", 260, 4, u"tab\t\0"sv},
+    {-1, kString, u"s", u"k", u"    ", 260, 0, u"\0"sv}, {-1, kString, u"s", u"k", u"\"q\"", 260, 3, u"\"q\"\0"sv},
     {-1, kString, u"s", u"k", nullptr, 260, 0, u"\0"sv},
 };
+// clang-format on
 
 TEST_P(Profile, Reads) {
   file_.Put(GetParam(), kFiles[0]);
@@ -354,54 +348,59 @@ TEST(ProfilePaths, WindowsFolderAndUserProfile) {
 
 // ------------------------------------------------------------ failures
 
+// Writes that fail, and what they leave: the file as it was and no
+// temporary file, no file where there was none, the folder in the file's
+// place. Deletions create no file; a null section is an error ("flush the
+// cache" answers FALSE).
 TEST(ProfileFailure, WritesThatFailLeaveTheFileAsItWas) {
-  // A step that fails: the file as it was, no temporary file left behind,
-  // no file at all when it was the first write.
-  for (auto step : {FileStep::Write, FileStep::Flush, FileStep::Rename}) {
-    IniFile file, fresh;
-    file.Put("[a]\r\nk=1\r\n");
+  enum Target { kFile, kNoFile, kFolder, kNoFolder, kNoDrive };
+  constexpr DWORD kSome = ~0u;  // any error but 0
+  const struct {
+    Target target;
+    FileStep step;
+    int err;
+    Write write;
+    BOOL ok = FALSE;
+    DWORD error = 0;
+  } cases[] = {
+      // clang-format off
+      {kFile, FileStep::Write, ENOSPC, {'S', u"a", u"k", u"2"}, FALSE, kSome},
+      {kFile, FileStep::Flush, ENOSPC, {'S', u"a", u"k", u"2"}, FALSE, kSome},
+      {kFile, FileStep::Rename, ENOSPC, {'S', u"a", u"k", u"2"}, FALSE, kSome},
+      {kFile, FileStep::Write, ENOSPC, {'S', u"a", u"new", u"2"}}, {kNoFile, FileStep::Write, EIO, {'S', u"a", u"k", u"1"}},
+      {kFile, FileStep::Flush, ENOSPC, {'S', u"a", u"new", u"2"}}, {kNoFile, FileStep::Flush, EIO, {'S', u"a", u"k", u"1"}},
+      {kFile, FileStep::Rename, ENOSPC, {'S', u"a", u"new", u"2"}}, {kNoFile, FileStep::Rename, EIO, {'S', u"a", u"k", u"1"}},
+      {kFile, FileStep::Open, EACCES, {'S', u"a", u"k", u"2"}, FALSE, ERROR_ACCESS_DENIED},
+      {kNoFolder, FileStep::Open, 0, {'S', u"a", u"k", u"1"}, FALSE, ERROR_PATH_NOT_FOUND},
+      {kFolder, FileStep::Open, 0, {'S', u"a", u"k", u"1"}}, {kNoFolder, FileStep::Open, 0, {'S', u"a", nullptr, nullptr}},
+      {kNoDrive, FileStep::Open, 0, {'S', u"a", u"k", u"1"}}, {kNoFile, FileStep::Open, 0, {'S', u"a", u"k", nullptr}, TRUE},
+      {kNoFile, FileStep::Open, 0, {'S', u"a", nullptr, nullptr}, TRUE}, {kNoFile, FileStep::Open, 0, {'W', u"a", nullptr, u""}, TRUE},
+      {kNoFile, FileStep::Open, 0, {'S', nullptr, u"k", u"v"}, FALSE, ERROR_FILE_NOT_FOUND},
+      {kNoFile, FileStep::Open, 0, {'S', nullptr, nullptr, nullptr}}, {kNoFile, FileStep::Open, 0, {'W', nullptr, nullptr, u"a=1\0"}},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    IniFile file;
+    if (c.target == kFile) file.Put("[a]\r\nk=1\r\n");
+    if (c.target == kFolder) std::filesystem::create_directory(file.host());
+    const std::u16string path = c.target == kNoFolder  ? U((file.dir() / "none" / "x.ini").string())
+                                : c.target == kNoDrive ? u"Q:\\x.ini"
+                                                       : file.win();
+    SetLastError(0);
     {
-      FailStep fail(step, ENOSPC);
-      SetLastError(0);
-      EXPECT_FALSE(file.Set("a", "k", "2"));
-      EXPECT_NE(GetLastError(), 0u);
-      EXPECT_FALSE(file.Set("a", "new", "2"));
-      EXPECT_FALSE(fresh.Set("a", "k", "1"));
+      FailStep fail(c.step, c.err);
+      const Write& w = c.write;
+      EXPECT_EQ(w.fn == 'S' ? WritePrivateProfileStringW(w.section, w.key, w.value, path.c_str())
+                            : WritePrivateProfileSectionW(w.section, w.value, path.c_str()),
+                c.ok);
     }
-    EXPECT_EQ(file.bytes(), "[a]\r\nk=1\r\n");
-    EXPECT_EQ(file.Listing(), "test.ini");
-    EXPECT_EQ(fresh.Listing(), "");
+    const DWORD error = GetLastError();
+    EXPECT_TRUE(c.error == kSome ? error != 0 : !c.error || error == c.error) << error;
+    EXPECT_EQ(file.Listing(), c.target == kFile || c.target == kFolder ? "test.ini" : "");
+    EXPECT_TRUE(c.target != kFile || file.bytes() == "[a]\r\nk=1\r\n");
+    EXPECT_TRUE(c.target != kFolder || std::filesystem::is_directory(file.host()));
   }
-  IniFile file;
-  file.Put("[a]\r\nk=1\r\n");
-  {
-    FailStep readOnly(FileStep::Open, EACCES);
-    EXPECT_FALSE(file.Set("a", "k", "2"));
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  }
-  EXPECT_EQ(file.bytes(), "[a]\r\nk=1\r\n");
-  // A folder in the file's place, a missing folder, a missing drive.
-  IniFile folder;
-  std::filesystem::create_directory(folder.host());
-  EXPECT_FALSE(folder.Set("a", "k", "1"));
-  EXPECT_TRUE(std::filesystem::is_directory(folder.host()));
-  std::u16string missing = U((file.dir() / "no folder" / "x.ini").string());
-  EXPECT_FALSE(WritePrivateProfileStringW(u"a", u"k", u"1", missing.c_str()));
-  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-  EXPECT_FALSE(WritePrivateProfileStringW(u"a", nullptr, nullptr, missing.c_str()));
-  EXPECT_FALSE(WritePrivateProfileStringW(u"a", u"k", u"1", u"Q:\\x.ini"));
-  // Deletions create no file; a null section is an error ("flush the
-  // cache" answers FALSE).
-  IniFile none;
-  EXPECT_TRUE(none.Set("a", "k", nullptr));
-  EXPECT_TRUE(none.Set("a", nullptr, nullptr));
-  EXPECT_TRUE(WritePrivateProfileSectionW(u"a", u"\0", none.win()));
-  SetLastError(0);
-  EXPECT_FALSE(none.Set(nullptr, "k", "v"));
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(none.Set(nullptr, nullptr, nullptr));
-  EXPECT_FALSE(WritePrivateProfileSectionW(nullptr, u"a=1\0", none.win()));
-  EXPECT_EQ(none.Listing(), "");
 }
 
 namespace {

@@ -38,7 +38,7 @@ TEST_F(SideFilesTest, Numbering) {
   EXPECT_EQ(Text(), "[DIR]\r\nPELMAR=" + Win(env_).ToUtf8() + "\\\r\n[見積No]\r\n見積1=A-100\r\n請求2=B-7\r\n");
   EXPECT_EQ(Join(GetMituNoIni(1, 1), GetMituNoIni(2, 2)), "A-100,B-7");
   // An existing shared file is ignored while sharing is off.
-  WriteUtf16(mituno_, u"[見積No]\r\n見積1=SHARED\r\n");
+  cmdtest::WriteBytes(mituno_, cmdtest::Utf16le(u"[見積No]\r\n見積1=SHARED\r\n"));
   EXPECT_EQ(GetMituNoIni(1, 1), u"A-100");
   fs::remove(mituno_);
 
@@ -65,15 +65,14 @@ TEST_F(SideFilesTest, Numbering) {
   SetMituNoIni(u"fallback", 2, 4);
   EXPECT_EQ(Join(Stored(u"見積No", u"請求4"), GetMituNoIni(2, 4)), "fallback,fallback");
   EXPECT_FALSE(fs::exists(dir() / "no"));
-}
 
-TEST_F(SideFilesTest, Pelmar2NumberingIgnoresSharing) {
+  // "pelmar2.ini" numbers: sharing (on here) plays no part.
+  Store(u"DIR", u"PELMAR", Win(env_) + u"\\");
   SetMituNo2Ini(u"N2", 1, 2);
   SetMituNo2Ini(u"bad", 1, 0);
   SetMituNo2Ini(u"bad", 2, 5);
   EXPECT_EQ(Text(env_ / "pelmar2.ini"), "[見積No]\r\n見積2=N2\r\n");
   EXPECT_EQ(Join(GetMituNo2Ini(1, 2), GetMituNoIni(1, 2), GetMituNo2Ini(1, -3)), "N2,0,");
-  SetMituNoShare(1);
   EXPECT_EQ(GetMituNo2Ini(1, 2), u"N2");
 }
 
@@ -101,7 +100,7 @@ TEST_F(SideFilesTest, LayoutGroupsUnderEitherSpellingOfTheFolder) {
             "6=グループ6\r\n7=グループ7\r\n8=グループ8\r\n9=グループ9\r\n10=グループ10\r\n");
   EXPECT_EQ(read(), "グループ1|グループ2|グループ3|グループ4|グループ5|グループ6|グループ7|グループ8|"
                     "グループ9|グループ10|");
-  WriteUtf16(env_ / "Layout" / "layout.ini", u"[ｸﾞﾙｰﾌﾟ]\r\n3=三\r\n");
+  cmdtest::WriteBytes(env_ / "Layout" / "layout.ini", cmdtest::Utf16le(u"[ｸﾞﾙｰﾌﾟ]\r\n3=三\r\n"));
   EXPECT_EQ(read(), "||三||||||||");
   GetLayoutIni(nullptr);
   SetLayoutIni(nullptr);
@@ -109,7 +108,7 @@ TEST_F(SideFilesTest, LayoutGroupsUnderEitherSpellingOfTheFolder) {
 
 // "fuutou.ini" of the current directory (as last taken by SetCwd): a
 // section per setting, a key per envelope kind and direction.
-TEST_F(SideFilesTest, EnvelopeKeysFromKindAndDirection) {
+TEST_F(SideFilesTest, Envelopes) {
   const fs::path fuutou = dir() / "fuutou.ini";
   int pair[2] = {-1, -1};
   GetFuutouMergenIni(1, 24, pair);
@@ -133,19 +132,17 @@ TEST_F(SideFilesTest, EnvelopeKeysFromKindAndDirection) {
   SetFuutouPaperSizeIni(4);
   EXPECT_EQ(GetFuutouPaperSizeIni(), 4);
   EXPECT_EQ(Stored(u"印刷用紙ｻｲｽﾞ", u"全て"), kMissing);
-  const std::string text = Text(fuutou);
-  EXPECT_EQ(text.substr(0, text.find("[印刷ﾏｰｼﾞﾝﾀｲﾌﾟ]")),
+  EXPECT_EQ(Text(fuutou),
             "[印刷挿入]\r\n長1横=99\r\n長2横=113\r\n長40横=116\r\n長4横=119\r\n角0横=120\r\n"
             "角8横=137\r\n[印刷位置]\r\n長1縦=1\r\n長2縦=-13\r\n長40縦=-16\r\n長4縦=-19\r\n"
-            "角0縦=-20\r\n角8縦=-37\r\n");
-  EXPECT_EQ(text.substr(text.find("[印刷ﾏｰｼﾞﾝﾀｲﾌﾟ]")),
-            "[印刷ﾏｰｼﾞﾝﾀｲﾌﾟ]\r\n長3縦=3\r\n[印刷ﾏｰｼﾞﾝ]\r\n角2縦=12,-3\r\n[印刷用紙ｻｲｽﾞ]\r\n全て=4\r\n");
+            "角0縦=-20\r\n角8縦=-37\r\n[印刷ﾏｰｼﾞﾝﾀｲﾌﾟ]\r\n長3縦=3\r\n[印刷ﾏｰｼﾞﾝ]\r\n角2縦=12,-3\r\n"
+            "[印刷用紙ｻｲｽﾞ]\r\n全て=4\r\n");
 
   // Margins: two integers; a missing or unreadable one is 0.
   const std::pair<const char16_t*, const char*> stored[] = {
       {u"5", "5,0"}, {u"5,", "5,0"}, {u"7,8 9", "7,8"}, {u",4", "0,0"}, {u"x,y", "0,0"}};
   for (const auto& [value, expected] : stored) {
-    Store(Win(fuutou), u"印刷ﾏｰｼﾞﾝ", u"長1横", value);
+    Store(u"印刷ﾏｰｼﾞﾝ", u"長1横", value, Win(fuutou));
     GetFuutouMergenIni(0, 10, pair);
     EXPECT_EQ(Join(pair[0], pair[1]), expected) << expected;
   }
@@ -162,9 +159,8 @@ TEST_F(SideFilesTest, EnvelopeKeysFromKindAndDirection) {
   EXPECT_EQ(GetFuutouPaperSizeIni(), 2);
   SetCwd();
   EXPECT_EQ(GetFuutouPaperSizeIni(), 4);
-}
 
-TEST_F(SideFilesTest, GlueFlapDefaultsByEnvelopeName) {
+  // Glue flaps: a default by envelope name, stored in the settings file.
   EXPECT_EQ(Join(GetPrnFuutouNorisiroIni(u"角2"), GetPrnFuutouNorisiroIni(u"角1"),
                  GetPrnFuutouNorisiroIni(u"長40"), GetPrnFuutouNorisiroIni(u"長5"),
                  GetPrnFuutouNorisiroIni(u""), GetPrnFuutouNorisiroIni(u"角2縦"),
@@ -173,7 +169,6 @@ TEST_F(SideFilesTest, GlueFlapDefaultsByEnvelopeName) {
   SetPrnFuutouNorisiroIni(u"角2", 400);
   EXPECT_EQ(GetPrnFuutouNorisiroIni(u"角2"), 400);
   EXPECT_EQ(Text(), "[DIR]\r\nPELMAR=" + Win(env_).ToUtf8() + "\\\r\n[封筒のりしろ]\r\n角2=400\r\n");
-  EXPECT_FALSE(fs::exists(dir() / "fuutou.ini"));
 }
 
 // Lock files: taking a lock touches nothing, releasing one deletes the

@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,26 +30,19 @@ inline constexpr const char16_t* kMissing = u"<missing>";
 
 // The values an accessor gives (its result, then what it stores through its
 // pointers) as one line of text: "消費税,5,0,0,0".
-inline void Add(std::string& out, const CString& s) { out += s.ToUtf8(); }
-inline void Add(std::string& out, const char16_t* s) { out += CString(s).ToUtf8(); }
-template <class N>
-  requires std::is_arithmetic_v<N>
-void Add(std::string& out, N n) {
-  char text[32];
-  if constexpr (std::is_floating_point_v<N>) std::snprintf(text, sizeof text, "%g", n);
-  if constexpr (!std::is_floating_point_v<N>) std::snprintf(text, sizeof text, "%lld", (long long)n);
-  out += text;
-}
+inline std::ostream& operator<<(std::ostream& o, const CString& s) { return o << s.ToUtf8(); }
+inline std::ostream& operator<<(std::ostream& o, const char16_t* s) { return o << CString(s); }
 template <std::size_t N>
-void Add(std::string& out, const std::array<int, N>& v) {
-  for (std::size_t i = 0; i < N; ++i) (i ? out += "," : out), Add(out, v[i]);
+std::ostream& operator<<(std::ostream& o, const std::array<int, N>& v) {
+  for (std::size_t i = 0; i < N; ++i) o << (i ? "," : "") << v[i];
+  return o;
 }
 template <class... T>
 std::string Join(const T&... v) {
-  std::string out;
-  bool first = true;
-  ((first ? first = false : (out += ",", false), Add(out, v)), ...);
-  return out;
+  std::ostringstream out;
+  int i = 0;
+  ((out << (i++ ? "," : "") << v), ...);
+  return out.str();
 }
 
 // Calls a getter with any leading arguments and pointers to N integers set
@@ -63,8 +55,6 @@ std::string Call(F get, A... args) {
   if constexpr (std::is_void_v<decltype(run(std::make_index_sequence<N>()))>) {
     run(std::make_index_sequence<N>());
     return Join(v);
-  } else if constexpr (N == 0) {
-    return Join(run(std::make_index_sequence<N>()));
   } else {
     return Join(run(std::make_index_sequence<N>()), v);
   }
@@ -100,27 +90,17 @@ class SettingsTest : public ::testing::Test {
   }
   std::string Text() const { return Text(MainHost()); }
 
-  // The text stored under a key, read with the platform's profile function;
-  // kMissing when the key is not there.
-  static CString Stored(const CString& file, const char16_t* section, const char16_t* key) {
+  // The text stored under a key (kMissing when it is not there); writing one
+  // (a null value deletes it).
+  static CString Stored(const char16_t* section, const char16_t* key,
+                        const CString& file = GetIniFile()) {
     char16_t buffer[4096] = {};
     GetPrivateProfileStringW(section, key, kMissing, buffer, 4096, file);
     return CString(buffer);
   }
-  CString Stored(const char16_t* section, const char16_t* key) const {
-    return Stored(GetIniFile(), section, key);
-  }
-  // Writes a key (a null value deletes it).
-  static void Store(const CString& file, const char16_t* section, const char16_t* key,
-                    const char16_t* value) {
+  static void Store(const char16_t* section, const char16_t* key, const char16_t* value,
+                    const CString& file = GetIniFile()) {
     ASSERT_TRUE(WritePrivateProfileStringW(section, key, value, file));
-  }
-  void Store(const char16_t* section, const char16_t* key, const char16_t* value) const {
-    Store(GetIniFile(), section, key, value);
-  }
-  // Writes a settings file as UTF-16LE with a byte-order mark.
-  static void WriteUtf16(const fs::path& p, std::u16string_view text) {
-    cmdtest::WriteBytes(p, cmdtest::Utf16le(text));
   }
   // Points the settings file at a folder that is gone: reads give their
   // defaults and writes fail.
@@ -140,8 +120,8 @@ class SettingsTest : public ::testing::Test {
 // A key stored as `stored` (nullptr: not there) and what `read` then gives.
 struct Read {
   const char16_t *section, *key, *stored;
-  Reader read;
-  const char* expected;
+  Reader read = nullptr;
+  const char* expected = nullptr;
 };
 
 }  // namespace settingstest
