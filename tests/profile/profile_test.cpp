@@ -121,46 +121,7 @@ constexpr Call kCalls[] = {
 };
 // clang-format on
 
-TEST_P(Profile, Reads) {
-  file_.Put(GetParam(), kFiles[0]);
-  for (const Lookup& l : kLookups) {
-    SCOPED_TRACE(std::string(l.section) + "/" + l.key);
-    EXPECT_EQ(file_.Get(l.section, l.key, l.def), l.value);
-  }
-  for (const Call& c : kCalls) {
-    SCOPED_TRACE(&c - kCalls);
-    if (c.file < 0) std::filesystem::remove(file_.host());
-    if (c.file >= 0) file_.Put(GetParam(), kFiles[c.file]);
-    std::u16string buf(400, u'#');
-    DWORD n = c.fn == kSection ? GetPrivateProfileSectionW(c.section, buf.data(), c.size, file_.win())
-              : c.fn == kNames ? GetPrivateProfileSectionNamesW(buf.data(), c.size, file_.win())
-                               : GetPrivateProfileStringW(c.section, c.key, c.def, buf.data(),
-                                                          c.size, file_.win());
-    EXPECT_EQ(n, c.ret);
-    EXPECT_EQ(buf.substr(0, c.buf.size()), c.buf);
-  }
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(GetPrivateProfileStringW(u"s", u"k", u"", nullptr, 10, file_.win()), 0u);
-}
 
-TEST_P(Profile, Integers) {
-  // The base follows a lower-case prefix: 0x hex, 0o octal, 0b binary; a
-  // leading zero alone is decimal. Overflow wraps as on Windows; a value is
-  // read as its first 29 characters; full-width digits are no digits.
-  const std::pair<const char*, UINT> values[] = {
-      {"42", 42}, {"-1", 4294967295u}, {" +7x", 7}, {"0x10", 16}, {"abc", 0}, {"", 5},
-      {"4294967296", 0}, {"１２", 0}, {"-0x10", UINT(-16)}, {"0X1f", 0}, {"010", 10},
-      {"0o17", 15}, {"0b102", 2}, {"0x", 0}, {"0xg", 0}, {"\" +0x1A\"", 26},
-      {"0x100000010", 16}, {"0x0000000000000000000000000001", 0}};
-  std::string text = "[n]\r\n";
-  for (std::size_t i = 0; i < std::size(values); ++i)
-    text += "k" + std::to_string(i) + "=" + values[i].first + "\r\n";
-  file_.Put(GetParam(), text);
-  for (std::size_t i = 0; i < std::size(values); ++i)
-    EXPECT_EQ(GetPrivateProfileIntW(u"n", U("k" + std::to_string(i)).c_str(), 5, file_.win()),
-              values[i].second) << values[i].first;
-  EXPECT_EQ(GetPrivateProfileIntW(u"n", u"missing", -3, file_.win()), UINT(-3));
-}
 
 // A change of a file: the file before, one or two writes ('S': a key,
 // 'W': a whole section) and the whole file after. A file that stays the same
@@ -227,7 +188,43 @@ const Edit kEdits[] = {
     {u"[a]\r\nx=1\r\n[b]\r\n", {{'W', u"a", nullptr, nullptr}}, u"[b]\r\n"},
 };
 
-TEST_P(Profile, Writes) {
+// Every table above, on files in each encoding.
+TEST_P(Profile, ReadsAndWrites) {
+  file_.Put(GetParam(), kFiles[0]);
+  for (const Lookup& l : kLookups) {
+    SCOPED_TRACE(std::string(l.section) + "/" + l.key);
+    EXPECT_EQ(file_.Get(l.section, l.key, l.def), l.value);
+  }
+  for (const Call& c : kCalls) {
+    SCOPED_TRACE(&c - kCalls);
+    if (c.file < 0) std::filesystem::remove(file_.host());
+    if (c.file >= 0) file_.Put(GetParam(), kFiles[c.file]);
+    std::u16string buf(400, u'#');
+    DWORD n = c.fn == kSection ? GetPrivateProfileSectionW(c.section, buf.data(), c.size, file_.win())
+              : c.fn == kNames ? GetPrivateProfileSectionNamesW(buf.data(), c.size, file_.win())
+                               : GetPrivateProfileStringW(c.section, c.key, c.def, buf.data(),
+                                                          c.size, file_.win());
+    EXPECT_EQ(n, c.ret);
+    EXPECT_EQ(buf.substr(0, c.buf.size()), c.buf);
+  }
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetPrivateProfileStringW(u"s", u"k", u"", nullptr, 10, file_.win()), 0u);
+  // Integers: the base follows a lower-case prefix (0x hex, 0o octal, 0b
+  // binary; a leading zero alone is decimal); overflow wraps as on Windows;
+  // a value is read as its first 29 characters; full-width digits are none.
+  const std::pair<const char*, UINT> values[] = {
+      {"42", 42}, {"-1", 4294967295u}, {" +7x", 7}, {"0x10", 16}, {"abc", 0}, {"", 5},
+      {"4294967296", 0}, {"１２", 0}, {"-0x10", UINT(-16)}, {"0X1f", 0}, {"010", 10},
+      {"0o17", 15}, {"0b102", 2}, {"0x", 0}, {"0xg", 0}, {"\" +0x1A\"", 26},
+      {"0x100000010", 16}, {"0x0000000000000000000000000001", 0}};
+  std::string text = "[n]\r\n";
+  for (std::size_t i = 0; i < std::size(values); ++i)
+    text += "k" + std::to_string(i) + "=" + values[i].first + "\r\n";
+  file_.Put(GetParam(), text);
+  for (std::size_t i = 0; i < std::size(values); ++i)
+    EXPECT_EQ(GetPrivateProfileIntW(u"n", U("k" + std::to_string(i)).c_str(), 5, file_.win()),
+              values[i].second) << values[i].first;
+  EXPECT_EQ(GetPrivateProfileIntW(u"n", u"missing", -3, file_.win()), UINT(-3));
   for (const Edit& e : kEdits) {
     SCOPED_TRACE(Utf16ToUtf8(e.after));
     IniFile file;
@@ -290,7 +287,8 @@ TEST(ProfileEncoding, BytesWritten) {
 
 // ------------------------------------------------------------ bad input, paths
 
-TEST(ProfileRead, BadInputAndUnreadableFiles) {
+
+TEST(ProfileRead, BadInputUnreadableFilesAndPaths) {
   IniFile file;
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage += char((i * 7919) & 0xFF);
@@ -309,20 +307,17 @@ TEST(ProfileRead, BadInputAndUnreadableFiles) {
   IniFile folder;
   std::filesystem::create_directory(folder.host());
   EXPECT_EQ(folder.Get("s", "k", "d"), "d");
-  char16_t buf[8];
+  char16_t buf[64];
   EXPECT_EQ(GetPrivateProfileStringW(u"s", u"k", u"d", buf, 8, u"Q:\\none.ini"), 1u);
   EXPECT_EQ(GetPrivateProfileStringW(u"s", u"k", u"d", buf, 8, u""), 1u);
   EXPECT_EQ(GetPrivateProfileSectionNamesW(buf, 8, folder.win()), 0u);
   EXPECT_EQ(std::u16string(buf, 2), std::u16string(u"\0\0", 2));
-}
 
-TEST(ProfilePaths, WindowsFolderAndUserProfile) {
   // Bare names live in the Windows folder.
   cmdtest::TempDir root;
   std::filesystem::create_directory(root / "WINDOWS");
   cmdtest::WriteBytes(root / "WINDOWS" / "win.ini", "[devices]\r\nFax=drv,port\r\n");
   cmd::path::SetWindowsFolder((root / "WINDOWS").string());
-  char16_t buf[64];
   EXPECT_EQ(GetPrivateProfileStringW(u"devices", u"fax", u"", buf, 32, u"WIN.INI"), 8u);
   EXPECT_EQ(std::u16string(buf), u"drv,port");
   EXPECT_TRUE(WritePrivateProfileStringW(u"devices", u"x", u"1", u"win.ini"));
@@ -330,18 +325,18 @@ TEST(ProfilePaths, WindowsFolderAndUserProfile) {
   cmd::path::SetWindowsFolder("");
 
   // The user profile; a null file name of the private functions is it too.
-  IniFile file;
+  IniFile user;
   cmd::profile::SetUserProfileFile(u"");
   EXPECT_EQ(GetProfileStringW(u"devices", u"fax", u"none", buf, 64), 4u);
   EXPECT_FALSE(WriteProfileStringW(u"devices", u"fax", u"x"));
   EXPECT_EQ(GetProfileIntW(u"devices", u"n", 9), 9u);
-  cmd::profile::SetUserProfileFile(file.win());
+  cmd::profile::SetUserProfileFile(user.win());
   EXPECT_TRUE(WriteProfileStringW(u"devices", u"Microsoft FAX 1", u"drv,FAX:"));
   EXPECT_TRUE(WriteProfileStringW(u"devices", u"n", u"12"));
   EXPECT_EQ(GetProfileIntW(u"devices", u"n", 9), 12u);
   EXPECT_EQ(GetProfileStringW(u"devices", nullptr, u"", buf, 64), 18u);
   EXPECT_EQ(std::u16string(buf, 19), std::u16string(u"Microsoft FAX 1\0n\0\0", 19));
-  EXPECT_EQ(file.bytes(), "[devices]\r\nMicrosoft FAX 1=drv,FAX:\r\nn=12\r\n");
+  EXPECT_EQ(user.bytes(), "[devices]\r\nMicrosoft FAX 1=drv,FAX:\r\nn=12\r\n");
   EXPECT_EQ(GetPrivateProfileStringW(u"devices", u"n", u"", buf, 64, nullptr), 2u);
   cmd::profile::SetUserProfileFile(u"");
 }
