@@ -287,7 +287,6 @@ TEST(ProfileEncoding, BytesWritten) {
 
 // ------------------------------------------------------------ bad input, paths
 
-
 TEST(ProfileRead, BadInputUnreadableFilesAndPaths) {
   IniFile file;
   std::string garbage;
