@@ -142,12 +142,16 @@ TEST_F(KeysTest, EveryDocumentedKey) {
   for (const Key& row : kDocumented)
     EXPECT_EQ(row.access == RW ? CallGetter(row) : twice(row, value(row)), twice(row, value(row))) << row.name;
 
-  // The run-time table has a row for each and no other; an index past it
-  // reads and writes nothing.
-  const std::size_t rows = cmd::settings::ScalarSettings().size();
+  // The run-time table has a row for each and no other; a row without a
+  // getter reads nothing, one without a setter writes nothing, nor does an
+  // index past the table.
+  using namespace cmd::settings;
+  const std::size_t rows = ScalarSettings().size();
   EXPECT_EQ(rows, std::size(kDocumented));
-  EXPECT_EQ(cmd::settings::GetScalarSetting(rows), u"");
-  EXPECT_FALSE(cmd::settings::SetScalarSetting(rows, u"x"));
+  EXPECT_EQ(GetScalarSetting(static_cast<std::size_t>(FindScalarSetting("SetHaisenShuukeiModeIni"))), u"");
+  EXPECT_FALSE(SetScalarSetting(static_cast<std::size_t>(FindScalarSetting("GetKaisouIni")), u"1"));
+  EXPECT_EQ(GetScalarSetting(rows), u"");
+  EXPECT_FALSE(SetScalarSetting(rows, u"x"));
 }
 
 TEST_F(KeysTest, OddValuesAndAccessorsWithArgumentsOfTheirOwn) {
