@@ -1,5 +1,7 @@
 // The input history file "histry.mst" on real files: layout, order, limits,
 // damaged files and write failures.
+#include "cmddll3/history.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "cmddll3/frame.h"
-#include "cmddll3/history.h"
 #include "cmddll3/platform/file.h"
 #include "cmddll3/platform/osfile.h"
 #include "cmddll3/platform/profile.h"
@@ -84,7 +85,8 @@ TEST_F(HistoryTest, LayoutOrderAndLimits) {
   std::string want(RecordOffset(99, 1), '\0');
   want[0] = want[5] = want[99] = 1;
   const std::pair<int, const char16_t*> records[] = {{0, u"Y"}, {5, u"A"}, {99, u"Z"}};
-  for (auto [history, text] : records) want.replace(RecordOffset(history, 0), kRecord, Record(text));
+  for (auto [history, text] : records)
+    want.replace(RecordOffset(history, 0), kRecord, Record(text));
   EXPECT_EQ(Hex(bytes()), Hex(want));
   EXPECT_EQ(Read(99) + Read(50), "Z");
 
@@ -94,6 +96,7 @@ TEST_F(HistoryTest, LayoutOrderAndLimits) {
   // units, never in the middle of a surrogate pair.
   const std::u16string x60(60, u'x'), pair = std::u16string(48, u'a') + u"\U00020BB7";
   const std::string x49(49, 'x'), a48(48, 'a');
+  // clang-format off
   const std::pair<std::vector<std::u16string>, std::string> cases[] = {
       {{u"C", u"B", u"A", u"B"}, "B|A|C"},
       {{u"C", u"B", u"A", u"D", u"D", u"d"}, "d|D|A|B|C"},
@@ -102,6 +105,7 @@ TEST_F(HistoryTest, LayoutOrderAndLimits) {
       {{x60, x60}, x49},
       {{x60, pair}, a48 + "|" + x49},
   };
+  // clang-format on
   for (int h = 0; h < int(std::size(cases)); ++h) {
     Enter(10 + h, cases[h].first);
     EXPECT_EQ(Read(10 + h), cases[h].second) << h;

@@ -27,7 +27,8 @@ struct Shared {
 };
 
 Shared* MapShared() {
-  void* p = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  void* p =
+      mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   return p == MAP_FAILED ? nullptr : new (p) Shared{};
 }
 
@@ -38,9 +39,11 @@ std::u16string KeyName(int writer, int n) {
 // The key names of a section, read in one call.
 std::set<std::u16string> KeysOf(const IniFile& file) {
   std::u16string buf(64 * 1024, u'\0');
-  DWORD n = GetPrivateProfileStringW(u"共有", nullptr, u"", buf.data(), DWORD(buf.size()), file.win());
+  DWORD n =
+      GetPrivateProfileStringW(u"共有", nullptr, u"", buf.data(), DWORD(buf.size()), file.win());
   std::set<std::u16string> keys;
-  for (std::size_t at = 0; at < n; at += buf.find(u'\0', at) - at + 1) keys.insert(buf.c_str() + at);
+  for (std::size_t at = 0; at < n; at += buf.find(u'\0', at) - at + 1)
+    keys.insert(buf.c_str() + at);
   return keys;
 }
 
@@ -99,7 +102,8 @@ TEST(ProfileProcesses, ConcurrentWritersLoseNoKeyAndReadersSeeEveryFinishedWrite
 TEST(ProfileProcesses, AKilledWriterLeavesTheOldFileOrTheNew) {
   // A large section the writer never touches, then the counter it writes.
   std::string filler = "[data]\r\n";
-  for (int i = 0; i < 2000; ++i) filler += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
+  for (int i = 0; i < 2000; ++i)
+    filler += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
   auto counterFile = [&](long n) {
     return filler + Cp932(U("[状態]\r\ncounter=" + std::to_string(n) + "\r\n"));
   };

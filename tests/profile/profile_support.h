@@ -29,7 +29,8 @@ inline std::u16string U(std::string_view utf8) { return Utf8ToUtf16(utf8); }
 inline std::string Cp932(std::u16string_view text) {
   bool lost = false;
   std::string bytes = cmd::cp::Encode932(text, &lost);
-  if (lost || !cmd::cp::Fits932(text)) throw std::invalid_argument("text has no code page 932 form");
+  if (lost || !cmd::cp::Fits932(text))
+    throw std::invalid_argument("text has no code page 932 form");
   return bytes;
 }
 
@@ -75,8 +76,8 @@ class IniFile {
   // GetPrivateProfileStringW with a 260-character buffer, as UTF-8.
   std::string Get(const char* section, const char* key, const char* def = "") const {
     char16_t buf[260];
-    DWORD n = GetPrivateProfileStringW(Arg(section).get(), Arg(key).get(), Arg(def).get(), buf,
-                                       260, win());
+    DWORD n = GetPrivateProfileStringW(Arg(section).get(), Arg(key).get(), Arg(def).get(), buf, 260,
+                                       win());
     return Utf16ToUtf8(std::u16string_view(buf, n));
   }
   BOOL Set(const char* section, const char* key, const char* value) const {

@@ -1,9 +1,8 @@
 // Reading and writing settings files: the rules of the profile functions in
 // each encoding, buffers cut to size, in-place edits byte for byte, encodings
 // kept or widened, and failures that leave the file as it was.
-#include <gtest/gtest.h>
-
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 
@@ -50,6 +49,7 @@ const char* const kFiles[] = {
 struct Lookup {
   const char *section, *key, *def, *value;
 };
+// clang-format off
 constexpr Lookup kLookups[] = {
     // Values are trimmed of blanks (not U+3000) and lose matching quotes.
     {"SYSTEM", "売価率", "", "100"}, {"SYSTEM", "ガイド機能", "", "0"},
@@ -73,6 +73,7 @@ constexpr Lookup kLookups[] = {
     {"SYSTEM", "hidden", "-", "-"}, {"SYSTEM", ";", "-", "-"}, {"SYSTEM", ";no value", "-", "-"},
     {"SYSTEM", "#not hidden", "", "2"}, {"SYSTEM", "no equals sign", "-", "-"},
 };
+// clang-format on
 
 // A call of a reading function on kFiles[file] (-1: no file): what it
 // returns and the start of the buffer it leaves, which was all '#'.
@@ -105,23 +106,25 @@ constexpr Call kCalls[] = {
     {3, kString, u"s", u"k", u"", 4, 3, u"abc\0#"sv}, {3, kString, u"s", u"k", u"", 7, 6, u"abcdef\0#"sv},
     {3, kString, u"s", u"k", u"", 1, 0, u"\0#"sv}, {3, kString, u"s", u"x", u"123456789", 5, 4, u"1234\0#"sv},
     {3, kString, u"s", u"k", u"", 0, 0, u"####"sv}, {3, kString, nullptr, nullptr, u"", 0, 0, u"####"sv},
-    {3, kSection, u"s", nullptr, nullptr, 0, 0, u"####"sv}, {3, kNames, nullptr, nullptr, nullptr, 0, 0, u"####"sv},
+    {3, kSection, u"s", nullptr, nullptr, 0, 0, u"####"sv},
+    {3, kNames, nullptr, nullptr, nullptr, 0, 0, u"####"sv},
     // Lists that do not fit end with two zeros; exactly fitting ones are whole.
     {2, kString, nullptr, u"", u"", 16, 14, u"section1\0secti\0\0#"sv},
     {2, kString, u"section1", nullptr, u"", 16, 14, u"name1\0name2\0na\0\0#"sv},
     {2, kString, u"section1", nullptr, u"", 19, 18, u"name1\0name2\0name3\0\0#"sv},
     {2, kString, u"section1", nullptr, u"", 18, 16, u"name1\0name2\0name\0\0#"sv},
-    {2, kNames, nullptr, nullptr, nullptr, 2, 0, u"\0\0#"sv}, {2, kNames, nullptr, nullptr, nullptr, 1, 0, u"\0#"sv},
+    {2, kNames, nullptr, nullptr, nullptr, 2, 0, u"\0\0#"sv},
+    {2, kNames, nullptr, nullptr, nullptr, 1, 0, u"\0#"sv},
     {2, kSection, u"section1", nullptr, nullptr, 10, 8, u"name1=1\0\0\0#"sv},
     // A missing file: the default loses its trailing spaces only.
-    {-1, kString, u"s", u"k", u"default  ", 260, 7, u"default\0"sv}, {-1, kString, u"s", u"k", u"  lead", 260, 6, u"  lead\0"sv},
-    {-1, kString, u"s", u"k", u"one two  ", 260, 7, u"one two\0"sv}, {-1, kString, u"s", u"k", u"tab\t", 260, 4, u"tab\t\0"sv},
+    {-1, kString, u"s", u"k", u"default  ", 260, 7, u"default\0"sv},
+    {-1, kString, u"s", u"k", u"  lead", 260, 6, u"  lead\0"sv},
+    {-1, kString, u"s", u"k", u"one two  ", 260, 7, u"one two\0"sv},
+    {-1, kString, u"s", u"k", u"tab\t", 260, 4, u"tab\t\0"sv},
     {-1, kString, u"s", u"k", u"    ", 260, 0, u"\0"sv}, {-1, kString, u"s", u"k", u"\"q\"", 260, 3, u"\"q\"\0"sv},
     {-1, kString, u"s", u"k", nullptr, 260, 0, u"\0"sv},
 };
 // clang-format on
-
-
 
 // A change of a file: the file before, one or two writes ('S': a key,
 // 'W': a whole section) and the whole file after. A file that stays the same
@@ -135,6 +138,7 @@ struct Edit {
   Write writes[2];
   const char16_t* after;
 };
+// clang-format off
 const Edit kEdits[] = {
     // A changed key keeps its stored name and its line end.
     {u"pre\r\n[SYSTEM]\n  売価率 =  100  \n;c\r\n", {{'S', u"system", u"売価率", u"80"}},
@@ -187,6 +191,7 @@ const Edit kEdits[] = {
     {u"[a]\r\nx=1\r\n", {{'W', u"a", nullptr, u""}}, u"[a]\r\n"},
     {u"[a]\r\nx=1\r\n[b]\r\n", {{'W', u"a", nullptr, nullptr}}, u"[b]\r\n"},
 };
+// clang-format on
 
 // Every table above, on files in each encoding.
 TEST_P(Profile, ReadsAndWrites) {
@@ -200,10 +205,11 @@ TEST_P(Profile, ReadsAndWrites) {
     if (c.file < 0) std::filesystem::remove(file_.host());
     if (c.file >= 0) file_.Put(GetParam(), kFiles[c.file]);
     std::u16string buf(400, u'#');
-    DWORD n = c.fn == kSection ? GetPrivateProfileSectionW(c.section, buf.data(), c.size, file_.win())
-              : c.fn == kNames ? GetPrivateProfileSectionNamesW(buf.data(), c.size, file_.win())
-                               : GetPrivateProfileStringW(c.section, c.key, c.def, buf.data(),
-                                                          c.size, file_.win());
+    DWORD n =
+        c.fn == kSection ? GetPrivateProfileSectionW(c.section, buf.data(), c.size, file_.win())
+        : c.fn == kNames
+            ? GetPrivateProfileSectionNamesW(buf.data(), c.size, file_.win())
+            : GetPrivateProfileStringW(c.section, c.key, c.def, buf.data(), c.size, file_.win());
     EXPECT_EQ(n, c.ret);
     EXPECT_EQ(buf.substr(0, c.buf.size()), c.buf);
   }
@@ -213,17 +219,20 @@ TEST_P(Profile, ReadsAndWrites) {
   // binary; a leading zero alone is decimal); overflow wraps as on Windows;
   // a value is read as its first 29 characters; full-width digits are none.
   const std::pair<const char*, UINT> values[] = {
-      {"42", 42}, {"-1", 4294967295u}, {" +7x", 7}, {"0x10", 16}, {"abc", 0}, {"", 5},
-      {"4294967296", 0}, {"１２", 0}, {"-0x10", UINT(-16)}, {"0X1f", 0}, {"010", 10},
-      {"0o17", 15}, {"0b102", 2}, {"0x", 0}, {"0xg", 0}, {"\" +0x1A\"", 26},
-      {"0x100000010", 16}, {"0x0000000000000000000000000001", 0}};
+      {"42", 42},         {"-1", 4294967295u}, {" +7x", 7},
+      {"0x10", 16},       {"abc", 0},          {"", 5},
+      {"4294967296", 0},  {"１２", 0},         {"-0x10", UINT(-16)},
+      {"0X1f", 0},        {"010", 10},         {"0o17", 15},
+      {"0b102", 2},       {"0x", 0},           {"0xg", 0},
+      {"\" +0x1A\"", 26}, {"0x100000010", 16}, {"0x0000000000000000000000000001", 0}};
   std::string text = "[n]\r\n";
   for (std::size_t i = 0; i < std::size(values); ++i)
     text += "k" + std::to_string(i) + "=" + values[i].first + "\r\n";
   file_.Put(GetParam(), text);
   for (std::size_t i = 0; i < std::size(values); ++i)
     EXPECT_EQ(GetPrivateProfileIntW(u"n", U("k" + std::to_string(i)).c_str(), 5, file_.win()),
-              values[i].second) << values[i].first;
+              values[i].second)
+        << values[i].first;
   EXPECT_EQ(GetPrivateProfileIntW(u"n", u"missing", -3, file_.win()), UINT(-3));
   for (const Edit& e : kEdits) {
     SCOPED_TRACE(Utf16ToUtf8(e.after));
@@ -250,6 +259,7 @@ TEST_P(Profile, ReadsAndWrites) {
 // byte, Ctrl-Z, an odd last byte) stay as they were. Written values read back.
 TEST(ProfileEncoding, BytesWritten) {
   const std::string cp932Junk = "Data \0 before \x82\x01 \xFF\xFD\x80\r\n[a]\r\nbad\x81=\x82\r\n"s;
+  // clang-format off
   const std::string utf16Head = cmdtest::Utf16le(u"a\0b\r\n[s]\r\nk=1"sv);
   const struct {
     std::string before;  // "-": no file
@@ -270,6 +280,7 @@ TEST(ProfileEncoding, BytesWritten) {
       {cmdtest::Utf16le(u""), {{u"見積No", u"番号", u"1"}}, cmdtest::Utf16le(u"[見積No]\r\n番号=1\r\n")},
       {"\xEF\xBB\xBF[a]\r\n", {{u"a", u"emoji", u"😀"}}, "\xEF\xBB\xBF[a]\r\nemoji=😀\r\n"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(Hex(c.after));
     IniFile file;
@@ -320,7 +331,8 @@ TEST(ProfileRead, BadInputUnreadableFilesAndPaths) {
   EXPECT_EQ(GetPrivateProfileStringW(u"devices", u"fax", u"", buf, 32, u"WIN.INI"), 8u);
   EXPECT_EQ(std::u16string(buf), u"drv,port");
   EXPECT_TRUE(WritePrivateProfileStringW(u"devices", u"x", u"1", u"win.ini"));
-  EXPECT_EQ(cmdtest::ReadBytes(root / "WINDOWS" / "win.ini"), "[devices]\r\nFax=drv,port\r\nx=1\r\n");
+  EXPECT_EQ(cmdtest::ReadBytes(root / "WINDOWS" / "win.ini"),
+            "[devices]\r\nFax=drv,port\r\nx=1\r\n");
   cmd::path::SetWindowsFolder("");
 
   // The user profile; a null file name of the private functions is it too.
@@ -361,16 +373,23 @@ TEST(ProfileFailure, WritesThatFailLeaveTheFileAsItWas) {
       {kFile, FileStep::Write, ENOSPC, {'S', u"a", u"k", u"2"}, FALSE, kSome},
       {kFile, FileStep::Flush, ENOSPC, {'S', u"a", u"k", u"2"}, FALSE, kSome},
       {kFile, FileStep::Rename, ENOSPC, {'S', u"a", u"k", u"2"}, FALSE, kSome},
-      {kFile, FileStep::Write, ENOSPC, {'S', u"a", u"new", u"2"}}, {kNoFile, FileStep::Write, EIO, {'S', u"a", u"k", u"1"}},
-      {kFile, FileStep::Flush, ENOSPC, {'S', u"a", u"new", u"2"}}, {kNoFile, FileStep::Flush, EIO, {'S', u"a", u"k", u"1"}},
-      {kFile, FileStep::Rename, ENOSPC, {'S', u"a", u"new", u"2"}}, {kNoFile, FileStep::Rename, EIO, {'S', u"a", u"k", u"1"}},
+      {kFile, FileStep::Write, ENOSPC, {'S', u"a", u"new", u"2"}},
+      {kNoFile, FileStep::Write, EIO, {'S', u"a", u"k", u"1"}},
+      {kFile, FileStep::Flush, ENOSPC, {'S', u"a", u"new", u"2"}},
+      {kNoFile, FileStep::Flush, EIO, {'S', u"a", u"k", u"1"}},
+      {kFile, FileStep::Rename, ENOSPC, {'S', u"a", u"new", u"2"}},
+      {kNoFile, FileStep::Rename, EIO, {'S', u"a", u"k", u"1"}},
       {kFile, FileStep::Open, EACCES, {'S', u"a", u"k", u"2"}, FALSE, ERROR_ACCESS_DENIED},
       {kNoFolder, FileStep::Open, 0, {'S', u"a", u"k", u"1"}, FALSE, ERROR_PATH_NOT_FOUND},
-      {kFolder, FileStep::Open, 0, {'S', u"a", u"k", u"1"}}, {kNoFolder, FileStep::Open, 0, {'S', u"a", nullptr, nullptr}},
-      {kNoDrive, FileStep::Open, 0, {'S', u"a", u"k", u"1"}}, {kNoFile, FileStep::Open, 0, {'S', u"a", u"k", nullptr}, TRUE},
-      {kNoFile, FileStep::Open, 0, {'S', u"a", nullptr, nullptr}, TRUE}, {kNoFile, FileStep::Open, 0, {'W', u"a", nullptr, u""}, TRUE},
+      {kFolder, FileStep::Open, 0, {'S', u"a", u"k", u"1"}},
+      {kNoFolder, FileStep::Open, 0, {'S', u"a", nullptr, nullptr}},
+      {kNoDrive, FileStep::Open, 0, {'S', u"a", u"k", u"1"}},
+      {kNoFile, FileStep::Open, 0, {'S', u"a", u"k", nullptr}, TRUE},
+      {kNoFile, FileStep::Open, 0, {'S', u"a", nullptr, nullptr}, TRUE},
+      {kNoFile, FileStep::Open, 0, {'W', u"a", nullptr, u""}, TRUE},
       {kNoFile, FileStep::Open, 0, {'S', nullptr, u"k", u"v"}, FALSE, ERROR_FILE_NOT_FOUND},
-      {kNoFile, FileStep::Open, 0, {'S', nullptr, nullptr, nullptr}}, {kNoFile, FileStep::Open, 0, {'W', nullptr, nullptr, u"a=1\0"}},
+      {kNoFile, FileStep::Open, 0, {'S', nullptr, nullptr, nullptr}},
+      {kNoFile, FileStep::Open, 0, {'W', nullptr, nullptr, u"a=1\0"}},
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -35,7 +35,8 @@ TEST_F(SideFilesTest, Numbering) {
   SetMituNoIni(u"B-7", 3, 2);
   SetMituNoIni(u"X", 1, 0);
   SetMituNoIni(u"X", 1, 5);
-  EXPECT_EQ(Text(), "[DIR]\r\nPELMAR=" + Win(env_).ToUtf8() + "\\\r\n[見積No]\r\n見積1=A-100\r\n請求2=B-7\r\n");
+  EXPECT_EQ(Text(), "[DIR]\r\nPELMAR=" + Win(env_).ToUtf8() +
+                        "\\\r\n[見積No]\r\n見積1=A-100\r\n請求2=B-7\r\n");
   EXPECT_EQ(Join(GetMituNoIni(1, 1), GetMituNoIni(2, 2)), "A-100,B-7");
   // An existing shared file is ignored while sharing is off.
   cmdtest::WriteBytes(mituno_, cmdtest::Utf16le(u"[見積No]\r\n見積1=SHARED\r\n"));
@@ -51,7 +52,8 @@ TEST_F(SideFilesTest, Numbering) {
   SetMituNoIni(u"共有-1", 1, 3);
   EXPECT_EQ(cmdtest::Hex(cmdtest::ReadBytes(mituno_)),
             cmdtest::Hex(cmdtest::Utf16le(u"[見積No]\r\n見積3=共有-1\r\n")));
-  EXPECT_EQ(Join(GetMituNoIni(1, 3), GetMituNoIni(1, 4), Stored(u"見積No", u"見積3")), "共有-1,3,local");
+  EXPECT_EQ(Join(GetMituNoIni(1, 3), GetMituNoIni(1, 4), Stored(u"見積No", u"見積3")),
+            "共有-1,3,local");
   SetMituNoShare(0);
   EXPECT_EQ(GetMituNoIni(1, 3), u"local");
   // Even a bad item creates the shared file.
@@ -95,11 +97,13 @@ TEST_F(SideFilesTest, LayoutGroupsUnderEitherSpellingOfTheFolder) {
   fs::create_directories(env_ / "Layout");
   SetLayoutIni(groups);
   EXPECT_FALSE(fs::exists(env_ / "LAYOUT"));
-  EXPECT_EQ(Text(env_ / "Layout" / "layout.ini"),
-            "[ｸﾞﾙｰﾌﾟ]\r\n1=グループ1\r\n2=グループ2\r\n3=グループ3\r\n4=グループ4\r\n5=グループ5\r\n"
-            "6=グループ6\r\n7=グループ7\r\n8=グループ8\r\n9=グループ9\r\n10=グループ10\r\n");
-  EXPECT_EQ(read(), "グループ1|グループ2|グループ3|グループ4|グループ5|グループ6|グループ7|グループ8|"
-                    "グループ9|グループ10|");
+  EXPECT_EQ(
+      Text(env_ / "Layout" / "layout.ini"),
+      "[ｸﾞﾙｰﾌﾟ]\r\n1=グループ1\r\n2=グループ2\r\n3=グループ3\r\n4=グループ4\r\n5=グループ5\r\n"
+      "6=グループ6\r\n7=グループ7\r\n8=グループ8\r\n9=グループ9\r\n10=グループ10\r\n");
+  EXPECT_EQ(read(),
+            "グループ1|グループ2|グループ3|グループ4|グループ5|グループ6|グループ7|グループ8|"
+            "グループ9|グループ10|");
   cmdtest::WriteBytes(env_ / "Layout" / "layout.ini", cmdtest::Utf16le(u"[ｸﾞﾙｰﾌﾟ]\r\n3=三\r\n"));
   EXPECT_EQ(read(), "||三||||||||");
   GetLayoutIni(nullptr);
@@ -168,7 +172,8 @@ TEST_F(SideFilesTest, Envelopes) {
             "420,380,260,0,0,0,0");
   SetPrnFuutouNorisiroIni(u"角2", 400);
   EXPECT_EQ(GetPrnFuutouNorisiroIni(u"角2"), 400);
-  EXPECT_EQ(Text(), "[DIR]\r\nPELMAR=" + Win(env_).ToUtf8() + "\\\r\n[封筒のりしろ]\r\n角2=400\r\n");
+  EXPECT_EQ(Text(),
+            "[DIR]\r\nPELMAR=" + Win(env_).ToUtf8() + "\\\r\n[封筒のりしろ]\r\n角2=400\r\n");
 }
 
 // Lock files: taking a lock touches nothing, releasing one deletes the

@@ -63,6 +63,7 @@ std::string Sheet() {
 // Every getter before and after its setters have run (each row's setters run
 // once every default is read), and the whole settings file they leave.
 TEST_F(RecordsTest, DefaultsAndWhatTheSettersWrite) {
+  // clang-format off
   const RECT rect{10, 20, 300, 400}, negative{-5, -6, -7, -8};
   const CString trades[4] = {u"電気工事", u"給排水", u"設備", u""}, prices[3] = {u"A", u"B", u"C"};
   const CString hands[4] = {u"h1", u"h2", u"h3", u"h4"}, shares[3] = {u"w1", u"w2", u"w3"};
@@ -105,7 +106,8 @@ TEST_F(RecordsTest, DefaultsAndWhatTheSettersWrite) {
        [&] { EXPECT_NE(SetBukakeCategoryIni(hands), 0); }},
       {Names<3>(GetGenkaCategoryIni), "原価1|原価2|原価3|", "原価1|原価2|原価3|",
        [] { EXPECT_EQ(SetGenkaCategoryIni(nullptr), 0); }},
-      {Names<3>(GetTankaCategoryIni), "単価1|単価2|定価|", "A|B|C|", [&] { EXPECT_NE(SetTankaCategoryIni(prices), 0); }},
+      {Names<3>(GetTankaCategoryIni), "単価1|単価2|定価|", "A|B|C|",
+       [&] { EXPECT_NE(SetTankaCategoryIni(prices), 0); }},
       {Names<3>(GetWarikakeCategoryIni), "割掛1|割掛2|割掛3|", "w1|w2|w3|",
        [&] { EXPECT_NE(SetWarikakeCategoryIni(shares), 0); }},
       {[] { return Join(GetHasuuDecModeIni(0), GetHasuuDecModeIni(1), GetHasuuPathIni(0), GetHasuuPathIni(3)); },
@@ -169,6 +171,7 @@ TEST_F(RecordsTest, DefaultsAndWhatTheSettersWrite) {
          SetHojoColorGyoIni(2);
        }},
   };
+  // clang-format on
   for (const auto& row : rows) EXPECT_EQ(row.read(), row.before);
   EXPECT_FALSE(fs::exists(MainHost()));
   for (const auto& row : rows) (row.write ? row.write : [] {})();
@@ -212,14 +215,14 @@ TEST_F(RecordsTest, OddStoredRecords) {
                hist = R<5>(GetOdvanHistIni), footer = R<7>(GetFooterInfoAttrIni),
                doc = [] { return Join(GetDocpathIni(1)); },
                flag = [] { return Join(GetHojoColorGyoIni()); },
-               std = [] { return Join(GetStdPrnIni(-1), GetStdPrnIni(2)); },
-               sheet = Sheet,
+               std = [] { return Join(GetStdPrnIni(-1), GetStdPrnIni(2)); }, sheet = Sheet,
                advance = [] { return (GetUserColorMst(nullptr), Rgb(GetUserColor(7, 1))); },
                aid = [] {
                  GetUserColorMst(nullptr);
                  return Join(Rgb(GetUserHojoColor(123, 0)), Rgb(GetUserHojoColor(123, 1)),
                              Rgb(GetUserHojoColor(123, 2)));
                };
+  // clang-format off
   const Read rows[] = {
       // The last field runs to the end of the line; an empty field ends the
       // record; the default record fills the rest.
@@ -317,14 +320,17 @@ TEST_F(RecordsTest, OddStoredRecords) {
       {u"USERCOLOR", u"カラー", nullptr, sheet, "000000,000000,000000,000000,000000,000000,7,0,7,7,80FFFF,000000"},
       {u"USERCOLOR", u"シート合計", u"3"}, {u"USERCOLOR", u"シート小計", u"9"}, {u"USERCOLOR", u"シート枠", u""},
       {u"USERCOLOR", u"カラー", u"1", sheet, "FF0000,FF0000,0000FF,000000,0000FF,0000FF,3,1,9,9,80FFFF,80FFFF"},
-      {u"USERCOLOR", u"シート前金", u"1", advance, "0000FF"}, {u"USERCOLOR", u"シート前金", u"0", advance, "0000FF"},
-      {u"USERCOLOR", u"シート前金", u"7", advance, "000000"}, {u"USERCOLOR", u"シート前金", u"8", advance, "FFFFFF"},
+      {u"USERCOLOR", u"シート前金", u"1", advance, "0000FF"},
+      {u"USERCOLOR", u"シート前金", u"0", advance, "0000FF"},
+      {u"USERCOLOR", u"シート前金", u"7", advance, "000000"},
+      {u"USERCOLOR", u"シート前金", u"8", advance, "FFFFFF"},
       {u"USERCOLOR", u"カラー", u"0"},
       {u"USERCOLOR", u"シートユーザー補助", u"3", aid, "E8A200,000000,E8A200"},
       {u"USERCOLOR", u"シートユーザー補助", u"7", aid, "A2A2A2,000000,A2A2A2"},
       {u"USERCOLOR", u"シートユーザー補助", u"0", aid, "0000FF,000000,0000FF"},
       {u"USERCOLOR", u"シートユーザー補助", u"9", aid, "0000FF,000000,0000FF"},
   };
+  // clang-format on
   for (const Read& row : rows) {
     SCOPED_TRACE(CString(row.stored ? row.stored : u"(none)").ToUtf8());
     Store(row.section, row.key, row.stored);
@@ -349,9 +355,10 @@ TEST_F(RecordsTest, SheetColourSlots) {
   const int set[9] = {1, 2, 3, 4, 5, 6, 8, 1, 6};
   SetUserColorMst(set);
   EXPECT_EQ(GetUserColorId(2), 7);
-  EXPECT_EQ(Text(), "[USERCOLOR]\r\nカラー=1\r\nシート小計=2\r\nシート値引=3\r\nシート消費税=4\r\n"
-                    "シート合計=5\r\nシート枠=6\r\nシート支持材=8\r\nシート前金=1\r\n"
-                    "シートユーザー補助=6\r\n");
+  EXPECT_EQ(Text(),
+            "[USERCOLOR]\r\nカラー=1\r\nシート小計=2\r\nシート値引=3\r\nシート消費税=4\r\n"
+            "シート合計=5\r\nシート枠=6\r\nシート支持材=8\r\nシート前金=1\r\n"
+            "シートユーザー補助=6\r\n");
   GetUserColorMst(slots.data());
   EXPECT_EQ(Join(slots, GetUserColorId(2), GetUserColorId(6), Rgb(GetUserColor(6, 1))),
             "1,2,3,4,5,6,8,1,6,3,8,FFFFFF");
@@ -366,8 +373,9 @@ TEST_F(RecordsTest, PrintSettingsOnAFileTheCallerNames) {
   _SetJishaInfoIni(2, u"自社", 3, other);
   _SetJishaInfoAttrIni(2, 0, 0, 0, 0, 0, 2, 0, u"", other);
   EXPECT_FALSE(fs::exists(MainHost()));
-  EXPECT_EQ(Text(dir() / "other.ini"), "[ﾌｯﾀｰ情報]\r\n1=別ファイル\r\n属性=1,2,3,4,5,3,7,Face\r\n"
-                                       "[自社情報3]\r\n2=自社\r\n[自社情報]\r\n属性2=0,0,0,0,0,2,0,\r\n");
+  EXPECT_EQ(Text(dir() / "other.ini"),
+            "[ﾌｯﾀｰ情報]\r\n1=別ファイル\r\n属性=1,2,3,4,5,3,7,Face\r\n"
+            "[自社情報3]\r\n2=自社\r\n[自社情報]\r\n属性2=0,0,0,0,0,2,0,\r\n");
   EXPECT_EQ(_GetFooterInfoIni(1, other), u"別ファイル");
   EXPECT_EQ(Call<7>([&](int* a, int* b, int* c, int* d, int* e, int* f, int* g) {
               return _GetFooterInfoAttrIni(a, b, c, d, e, f, g, other);
@@ -387,16 +395,20 @@ TEST_F(RecordsTest, PrintSettingsOnAFileTheCallerNames) {
 
 TEST_F(RecordsTest, FaxDriverFromTheUserProfileDevices) {
   const auto profile = dir() / "win.ini";
-  cmdtest::WriteBytes(profile, cmdtest::Utf16le(u"[devices]\r\nLaser=winspool,Ne00:\r\nMicrosoft FA=winspool,Ne01:\r\n"
-                      u"microsoft fax lower=winspool,Ne02:\r\n"
-                      u"Microsoft FAX Printer=winspool,Ne03:,extra\r\nMicrosoft FAX 2=winspool,Ne04:\r\n"));
+  cmdtest::WriteBytes(
+      profile,
+      cmdtest::Utf16le(
+          u"[devices]\r\nLaser=winspool,Ne00:\r\nMicrosoft FA=winspool,Ne01:\r\n"
+          u"microsoft fax lower=winspool,Ne02:\r\n"
+          u"Microsoft FAX Printer=winspool,Ne03:,extra\r\nMicrosoft FAX 2=winspool,Ne04:\r\n"));
   cmd::profile::SetUserProfileFile(Win(profile).str());
   EXPECT_EQ(GetPrnDrvIni(1, 1), u"Microsoft FAX Printer,winspool,Ne03:");
   EXPECT_EQ(GetPrnDrvIni(99, 2), u"Microsoft FAX Printer,winspool,Ne03:");
   EXPECT_EQ(GetPrnDrvIni(1, 0), u"(null)");
   // The entry's value is read with 63 characters; a value without a port
   // gives an empty one.
-  cmdtest::WriteBytes(profile, cmdtest::Utf16le(u"[devices]\r\nMicrosoft FAX=" + std::u16string(70, u'd') + u"\r\n"));
+  cmdtest::WriteBytes(profile, cmdtest::Utf16le(u"[devices]\r\nMicrosoft FAX=" +
+                                                std::u16string(70, u'd') + u"\r\n"));
   EXPECT_EQ(GetPrnDrvIni(1, 1), CString(u"Microsoft FAX," + std::u16string(63, u'd') + u","));
   // Without a user profile there is no fax device: empty.
   cmd::profile::SetUserProfileFile(u"");
