@@ -2,7 +2,6 @@
 // other's keys, readers that must see every finished write, and writers
 // killed in the middle of a write.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -13,7 +12,6 @@
 #include <random>
 #include <set>
 #include <thread>
-#include <vector>
 
 #include "profile_support.h"
 
@@ -21,20 +19,17 @@ using namespace proftest;
 
 namespace {
 
-constexpr int kWriters = 4;
-constexpr int kKeysPerWriter = 200;
+constexpr int kWriters = 4, kKeysPerWriter = 200;
 
-// State the processes share: how many keys each writer has finished.
+// State the processes share: how many keys (or writes) each writer finished.
 struct Shared {
-  std::atomic<int> start;
-  std::atomic<int> done[kWriters];
-  std::atomic<int> failedWrites;
+  std::atomic<int> start, done[kWriters], failedWrites;
 };
 
 Shared* MapShared() {
-  void* p = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return nullptr;
-  return new (p) Shared{};
+  void* p =
+      mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : new (p) Shared{};
 }
 
 std::u16string KeyName(int writer, int n) {
@@ -42,26 +37,14 @@ std::u16string KeyName(int writer, int n) {
 }
 
 // The key names of a section, read in one call.
-std::set<std::u16string> KeysOf(const char16_t* section, const char16_t* file) {
+std::set<std::u16string> KeysOf(const IniFile& file) {
   std::u16string buf(64 * 1024, u'\0');
-  DWORD n = GetPrivateProfileStringW(section, nullptr, u"", buf.data(), DWORD(buf.size()), file);
+  DWORD n =
+      GetPrivateProfileStringW(u"共有", nullptr, u"", buf.data(), DWORD(buf.size()), file.win());
   std::set<std::u16string> keys;
-  for (std::size_t at = 0; at < n;) {
-    std::u16string key(buf.c_str() + at);
-    at += key.size() + 1;
-    keys.insert(std::move(key));
-  }
+  for (std::size_t at = 0; at < n; at += buf.find(u'\0', at) - at + 1)
+    keys.insert(buf.c_str() + at);
   return keys;
-}
-
-void RunWriter(Shared* shared, int writer, const char16_t* file) {
-  while (shared->start.load() == 0) std::this_thread::yield();
-  for (int n = 0; n < kKeysPerWriter; ++n) {
-    std::u16string value = U(std::to_string(writer * 1000 + n));
-    if (!WritePrivateProfileStringW(u"共有", KeyName(writer, n).c_str(), value.c_str(), file))
-      shared->failedWrites.fetch_add(1);
-    shared->done[writer].store(n + 1);
-  }
 }
 
 }  // namespace
@@ -71,13 +54,18 @@ TEST(ProfileProcesses, ConcurrentWritersLoseNoKeyAndReadersSeeEveryFinishedWrite
   file.Put(Cp932(u"[設定]\r\nversion=2\r\n"));
   Shared* shared = MapShared();
   ASSERT_NE(shared, nullptr);
-
   std::vector<pid_t> writers;
   for (int w = 0; w < kWriters; ++w) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      RunWriter(shared, w, file.win());
+      while (shared->start.load() == 0) std::this_thread::yield();
+      for (int n = 0; n < kKeysPerWriter; ++n) {
+        std::u16string value = U(std::to_string(w * 1000 + n));
+        if (!WritePrivateProfileStringW(u"共有", KeyName(w, n).c_str(), value.c_str(), file.win()))
+          shared->failedWrites.fetch_add(1);
+        shared->done[w].store(n + 1);
+      }
       _exit(0);
     }
     writers.push_back(pid);
@@ -85,32 +73,23 @@ TEST(ProfileProcesses, ConcurrentWritersLoseNoKeyAndReadersSeeEveryFinishedWrite
   shared->start.store(1);
 
   // Poll while they write: every key finished before a poll began is there.
-  int polls = 0, missed = 0;
-  auto allDone = [&] {
+  int polls = 0, missed = 0, finished[kWriters], total = 0;
+  for (; total < kWriters * kKeysPerWriter; ++polls) {
+    total = 0;
+    for (int w = 0; w < kWriters; ++w) total += finished[w] = shared->done[w].load();
+    std::set<std::u16string> keys = KeysOf(file);
     for (int w = 0; w < kWriters; ++w)
-      if (shared->done[w].load() < kKeysPerWriter) return false;
-    return true;
-  };
-  while (!allDone()) {
-    int finished[kWriters];
-    for (int w = 0; w < kWriters; ++w) finished[w] = shared->done[w].load();
-    std::set<std::u16string> keys = KeysOf(u"共有", file.win());
-    for (int w = 0; w < kWriters; ++w)
-      for (int n = 0; n < finished[w]; ++n)
-        if (!keys.count(KeyName(w, n))) ++missed;
-    ++polls;
+      for (int n = 0; n < finished[w]; ++n) missed += !keys.count(KeyName(w, n));
   }
   for (pid_t pid : writers) {
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-
   EXPECT_EQ(shared->failedWrites.load(), 0);
   EXPECT_EQ(missed, 0);
   EXPECT_GT(polls, 1);
-  std::set<std::u16string> keys = KeysOf(u"共有", file.win());
-  EXPECT_EQ(keys.size(), std::size_t(kWriters * kKeysPerWriter));
+  EXPECT_EQ(KeysOf(file).size(), std::size_t(kWriters * kKeysPerWriter));
   for (int w = 0; w < kWriters; ++w)
     for (int n = 0; n < kKeysPerWriter; n += 37)
       EXPECT_EQ(GetPrivateProfileIntW(u"共有", KeyName(w, n).c_str(), -1, file.win()),
@@ -120,24 +99,18 @@ TEST(ProfileProcesses, ConcurrentWritersLoseNoKeyAndReadersSeeEveryFinishedWrite
   munmap(shared, sizeof(Shared));
 }
 
-namespace {
-
-// The file a writer of counter value n leaves: a large section that the
-// writer never touches, then the counter.
-std::string CounterFile(const std::string& filler, long n) {
-  return filler + Cp932(U("[状態]\r\ncounter=" + std::to_string(n) + "\r\n"));
-}
-
-}  // namespace
-
 TEST(ProfileProcesses, AKilledWriterLeavesTheOldFileOrTheNew) {
-  IniFile file;
+  // A large section the writer never touches, then the counter it writes.
   std::string filler = "[data]\r\n";
-  for (int i = 0; i < 2000; ++i) filler += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
-  file.Put(CounterFile(filler, 0));
+  for (int i = 0; i < 2000; ++i)
+    filler += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
+  auto counterFile = [&](long n) {
+    return filler + Cp932(U("[状態]\r\ncounter=" + std::to_string(n) + "\r\n"));
+  };
+  IniFile file;
+  file.Put(counterFile(0));
   Shared* shared = MapShared();  // done[0]: writes the current writer finished
   ASSERT_NE(shared, nullptr);
-
   std::mt19937 rng(12345);
   long counter = 0;
   int stray = 0;
@@ -145,39 +118,28 @@ TEST(ProfileProcesses, AKilledWriterLeavesTheOldFileOrTheNew) {
     shared->done[0].store(0);
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      for (long n = counter + 1;; ++n) {
-        std::u16string value = U(std::to_string(n));
-        WritePrivateProfileStringW(u"状態", u"counter", value.c_str(), file.win());
-        shared->done[0].fetch_add(1);
-      }
+    for (long n = counter + 1; pid == 0; ++n) {  // the writer writes until it is killed
+      WritePrivateProfileStringW(u"状態", u"counter", U(std::to_string(n)).c_str(), file.win());
+      shared->done[0].fetch_add(1);
     }
     // Time one write, then kill at a random moment of the writes after it.
     while (shared->done[0].load() < 1) std::this_thread::yield();
     auto start = std::chrono::steady_clock::now();
     while (shared->done[0].load() < 2) std::this_thread::yield();
-    auto oneWrite = std::chrono::steady_clock::now() - start;
-    std::this_thread::sleep_for(oneWrite * (rng() % 1000) / 500);
+    std::this_thread::sleep_for((std::chrono::steady_clock::now() - start) * (rng() % 1000) / 500);
     kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(pid, nullptr, 0);
     long finished = shared->done[0].load();
-
-    std::string bytes = file.bytes();
     long seen = std::stol("0" + file.Get("状態", "counter"));
     ASSERT_GE(seen, counter + finished) << "round " << round;  // finished writes are there
     ASSERT_LE(seen, counter + finished + 1) << "round " << round;
-    ASSERT_TRUE(bytes == CounterFile(filler, seen)) << "round " << round;
+    ASSERT_TRUE(file.bytes() == counterFile(seen)) << "round " << round;
     counter = seen;
     // Writing in an unnamed file leaves nothing behind where the file system
     // offers that; else a killed writer may leave its unfinished temporary
     // file (never a torn settings file). Clear them for the next round.
-    for (const auto& e : std::filesystem::directory_iterator(file.dir().path())) {
-      if (e.path() != file.host()) {
-        ++stray;
-        std::filesystem::remove(e.path());
-      }
-    }
+    for (const auto& e : std::filesystem::directory_iterator(file.dir().path()))
+      if (e.path() != file.host()) stray += std::filesystem::remove(e.path());
   }
   // The lock of a killed writer went with it: writing still works.
   EXPECT_TRUE(file.Set("状態", "counter", "done"));
