@@ -1,10 +1,11 @@
-// A recording device context for the text drawers' tests, with a check that
-// every font and pen a drawer creates is released, and readers of what was
-// drawn: the characters and lines with where they went.
+// A recording device context for the drawers' tests, with a check that every
+// font and pen a drawer creates is released, and the recorded scene as text:
+// one line per text or line drawn, to compare with an expected list.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,18 +23,65 @@ namespace drawtest {
 
 using cmd::gdi::GdiOp;
 using cmd::gdi::OpKind;
+using Scene = std::vector<std::string>;
 
-// One piece of text drawn: by DrawText (in rect, placed at x, y) or by
-// TextOut (at x, y).
-struct Drawn {
-  OpKind kind;
-  std::u16string text;
-  RECT rect{};      // DrawText's rectangle
-  UINT flags = 0;   // DrawText's format
-  int x = 0, y = 0; // TextOut's point; DrawText's first placed line
-  LOGFONTW font{};  // the font selected when drawn
-  COLORREF color = 0;
-};
+// A font record as the drawers get it from their callers.
+inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
+  LOGFONTW lf;
+  MakeLogFont(&lf, nullptr, height, width, FW_NORMAL, 0, underline, 0);
+  return lf;
+}
+
+inline std::string Colour(COLORREF c) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, " c%06lx", static_cast<unsigned long>(c));
+  return buf;
+}
+
+// "text [left top right bottom] @x y hH fFLAGS" for DrawText (its first line
+// placed at x, y),
+// "text (x y) hH" for TextOut and "line x1 y1 x2 y2 wWIDTH" for a line from
+// the last MoveTo; then the font's width (w), underline (u), escapement (e)
+// and the colour (c) when not 0, and a line's pen style (s) when not solid.
+inline Scene SceneOf(HDC dc) {
+  Scene out;
+  POINT at{};
+  char buf[160];
+  for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
+    std::string s;
+    if (op.kind == OpKind::MoveTo) at = op.point;
+    if (op.kind == OpKind::DrawText) {
+      std::snprintf(buf, sizeof buf, " [%ld %ld %ld %ld]", long(op.rect.left), long(op.rect.top),
+                    long(op.rect.right), long(op.rect.bottom));
+      s = CString(op.text).ToUtf8() + buf;
+      if (!op.lines.empty())
+        s += " @" + std::to_string(op.lines[0].x) + " " + std::to_string(op.lines[0].y);
+      std::snprintf(buf, sizeof buf, " h%ld f%x", long(op.font.lfHeight), op.flags);
+      s += buf;
+    } else if (op.kind == OpKind::TextOut) {
+      std::snprintf(buf, sizeof buf, " (%ld %ld) h%ld", long(op.point.x), long(op.point.y),
+                    long(op.font.lfHeight));
+      s = CString(op.text).ToUtf8() + buf;
+    } else if (op.kind == OpKind::LineTo) {
+      std::snprintf(buf, sizeof buf, "line %ld %ld %ld %ld w%ld", long(at.x), long(at.y),
+                    long(op.point.x), long(op.point.y), long(op.pen.lopnWidth.x));
+      s = buf;
+      if (op.pen.lopnColor) s += Colour(op.pen.lopnColor);
+      if (op.pen.lopnStyle != PS_SOLID) s += " s" + std::to_string(op.pen.lopnStyle);
+      at = op.point;
+      out.push_back(s);
+      continue;
+    } else {
+      continue;
+    }
+    if (op.font.lfWidth) s += " w" + std::to_string(op.font.lfWidth);
+    if (op.font.lfUnderline) s += " u";
+    if (op.font.lfEscapement) s += " e" + std::to_string(op.font.lfEscapement);
+    if (op.textColor) s += Colour(op.textColor);
+    out.push_back(s);
+  }
+  return out;
+}
 
 class TextDrawing : public ::testing::Test {
  protected:
@@ -50,56 +98,11 @@ class TextDrawing : public ::testing::Test {
     before_ = cmd::gdi::LiveObjectCount();
     dc.Attach(cmd::gdi::CreateRecordingDC(dpi, printer));
   }
-
-  void Clear() { cmd::gdi::ClearRecording(dc); }
-
-  // The text drawn by DrawText and TextOut, in order.
-  std::vector<Drawn> Texts() {
-    std::vector<Drawn> out;
-    for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
-      if (op.kind != OpKind::DrawText && op.kind != OpKind::TextOut) continue;
-      Drawn d{op.kind, op.text};
-      d.font = op.font;
-      d.color = op.textColor;
-      if (op.kind == OpKind::DrawText) {
-        d.rect = op.rect;
-        d.flags = op.flags;
-        if (!op.lines.empty()) {
-          d.x = op.lines[0].x;
-          d.y = op.lines[0].y;
-        }
-      } else {
-        d.x = op.point.x;
-        d.y = op.point.y;
-      }
-      out.push_back(d);
-    }
-    return out;
-  }
-  // The lines drawn with the current pen: from MoveTo to LineTo.
-  struct Stroke {
-    POINT from, to;
-    LOGPEN pen;
-    // (from.x, from.y, to.x, to.y), to compare in one go.
-    std::vector<LONG> Line() const { return {from.x, from.y, to.x, to.y}; }
-  };
-  std::vector<Stroke> Strokes() {
-    std::vector<Stroke> out;
-    POINT at{};
-    for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
-      if (op.kind == OpKind::MoveTo) at = op.point;
-      if (op.kind == OpKind::LineTo) {
-        out.push_back({at, op.point, op.pen});
-        at = op.point;
-      }
-    }
-    return out;
-  }
-
-  static LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
-    LOGFONTW lf;
-    MakeLogFont(&lf, nullptr, height, width, FW_NORMAL, 0, underline, 0);
-    return lf;
+  // The scene drawn since the last call; the recording starts afresh.
+  Scene Drawn() {
+    Scene s = SceneOf(dc);
+    cmd::gdi::ClearRecording(dc);
+    return s;
   }
 
   CDC dc;
