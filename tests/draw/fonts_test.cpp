@@ -204,10 +204,7 @@ TEST_F(Fonts, FitFontHeightStepsDownByTwentieths) {
 
 TEST(CutLeadingSpaces, RemovesOnlyAsciiSpaces) {
   const std::u16string longLine = u"  " + std::u16string(300, u'x');
-  const struct {
-    std::u16string in, out;
-    int removed;
-  } cases[] = {
+  const struct { std::u16string in, out; int removed; } cases[] = {
       {u"  abc", u"abc", 2}, {u"   ", u"", 3}, {u"abc", u"abc", 0}, {u"", u"", 0},
       {u"　字", u"　字", 0}, {u" \t x", u"\t x", 1},
       // Longer than the working copy of the original: all of its text kept.

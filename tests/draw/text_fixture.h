@@ -1,11 +1,12 @@
 // A recording device context for the drawers' tests, with a check that every
-// font and pen a drawer creates is released, and the recorded scene as text:
+// font, pen or bitmap a drawer creates is released, and the recorded scene as text:
 // one line per text or line drawn, to compare with an expected list.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@ using cmd::gdi::GdiOp;
 using cmd::gdi::OpKind;
 using Scene = std::vector<std::string>;
 
+template <class... T>
+std::string Str(const T&... parts) {
+  std::ostringstream out;
+  (out << ... << parts);
+  return out.str();
+}
+
+inline std::string Colour(COLORREF c) { return Str(" c", std::hex, std::setfill('0'), std::setw(6), c); }
+
 // A font record as the drawers get it from their callers.
 inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
   LOGFONTW lf;
@@ -32,53 +42,34 @@ inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
   return lf;
 }
 
-inline std::string Colour(COLORREF c) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, " c%06lx", static_cast<unsigned long>(c));
-  return buf;
-}
-
-// "text [left top right bottom] @x y hH fFLAGS" for DrawText (its first line
-// placed at x, y),
-// "text (x y) hH" for TextOut and "line x1 y1 x2 y2 wWIDTH" for a line from
-// the last MoveTo; then the font's width (w), underline (u), escapement (e)
-// and the colour (c) when not 0, and a line's pen style (s) when not solid.
+// "text [left top right bottom] hH fFLAGS" for DrawText, "text (x y) hH" for
+// TextOut, then the font's width (w), underline (u) and escapement (e) and
+// the colour (c, hex) when not 0; "line x1 y1 x2 y2 wWIDTH" for a line from
+// the last MoveTo, then its colour and its pen style (s) when not solid.
 inline Scene SceneOf(HDC dc) {
   Scene out;
   POINT at{};
-  char buf[160];
   for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
-    std::string s;
+    const RECT& r = op.rect;
+    const LOGFONTW& f = op.font;
+    std::string s = CString(op.text).ToUtf8(), more;
+    if (f.lfWidth) more += Str(" w", f.lfWidth);
+    if (f.lfUnderline) more += " u";
+    if (f.lfEscapement) more += Str(" e", f.lfEscapement);
+    if (op.textColor) more += Colour(op.textColor);
+    if (op.kind == OpKind::DrawText)
+      out.push_back(Str(s, " [", r.left, " ", r.top, " ", r.right, " ", r.bottom, "] h", f.lfHeight,
+                        " f", std::hex, op.flags) + more);
+    if (op.kind == OpKind::TextOut)
+      out.push_back(Str(s, " (", op.point.x, " ", op.point.y, ") h", f.lfHeight) + more);
     if (op.kind == OpKind::MoveTo) at = op.point;
-    if (op.kind == OpKind::DrawText) {
-      std::snprintf(buf, sizeof buf, " [%ld %ld %ld %ld]", long(op.rect.left), long(op.rect.top),
-                    long(op.rect.right), long(op.rect.bottom));
-      s = CString(op.text).ToUtf8() + buf;
-      if (!op.lines.empty())
-        s += " @" + std::to_string(op.lines[0].x) + " " + std::to_string(op.lines[0].y);
-      std::snprintf(buf, sizeof buf, " h%ld f%x", long(op.font.lfHeight), op.flags);
-      s += buf;
-    } else if (op.kind == OpKind::TextOut) {
-      std::snprintf(buf, sizeof buf, " (%ld %ld) h%ld", long(op.point.x), long(op.point.y),
-                    long(op.font.lfHeight));
-      s = CString(op.text).ToUtf8() + buf;
-    } else if (op.kind == OpKind::LineTo) {
-      std::snprintf(buf, sizeof buf, "line %ld %ld %ld %ld w%ld", long(at.x), long(at.y),
-                    long(op.point.x), long(op.point.y), long(op.pen.lopnWidth.x));
-      s = buf;
-      if (op.pen.lopnColor) s += Colour(op.pen.lopnColor);
-      if (op.pen.lopnStyle != PS_SOLID) s += " s" + std::to_string(op.pen.lopnStyle);
-      at = op.point;
-      out.push_back(s);
-      continue;
-    } else {
-      continue;
-    }
-    if (op.font.lfWidth) s += " w" + std::to_string(op.font.lfWidth);
-    if (op.font.lfUnderline) s += " u";
-    if (op.font.lfEscapement) s += " e" + std::to_string(op.font.lfEscapement);
-    if (op.textColor) s += Colour(op.textColor);
+    if (op.kind != OpKind::LineTo) continue;
+    const LOGPEN& pen = op.pen;
+    s = Str("line ", at.x, " ", at.y, " ", op.point.x, " ", op.point.y, " w", pen.lopnWidth.x);
+    if (pen.lopnColor) s += Colour(pen.lopnColor);
+    if (pen.lopnStyle != PS_SOLID) s += Str(" s", pen.lopnStyle);
     out.push_back(s);
+    at = op.point;
   }
   return out;
 }
@@ -104,6 +95,13 @@ class TextDrawing : public ::testing::Test {
     cmd::gdi::ClearRecording(dc);
     return s;
   }
+  // The kinds of all the calls recorded so far.
+  std::vector<OpKind> Kinds() {
+    std::vector<OpKind> kinds;
+    for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) kinds.push_back(op.kind);
+    return kinds;
+  }
+  std::vector<GdiOp> Ops(OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); }
 
   CDC dc;
 

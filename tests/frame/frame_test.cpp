@@ -131,10 +131,7 @@ TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
     fs::current_path(folder);
     return Utf8ToUtf16(folder.string());
   };
-  struct Case {
-    std::size_t cwd;
-    bool iniFits, ini4Fits, envFits;
-  };
+  struct Case { std::size_t cwd; bool iniFits, ini4Fits, envFits; };
   // "\pelmar1.ini" is 12 units, "\sek4.ini" 9 and "\" 1; 259 units fit.
   for (Case c : {Case{247, true, true, true}, Case{250, false, true, true},
                  Case{252, false, false, true}, Case{259, false, false, false}}) {

@@ -9,9 +9,11 @@
 #include "cmddll3/platform/resources.h"
 #include "cmddll3/platform/ui.h"
 
+using Seen = std::vector<std::string>;
+
 namespace {
 
-// Windows whose procedures record the messages they receive as
+// Windows numbered from 1 whose procedures record what they receive as
 // "window:message:wParam", in order.
 class InputTest : public ::testing::Test {
  protected:
@@ -24,14 +26,11 @@ class InputTest : public ::testing::Test {
     for (HWND w : windows_) DestroyWindow(w);
   }
   HWND Window(const char16_t* cls, HWND parent = nullptr, int id = 0) {
-    const std::string name = std::to_string(++count_);
-    HWND w = cmd::ui::CreateTestWindow(cls, u"", parent, id,
-                                       [this, name](HWND h, UINT m, WPARAM wp, LPARAM lp) {
-                                         if (m != WM_CREATE && m != WM_DESTROY)
-                                           seen_.push_back(name + ":" + std::to_string(m) + ":" +
-                                                           std::to_string(wp));
-                                         return DefWindowProcW(h, m, wp, lp);
-                                       });
+    auto proc = [this, n = ++count_](HWND h, UINT m, WPARAM wp, LPARAM lp) {
+      if (m != WM_CREATE && m != WM_DESTROY) seen_.push_back(Msg(n, m, wp));
+      return DefWindowProcW(h, m, wp, lp);
+    };
+    HWND w = cmd::ui::CreateTestWindow(cls, u"", parent, id, proc);
     if (!parent) windows_.push_back(w);
     return w;
   }
@@ -40,28 +39,25 @@ class InputTest : public ::testing::Test {
   }
 
   std::vector<HWND> windows_;
-  std::vector<std::string> seen_;
+  Seen seen_;
   int count_ = 0;
 };
 
 }  // namespace
 
 TEST_F(InputTest, CompositionTextAndOpenState) {
-  HWND edit = Window(u"EDIT");
-  HWND other = Window(u"EDIT");
+  HWND edit = Window(u"EDIT"), other = Window(u"EDIT");
   EXPECT_EQ(IMEgetstring(edit), u"");
   cmd::ui::SetCompositionString(ImmGetContext(edit), u"みつもり");
   EXPECT_EQ(IMEgetstring(edit), u"みつもり");
   cmd::ui::SetCompositionString(ImmGetContext(edit), std::u16string(200, u'あ'));
   EXPECT_EQ(IMEgetstring(edit), CString(u'あ', 130));  // at most 130 units
-
   EXPECT_FALSE(IMEstate(edit));
   EXPECT_TRUE(IMEopen(edit, TRUE));
   EXPECT_TRUE(IMEstate(edit));
   EXPECT_FALSE(IMEstate(other));
   EXPECT_TRUE(IMEopen(edit, FALSE));
   EXPECT_FALSE(IMEstate(edit));
-
   // Windows without an input context.
   ImmAssociateContext(edit, nullptr);
   EXPECT_EQ(IMEgetstring(edit), u"");
@@ -71,51 +67,45 @@ TEST_F(InputTest, CompositionTextAndOpenState) {
 }
 
 TEST_F(InputTest, KeysCountOnlyWhileHeld) {
+  // Not held, pressed and released since the last query, held, held and
+  // toggled; another key held.
   std::map<int, SHORT> keys;
   SetKeyStateHook([&](int vk) { return keys[vk]; });
-  const std::pair<int, int (*)()> polls[] = {
-      {VK_CONTROL, IsCtrlKeyDown}, {VK_SHIFT, IsShiftKeyDown}, {VK_ESCAPE, IsEscapeKeyDown}};
-  // Not held, pressed and released since the last query, held, held and
-  // toggled, another key held.
-  const std::pair<int, SHORT> states[] = {{0, 0}, {0, 1}, {1, SHORT(0x8000)}, {1, SHORT(0x8001)}};
-  for (auto [vk, poll] : polls) {
-    for (auto [down, state] : states) {
-      keys.clear();
-      keys[vk] = state;
+  for (auto [vk, poll] : {std::pair{VK_CONTROL, &IsCtrlKeyDown}, {VK_SHIFT, &IsShiftKeyDown},
+                          {VK_ESCAPE, &IsEscapeKeyDown}}) {
+    for (auto [state, down] : {std::pair{0, 0}, {1, 0}, {0x8000, 1}, {0x8001, 1}}) {
+      keys = {{vk, SHORT(state)}};
       EXPECT_EQ(poll(), down) << vk << " " << state;
     }
-    keys.clear();
-    keys[VK_MENU] = SHORT(0x8000);
+    keys = {{VK_MENU, SHORT(0x8000)}};
     EXPECT_EQ(poll(), 0) << vk;
   }
 }
 
 TEST_F(InputTest, DoEventHandlesOneMessageAtATime) {
+  // A key is translated into a character, handled by the next call.
   EXPECT_EQ(DoEvent(nullptr), 0);
   HWND main = Window(u"MAIN");
   PostMessageW(main, WM_USER + 1, 11, 0);
   PostMessageW(main, WM_KEYDOWN, 'K', 0);
   EXPECT_NE(DoEvent(nullptr), 0);
-  EXPECT_EQ(seen_, (std::vector{Msg(1, WM_USER + 1, 11)}));
-  EXPECT_NE(DoEvent(nullptr), 0);  // the key, translated into a character
+  EXPECT_EQ(seen_, Seen{Msg(1, WM_USER + 1, 11)});
   EXPECT_NE(DoEvent(nullptr), 0);
-  EXPECT_EQ(seen_, (std::vector{Msg(1, WM_USER + 1, 11), Msg(1, WM_KEYDOWN, 'K'), Msg(1, WM_CHAR, 'k')}));
+  EXPECT_NE(DoEvent(nullptr), 0);
   EXPECT_EQ(DoEvent(nullptr), 0);
-
+  EXPECT_EQ(seen_, (Seen{Msg(1, WM_USER + 1, 11), Msg(1, WM_KEYDOWN, 'K'), Msg(1, WM_CHAR, 'k')}));
   // A dialog's keys go to the dialog: Escape in its edit box cancels it.
   seen_.clear();
-  HWND dialog = Window(u"#32770");
-  HWND edit = Window(u"EDIT", dialog, 10);
-  HWND other = Window(u"MAIN");
+  HWND dialog = Window(u"#32770"), edit = Window(u"EDIT", dialog, 10), other = Window(u"MAIN");
   PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_NE(DoEvent(dialog), 0);
-  EXPECT_EQ(seen_, (std::vector{Msg(2, WM_COMMAND, IDCANCEL)}));
+  EXPECT_EQ(seen_, Seen{Msg(2, WM_COMMAND, IDCANCEL)});
   PostMessageW(edit, WM_USER, 0, 0);
   PostMessageW(other, WM_USER, 0, 0);
   EXPECT_NE(DoEvent(dialog), 0);
   EXPECT_NE(DoEvent(dialog), 0);
-  EXPECT_EQ(seen_, (std::vector{Msg(2, WM_COMMAND, IDCANCEL), Msg(3, WM_USER, 0), Msg(4, WM_USER, 0)}));
   EXPECT_EQ(DoEvent(dialog), 0);
+  EXPECT_EQ(seen_, (Seen{Msg(2, WM_COMMAND, IDCANCEL), Msg(3, WM_USER, 0), Msg(4, WM_USER, 0)}));
 }
 
 TEST_F(InputTest, PopUpMenuShowsTheFirstSubMenuOfTheHostsResource) {
@@ -131,46 +121,39 @@ TEST_F(InputTest, PopUpMenuShowsTheFirstSubMenuOfTheHostsResource) {
   cmd::ui::SetTrackPopupMenuHook([&](HMENU menu, UINT flags, int x, int y, HWND o) -> UINT {
     ++calls;
     shown = menu;
-    EXPECT_EQ((std::vector<long>{long(flags), x, y}), (std::vector<long>{0, 120, 45}));
-    EXPECT_EQ(o, owner);
-    EXPECT_EQ(GetMenuItemCount(menu), 3);
     char16_t text[16];
     GetMenuStringW(menu, 2, text, 16, MF_BYPOSITION);
-    EXPECT_EQ(std::u16string(text), u"貼り付け");
+    EXPECT_EQ(CString(text), u"貼り付け");
+    EXPECT_EQ((std::vector<long>{long(flags), x, y, GetMenuItemCount(menu)}),
+              (std::vector<long>{0, 120, 45, 3}));
+    EXPECT_EQ(o, owner);
     return 1002;
   });
   PopUpMenu(120, 45, CWnd::FromHandle(owner), 500);
+  PopUpMenu(0, 0, CWnd::FromHandle(owner), 501);  // no such menu: nothing shown
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(IsMenu(shown));  // the loaded menu is destroyed again
   EXPECT_NE(DoEvent(nullptr), 0);
-  EXPECT_EQ(seen_, (std::vector{Msg(1, WM_COMMAND, 1002)}));
-  PopUpMenu(0, 0, CWnd::FromHandle(owner), 501);  // no such menu: nothing shown
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seen_, Seen{Msg(1, WM_COMMAND, 1002)});
   cmd::res::RemoveModule(host);
 }
 
 TEST(Rectangles, ConvertWithTheBias) {
-  // To doubles: (top, bottom, right, left), each plus 0.444.
-  RECT r{10, 20, 30, 40};
+  // To doubles (top, bottom, right, left), each plus 0.444; back, negative
+  // values move one unit toward zero and values outside 32 bits become 0.
+  RECT r{10, 20, 30, 40}, back{};
   double d[4];
   EXPECT_EQ(RectToDblRect(&r, d), d);
-  EXPECT_EQ((std::vector<double>(d, d + 4)), (std::vector<double>{20.444, 40.444, 30.444, 10.444}));
+  EXPECT_EQ(std::vector<double>(d, d + 4), (std::vector<double>{20.444, 40.444, 30.444, 10.444}));
   EXPECT_EQ(RectToDblRect(nullptr, d), d);
-  // Back: negative values move one unit toward zero; values outside the
-  // 32-bit range become 0.
-  const struct {
-    RECT in;
-    RECT out;
-  } trips[] = {{{10, 20, 30, 40}, {10, 20, 30, 40}}, {{-5, -1, 2147483646, 0}, {-4, 0, 0, 0}}};
-  for (const auto& c : trips) {
-    RECT back{};
-    RectToDblRect(&c.in, d);
+  auto trip = [&](RECT in) {
+    RectToDblRect(&in, d);
     DblRectToRect(d, &back);
-    EXPECT_EQ((std::vector<LONG>{back.left, back.top, back.right, back.bottom}),
-              (std::vector<LONG>{c.out.left, c.out.top, c.out.right, c.out.bottom}));
-  }
+    return std::vector<LONG>{back.left, back.top, back.right, back.bottom};
+  };
+  EXPECT_EQ(trip(r), (std::vector<LONG>{10, 20, 30, 40}));
+  EXPECT_EQ(trip(RECT{-5, -1, 2147483646, 0}), (std::vector<LONG>{-4, 0, 0, 0}));
   const double edges[4] = {2147483645.9, -2147483647.5, 1e-320, -0.9};
-  RECT back{};
   DblRectToRect(edges, &back);
   EXPECT_EQ((std::vector<LONG>{back.left, back.top, back.right, back.bottom}),
             (std::vector<LONG>{0, 2147483645, 0, 0}));

@@ -57,11 +57,7 @@ TEST(MoneyText, FromNumbers) {
   for (const auto& c : cases)
     EXPECT_EQ(c.fn(c.value, c.decimals), CString(c.out)) << c.value << " " << c.decimals;
 
-  const struct {
-    LONGLONG value;
-    int group;
-    const char16_t* out;
-  } grouped[] = {
+  const struct { LONGLONG value; int group; const char16_t* out; } grouped[] = {
       {1234567, 3, u"1,234,567"}, {-123, 3, u"-123"}, {-1234, 3, u"-1,234"}, {123456, 4, u"12,3456"},
       {0, 3, u"0"}, {std::numeric_limits<LONGLONG>::min(), 3, u"-9,223,372,036,854,775,808"},
       {-12, 1, u"-1,2"}, {12345, 5, u"12345"}, {12345, 0, u"12345"},
@@ -91,11 +87,7 @@ TEST(MoneyText, SeparatorsAndTrailingZerosCut) {
 
   // CutIfDecimalZero changes the buffer in place and returns it; only
   // `decimals` characters (at least one) are examined.
-  const struct {
-    const char16_t* in;
-    int decimals;
-    const char16_t* out;
-  } cuts[] = {
+  const struct { const char16_t* in; int decimals; const char16_t* out; } cuts[] = {
       {u"12.500", 3, u"12.5"}, {u"12.000", 3, u"12"}, {u"1000", 0, u"100"}, {u"10.00", 1, u"10"},
       {u"1000", 10, u"1"}, {u"0.0", 5, u"0"}, {u"5.", 2, u"5"}, {u"", 3, u""}, {u"500", -4, u"500"},
       {u"500", std::numeric_limits<int>::min(), u"500"},
@@ -152,10 +144,7 @@ std::time_t NoonUtc(int year, int month, int day) {
 
 TEST(Dates, TodayAndStoredDates) {
   // Today's date pads month and day with spaces; a time that cannot be converted gives zeros.
-  const struct {
-    std::time_t now;
-    const char16_t *text, *year, *month, *day;
-  } todays[] = {
+  const struct { std::time_t now; const char16_t *text, *year, *month, *day; } todays[] = {
       {NoonUtc(2024, 5, 3), u"2024/ 5/ 3", u"2024", u" 5", u" 3"},
       {NoonUtc(1999, 12, 31), u"1999/12/31", u"1999", u"12", u"31"},
       {std::numeric_limits<std::time_t>::max(), u"   0/ 0/ 0", u"   0", u" 0", u" 0"},
@@ -170,10 +159,7 @@ TEST(Dates, TodayAndStoredDates) {
   }
 
   // SplitDate reads fixed positions: year 0-3, month 5-6, day 8-9.
-  const struct {
-    const char16_t* text;
-    int y, m, d;
-  } splits[] = {
+  const struct { const char16_t* text; int y, m, d; } splits[] = {
       {u"2024/05/03", 2024, 5, 3}, {u"2024-12-31", 2024, 12, 31}, {u"", 0, 0, 0},
       {u"2024/0", 2024, 0, 0}, {u"abcd/xx/ 7", 0, 0, 7},
   };
@@ -202,10 +188,7 @@ TEST(Dates, TodayAndStoredDates) {
 TEST(Calculator, ArithmeticAndKeyPresses) {
   // Operands are read as the runtime reads numbers ("," and letters end them);
   // results lose their trailing zeros, an infinity's "1.#INF00" too.
-  const struct {
-    CString (*fn)(CString, CString);
-    const char16_t *a, *b, *out;
-  } sums[] = {
+  const struct { CString (*fn)(CString, CString); const char16_t *a, *b, *out; } sums[] = {
       {DenCalAdd, u"1", u"2", u"3"}, {DenCalAdd, u"0.1", u"0.2", u"0.3"}, {DenCalAdd, u"", u"3", u"3"},
       {DenCalMinus, u"5", u"7", u"-2"}, {DenCalMull, u"2.5", u"4", u"10"},
       {DenCalDiv, u"10", u"4", u"2.5"}, {DenCalDiv, u"1", u"3", u"0.333333"},
@@ -219,9 +202,7 @@ TEST(Calculator, ArithmeticAndKeyPresses) {
     EXPECT_EQ(c.fn(c.a, c.b), CString(c.out)) << utiltest::Show(c.a) << " " << utiltest::Show(c.b);
 
   // A key pressed on the display; the display itself is not changed.
-  const struct {
-    const char16_t *display, *key, *out;
-  } presses[] = {
+  const struct { const char16_t *display, *key, *out; } presses[] = {
       {u"0", u"5", u"5"}, {u"0", u".", u"0."}, {u"0.5", u".", u"0.5"}, {u"12", u"3", u"123"},
       {u"0.0", u"7", u"0.07"}, {u"", u"7", u"7"}, {u"", u".", u"."}, {u"05", u"1", u"1"},
   };

@@ -53,11 +53,7 @@ TEST(CodePage932, ConversionsKeepCharactersWhole) {
   // not fit with its terminator, never between lead and trail byte; a lone
   // surrogate becomes the default character; a size of 0 writes nothing.
   const char16_t loneSurrogate[] = {u'a', 0xD800, u'b', 0};
-  const struct {
-    const char16_t* text;
-    int size;
-    std::string buffer;
-  } narrows[] = {
+  const struct { const char16_t* text; int size; std::string buffer; } narrows[] = {
       {u"電気A", 8, std::string("\x93\x64\x8B\x43" "A\0XX", 8)},
       {u"A電気", 5, std::string("A\x93\x64\0XXXX", 8)},
       {u"電", 2, std::string("\0XXXXXXX", 8)},
@@ -163,10 +159,7 @@ TEST(Splitting, FieldsLinesAndLengthPrefixedTexts) {
 
   // Two-digit lengths before each field; a field running past the end is
   // cut there, a length that is no number (or negative) counts as 0.
-  const struct {
-    const char16_t* packed;
-    const char *two, *three;
-  } packed[] = {
+  const struct { const char16_t* packed; const char *two, *three; } packed[] = {
       {u"03abc05hello", "abc|hello", "abc|hello|"}, {u"03abc", "abc|", "abc||"}, {u"", "|", "||"},
       {u"02電気03ABC01x", "電気|ABC", "電気|ABC|x"}, {u"000003abc", "|", "||abc"},
       {u"02ab03cd", "ab|cd", "ab|cd|"}, {u"02ab01c09xyz", "ab|c", "ab|c|xyz"},
@@ -184,11 +177,7 @@ TEST(Splitting, FieldsLinesAndLengthPrefixedTexts) {
 TEST(Splitting, AtACharacterCount) {
   // UniSSplit cuts at UTF-16 units; at n <= 0 the second part is untouched
   // and below 0 the first too.
-  const struct {
-    const char16_t* text;
-    int n, result;
-    const char *first, *second;
-  } units[] = {
+  const struct { const char16_t* text; int n, result; const char *first, *second; } units[] = {
       {u"abcde", 3, 2, "abc", "de"}, {u"abcde", 5, 1, "abcde", ""}, {u"ab", 10, 1, "ab", ""},
       {u"xyz", 0, 1, "xyz", "untouched"}, {u"xyz", -1, 0, "same", "untouched"},
   };
@@ -209,11 +198,7 @@ TEST(Splitting, AtACharacterCount) {
   // mbsplit counts code page 932 characters: "電気AB" is 93 64 8B 43 41 42,
   // half-width katakana (A1-DF) are single bytes, a lead byte before the
   // terminator is one character. The parts get buffers of the text's size.
-  const struct {
-    std::string text;
-    int n, result;
-    std::string first, second;
-  } bytes[] = {
+  const struct { std::string text; int n, result; std::string first, second; } bytes[] = {
       {"\x93\x64\x8B\x43" "AB", 1, 2, "\x93\x64", "\x8B\x43" "AB"},
       {"\x93\x64\x8B\x43" "AB", 3, 2, "\x93\x64\x8B\x43" "A", "B"},
       {"\x93\x64\x8B\x43" "AB", 4, 1, "\x93\x64\x8B\x43" "AB", ""},
