@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <iomanip>
 #include <sstream>
 #include <string>
@@ -46,30 +47,55 @@ inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
 // TextOut, then the font's width (w), underline (u) and escapement (e) and
 // the colour (c, hex) when not 0; "line x1 y1 x2 y2 wWIDTH" for a line from
 // the last MoveTo, then its colour and its pen style (s) when not solid.
+// Single characters drawn alike one after another down a column, each
+// rectangle moved by the same steps, make one entry: "一二三 [0 0+20 30 100]
+// h20 f821" is 一 at top 0, 二 at 20 and 三 at 40.
 inline Scene SceneOf(HDC dc) {
-  Scene out;
+  using Box = std::array<LONG, 4>;
+  // chars: 0 for an entry written whole, -1 for a longer text, else the run's length.
+  struct Entry { std::string text, tail; Box first{}, last{}, step{}; int chars = 0; };
+  std::vector<Entry> entries;
   POINT at{};
   for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
-    const RECT& r = op.rect;
     const LOGFONTW& f = op.font;
-    std::string s = CString(op.text).ToUtf8(), more;
+    std::string text = CString(op.text).ToUtf8(), more;
     if (f.lfWidth) more += Str(" w", f.lfWidth);
     if (f.lfUnderline) more += " u";
     if (f.lfEscapement) more += Str(" e", f.lfEscapement);
     if (op.textColor) more += Colour(op.textColor);
-    if (op.kind == OpKind::DrawText)
-      out.push_back(Str(s, " [", r.left, " ", r.top, " ", r.right, " ", r.bottom, "] h", f.lfHeight,
-                        " f", std::hex, op.flags) + more);
+    if (op.kind == OpKind::DrawText) {
+      const Box box{op.rect.left, op.rect.top, op.rect.right, op.rect.bottom};
+      std::string tail = Str(" h", f.lfHeight, " f", std::hex, op.flags) + more;
+      Entry* run = entries.empty() || entries.back().chars <= 0 ? nullptr : &entries.back();
+      Box d{};
+      for (int k = 0; k < 4 && run; ++k) d[k] = box[k] - run->last[k];
+      if (run && op.text.size() == 1 && tail == run->tail && !d[0] && !d[2] && d[1] &&
+          (run->chars == 1 || d == run->step)) {
+        run->text += text;
+        run->last = box;
+        run->step = d;
+        ++run->chars;
+      } else {
+        entries.push_back({text, tail, box, box, {}, op.text.size() == 1 ? 1 : -1});
+      }
+    }
     if (op.kind == OpKind::TextOut)
-      out.push_back(Str(s, " (", op.point.x, " ", op.point.y, ") h", f.lfHeight) + more);
+      entries.push_back({Str(text, " (", op.point.x, " ", op.point.y, ") h", f.lfHeight) + more});
     if (op.kind == OpKind::MoveTo) at = op.point;
     if (op.kind != OpKind::LineTo) continue;
     const LOGPEN& pen = op.pen;
-    s = Str("line ", at.x, " ", at.y, " ", op.point.x, " ", op.point.y, " w", pen.lopnWidth.x);
-    if (pen.lopnColor) s += Colour(pen.lopnColor);
-    if (pen.lopnStyle != PS_SOLID) s += Str(" s", pen.lopnStyle);
-    out.push_back(s);
+    text = Str("line ", at.x, " ", at.y, " ", op.point.x, " ", op.point.y, " w", pen.lopnWidth.x);
+    if (pen.lopnColor) text += Colour(pen.lopnColor);
+    if (pen.lopnStyle != PS_SOLID) text += Str(" s", pen.lopnStyle);
+    entries.push_back({text});
     at = op.point;
+  }
+  Scene out;
+  for (const Entry& e : entries) {
+    std::string s = e.text;
+    for (int k = 0; k < 4 && e.chars; ++k)
+      s += Str(k ? " " : " [", e.first[k]) + (e.chars > 1 && e.step[k] ? Str("+", e.step[k]) : "");
+    out.push_back(e.chars ? s + "]" + e.tail : s);
   }
   return out;
 }

@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 using cmdtest::ReadBytes;
 using cmdtest::Utf16le;
 using cmdtest::WriteBytes;
+using Texts = std::vector<CString>;
 
 // Built from the library's export list by a translation unit that includes
 // only the umbrella header (it does not compile when a name is undeclared).
@@ -66,9 +67,8 @@ class FrameTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(FrameTest, FolderLayout) {
-  const std::pair<CString, const char16_t*> relative[] = {
-      {GetSysDrv(), u""}, {GetBmpDrv(), u"BMP\\"}, {GetDataDrv(0), u"DATA\\"}, {GetGrpDrv(), u"data\\"}};
-  for (const auto& [got, expected] : relative) EXPECT_EQ(got, expected);
+  EXPECT_EQ((Texts{GetSysDrv(), GetBmpDrv(), GetDataDrv(0), GetGrpDrv()}),
+            (Texts{u"", u"BMP\\", u"DATA\\", u"data\\"}));
   // Trades 1-4, 6, 8 and 10 have master folders (10 is the work folder);
   // the number is written as a 32-bit int after adding one.
   SetSystemDrv(u"C:\\X\\");
@@ -92,11 +92,8 @@ TEST_F(FrameTest, WorkFolderAndSettingsFilesFollowTheirFolders) {
   SetIniFile();
   Set4IniFile();
   SetEnvPath();
-  EXPECT_EQ(GetIniFile(), Cwd() + u"\\pelmar1.ini");
-  EXPECT_EQ(cmd::frame::Get4IniFile(), Cwd() + u"\\sek4.ini");
-  EXPECT_EQ(GetEnvPath(), Cwd() + u"\\");
-  EXPECT_EQ(SetCwd(), Cwd());
-  EXPECT_EQ(GetExeBmpPath(), Cwd() + u"\\bmp");
+  EXPECT_EQ((Texts{GetIniFile(), cmd::frame::Get4IniFile(), GetEnvPath(), SetCwd(), GetExeBmpPath()}),
+            (Texts{Cwd() + u"\\pelmar1.ini", Cwd() + u"\\sek4.ini", Cwd() + u"\\", Cwd(), Cwd() + u"\\bmp"}));
   // A second SetIniFile from another folder moves every later settings read.
   fs::create_directories(dir_ / "other");
   fs::current_path(dir_ / "other");
@@ -141,9 +138,9 @@ TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
     SetIniFile();
     Set4IniFile();
     SetEnvPath();
-    EXPECT_EQ(GetIniFile(), c.iniFits ? cwd + u"\\pelmar1.ini" : u"");
-    EXPECT_EQ(cmd::frame::Get4IniFile(), c.ini4Fits ? cwd + u"\\sek4.ini" : u"");
-    EXPECT_EQ(GetEnvPath(), c.envFits ? cwd + u"\\" : u"");
+    EXPECT_EQ((Texts{GetIniFile(), cmd::frame::Get4IniFile(), GetEnvPath()}),
+              (Texts{c.iniFits ? cwd + u"\\pelmar1.ini" : u"", c.ini4Fits ? cwd + u"\\sek4.ini" : u"",
+                     c.envFits ? cwd + u"\\" : u""}));
     EXPECT_EQ(debug_.size(), std::size_t(!c.iniFits + !c.ini4Fits + !c.envFits));
     if (!c.iniFits) EXPECT_EQ(debug_[0].rfind(u"SetIniFile: ", 0), 0u);
   }
@@ -159,8 +156,7 @@ TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
 
 TEST_F(FrameTest, PathRecordAndEnvironmentFile) {
   SetIniFile();
-  EXPECT_EQ(GetPathIni(), u"");
-  EXPECT_EQ(GetIniFile2(), u"\\pelmar2.ini");
+  EXPECT_EQ((Texts{GetPathIni(), GetIniFile2()}), (Texts{u"", u"\\pelmar2.ini"}));
   std::vector<CString> captions;
   auto old = SetMessageBoxHook([&](HWND, const CString&, const CString& caption, UINT) {
     captions.push_back(caption);
@@ -169,11 +165,10 @@ TEST_F(FrameTest, PathRecordAndEnvironmentFile) {
   EXPECT_EQ(ReadEnvFile(), 0);
   CString record[9] = {u"D\\", u"M\\", u"W\\", u"B\\", u"V\\", u"L\\", u"O\\", u"A\\", u"C:\\ENV"};
   SetPathIni(record);
-  EXPECT_EQ(GetPathIni(), u"C:\\ENV");
-  EXPECT_EQ(GetIniFile2(), u"C:\\ENV\\pelmar2.ini");
+  EXPECT_EQ((Texts{GetPathIni(), GetIniFile2()}), (Texts{u"C:\\ENV", u"C:\\ENV\\pelmar2.ini"}));
   EXPECT_EQ(ReadEnvFile(), 1);
   SetMessageBoxHook(old);
-  EXPECT_EQ(captions, std::vector<CString>{u"環境PATHが空です"});
+  EXPECT_EQ(captions, Texts{u"環境PATHが空です"});
   EXPECT_EQ(ReadBytes(dir_ / "pelmar1.ini"),
             "[DIR]\r\nDATA=D\\\r\nMASTER=M\\\r\nWORK=W\\\r\nBMP=B\\\r\nWAV=V\\\r\n"
             "LAYOUT=L\\\r\nLOGO=O\\\r\nMAIL=A\\\r\nPELMAR=C:\\ENV\r\n");
@@ -191,7 +186,7 @@ TEST_F(FrameTest, ParamFileHoldsTwentyLines) {
   EXPECT_EQ(debug_.front(), u"param.txt not existent under AppData");
 
   // At most twenty values are read; SetExecType keeps lines 2 to 20.
-  std::vector<CString> lines;
+  Texts lines;
   for (int i = 0; i < 25; ++i) lines.push_back(CString::FromUtf8("値" + std::to_string(i)));
   ParamFileWrite(lines.data(), 25);
   CString values[25];
@@ -199,17 +194,16 @@ TEST_F(FrameTest, ParamFileHoldsTwentyLines) {
   ParamFileRead(values, 25);
   lines.resize(20);
   lines.resize(25);
-  EXPECT_EQ(std::vector<CString>(values, values + 25), lines);
+  EXPECT_EQ(Texts(values, values + 25), lines);
   SetExecType(-7);
   ParamFileRead(values, 25);
-  EXPECT_EQ(values[0], u"-7");
-  EXPECT_EQ(values[1], u"値1");
-  EXPECT_EQ(values[20], u"");
+  lines[0] = u"-7";
+  EXPECT_EQ(Texts(values, values + 25), lines);
 
   // No byte-order mark: ANSI text; a truncated UTF-16 unit is dropped.
   WriteBytes(work() / "param.txt", "12\r\nab");
   ParamFileRead(values, 3);
-  EXPECT_EQ(std::vector<CString>(values, values + 3), (std::vector<CString>{u"12", u"ab", u""}));
+  EXPECT_EQ(Texts(values, values + 3), (Texts{u"12", u"ab", u""}));
   WriteBytes(work() / "param.txt", Utf16le(u"5") + "\x0D");
   EXPECT_EQ(GetExecType(), u"5");
   WriteBytes(work() / "param.txt", "");
@@ -217,19 +211,22 @@ TEST_F(FrameTest, ParamFileHoldsTwentyLines) {
 }
 
 TEST_F(FrameTest, LogRecordsAndAMissingWorkFolder) {
+  // Keys match with case; a value ends at its first ":".
   EXPECT_EQ(ZorvikLog(u"A", u"B"), 1);
   EXPECT_EQ(ReadBytes(work() / "log.txt"), Utf16le(u"A:B\r\n"));
-  CString value = u"untouched";
-  EXPECT_EQ(GetZorvikLog(u"a", &value), 0);  // keys match with case
-  EXPECT_EQ(value, u"untouched");
-  EXPECT_EQ(GetZorvikLog(u"A", &value), 1);
-  EXPECT_EQ(value, u"B");
+  auto get = [](const char16_t* key) {
+    CString value = u"untouched";
+    int found = GetZorvikLog(key, &value);
+    return std::to_string(found) + " " + value.ToUtf8();
+  };
+  EXPECT_EQ(get(u"a"), "0 untouched");
+  EXPECT_EQ(get(u"A"), "1 B");
   ZorvikLog(u"A", u"x:y");
-  EXPECT_EQ(GetZorvikLog(u"A", &value), 1);
-  EXPECT_EQ(value, u"x");
-  ZorvikLog(u"K", u"");
-  EXPECT_EQ(GetZorvikLog(u"K", &value), 1);
-  EXPECT_EQ(value, u"");
+  EXPECT_EQ(get(u"A"), "1 x");
+  ZorvikLog(u"K", u"");  // the file holds the last record only
+  EXPECT_EQ(get(u"K"), "1 ");
+  EXPECT_EQ(get(u"A"), "0 untouched");
+  CString value;
   // A stored key or value longer than 259 units is cut, never written past.
   ZorvikLog(CString(u'k', 400), CString(u'v', 400));
   EXPECT_EQ(GetZorvikLog(CString(u'k', 259), &value), 1);
@@ -241,7 +238,7 @@ TEST_F(FrameTest, LogRecordsAndAMissingWorkFolder) {
   ParamFileRead(values, 2);
   EXPECT_EQ(values[0] + values[1], u"");
   EXPECT_EQ(ZorvikLog(u"A", u"B"), 0);
-  EXPECT_EQ(GetZorvikLog(u"A", &value), 0);
+  EXPECT_EQ(get(u"A"), "0 untouched");
 }
 
 TEST(Module, ExportsEveryDeclaredNameAndNothingElse) {
