@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "draw/font_helpers.h"
 #include "support/test_support.h"
@@ -18,15 +19,13 @@ namespace {
 // italic underline strike-out charset out/clip/quality/pitch face", with
 // "+" after the face when an earlier record's bytes remain behind it.
 std::string Fields(const LOGFONTW& lf) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%ld %ld %ld %ld %ld %d %d %d %d %d/%d/%d/%x ", long(lf.lfHeight),
-                long(lf.lfWidth), long(lf.lfEscapement), long(lf.lfOrientation), long(lf.lfWeight),
-                lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut, lf.lfCharSet, lf.lfOutPrecision,
-                lf.lfClipPrecision, lf.lfQuality, lf.lfPitchAndFamily);
   std::u16string face(lf.lfFaceName);
   bool dirty = false;
   for (std::size_t i = face.size(); i < LF_FACESIZE; ++i) dirty |= lf.lfFaceName[i] != 0;
-  return buf + CString(face).ToUtf8() + (dirty ? "+" : "");
+  return drawtest::Str(lf.lfHeight, " ", lf.lfWidth, " ", lf.lfEscapement, " ", lf.lfOrientation, " ",
+                       lf.lfWeight, " ", +lf.lfItalic, " ", +lf.lfUnderline, " ", +lf.lfStrikeOut, " ",
+                       +lf.lfCharSet, " ", +lf.lfOutPrecision, "/", +lf.lfClipPrecision, "/", +lf.lfQuality,
+                       "/", std::hex, +lf.lfPitchAndFamily, " ", CString(face).ToUtf8(), dirty ? "+" : "");
 }
 
 LOGFONTW Dirty() {
@@ -59,12 +58,8 @@ TEST(FontRecords, BuildersFillEveryField) {
   // A height of 0 takes the width; a face is cut to 31 units; an empty face
   // is not the default. The printer record ignores what the caller had.
   const std::u16string longFace(40, u'字');
-  const struct {
-    const char16_t* face;
-    int h, w, weight;
-    BYTE italic, underline, strikeOut;
-    std::string fields;
-  } records[] = {
+  const struct { const char16_t* face; int h, w, weight; BYTE italic, underline, strikeOut;
+                 std::string fields; } records[] = {
       {u"ＭＳ 明朝", 24, 10, FW_BOLD, 1, 2, 1, "24 10 0 0 700 1 2 1 1 0/0/0/52 ＭＳ 明朝"},
       {nullptr, 0, 24, FW_NORMAL, 0, 0, 0, "24 0 0 0 400 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
       {nullptr, -18, 7, 0, 0, 0, 0, "-18 7 0 0 0 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
@@ -143,22 +138,18 @@ TEST_F(Fonts, MeasuringInTheRecordsFont) {
   LOGFONTW lf = Font(24), byWidth = Font(24, 10), zeroHeight = Font(24);
   zeroHeight.lfHeight = 0;
   zeroHeight.lfWidth = 20;  // a height of 0 takes the width as the height
-  EXPECT_EQ(MyGetTextLength(&dc, u"AB見", &lf), 12 + 12 + 24);
-  EXPECT_EQ(MyGetTextLength(&dc, u"AB見", &byWidth), 10 + 10 + 20);
-  EXPECT_EQ(MyGetTextLength(&dc, u"AB", &zeroHeight), 20);
-  EXPECT_EQ(MyGetTextLength(&dc, u"", &lf), 0);
-  EXPECT_EQ(MyGetTextLength(&dc, nullptr, &lf), 0);
-  EXPECT_EQ(MyGetTextLength(&dc, u"A", nullptr), 0);
+  EXPECT_EQ((std::vector<int>{MyGetTextLength(&dc, u"AB見", &lf), MyGetTextLength(&dc, u"AB見", &byWidth),
+                              MyGetTextLength(&dc, u"AB", &zeroHeight), MyGetTextLength(&dc, u"", &lf),
+                              MyGetTextLength(&dc, nullptr, &lf), MyGetTextLength(&dc, u"A", nullptr)}),
+            (std::vector<int>{12 + 12 + 24, 10 + 10 + 20, 20, 0, 0, 0}));
 
   // MeasureText measures at a height without justification and restores both.
   dc.SetTextJustification(10, 1);
   cmd::gdi::ClearRecording(dc);
   SIZE s = cmd::draw::MeasureText(&dc, u"a b", &lf, 30);
   EXPECT_EQ((std::vector<LONG>{s.cx, s.cy}), (std::vector<LONG>{45, 30}));
-  std::vector<OpKind> kinds;
-  for (const auto& op : *cmd::gdi::RecordedOps(dc)) kinds.push_back(op.kind);
-  EXPECT_EQ(kinds, (std::vector<OpKind>{OpKind::SelectFont, OpKind::SetTextJustification,
-                                        OpKind::GetTextExtent, OpKind::SelectFont}));
+  EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SelectFont, OpKind::SetTextJustification,
+                                           OpKind::GetTextExtent, OpKind::SelectFont}));
   auto measured = cmd::gdi::RecordedOps(dc, OpKind::GetTextExtent);
   EXPECT_EQ((std::vector<LONG>{measured[0].justifyExtra, measured[0].font.lfHeight,
                                measured[0].font.lfWidth}),
@@ -196,10 +187,9 @@ TEST_F(Fonts, FitFontHeightStepsDownByTwentieths) {
   height = 40;
   cmd::draw::FitFontHeight(&dc, &wide, u"ABCDEFGH", &small, &height);
   EXPECT_EQ(height, 37);
-  auto heights = MeasuredHeights();
-  ASSERT_EQ(heights.size(), 21u);
-  EXPECT_EQ(heights[1], 37);
-  EXPECT_EQ(heights[20], 1);
+  expected = {40};
+  for (int k = 20; k >= 1; --k) expected.push_back(37 * k / 20);
+  EXPECT_EQ(MeasuredHeights(), expected);
 }
 
 TEST(CutLeadingSpaces, RemovesOnlyAsciiSpaces) {
