@@ -26,8 +26,9 @@ class Bitmaps : public drawtest::TextDrawing {
     auto ops = Ops(kind);
     if (ops.size() <= index) return "no blit";
     const GdiOp& op = ops[index];
-    std::string s = Str(op.dest.x, " ", op.dest.y, " ", op.dest.cx, " ", op.dest.cy, " <- ", op.src.cx,
-                        " ", op.src.cy, " rop ", std::hex, op.rop, " mode ", op.stretchMode, ":");
+    std::string s =
+        Str(op.dest.x, " ", op.dest.y, " ", op.dest.cx, " ", op.dest.cy, " <- ", op.src.cx, " ",
+            op.src.cy, " rop ", std::hex, op.rop, " mode ", op.stretchMode, ":");
     for (int y = 0; y < op.image->height; ++y)
       for (int x = 0; x < op.image->width; ++x) s += drawtest::Colour(op.image->At(x, y));
     return s;
@@ -98,7 +99,8 @@ TEST_F(Bitmaps, FilesAreStretchedColourOnColourAsWritersWriteThem) {
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win() + u"none.bmp", SRCCOPY), FALSE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"Z:\\unmapped.bmp"), SRCCOPY), FALSE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win(), SRCCOPY), FALSE);  // a folder
-  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("huge.bmp", With(whole, 22, 0x7FFFFFFF)), SRCCOPY), TRUE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("huge.bmp", With(whole, 22, 0x7FFFFFFF)), SRCCOPY),
+            TRUE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("empty.bmp", ""), SRCCOPY), TRUE);
   EXPECT_EQ(Kinds(), KindList{});
 }
@@ -106,7 +108,8 @@ TEST_F(Bitmaps, FilesAreStretchedColourOnColourAsWritersWriteThem) {
 TEST_F(Bitmaps, InMemoryDibGetsItsOwnPaletteOrTheDefault) {
   auto recipe = Recipe(3, 2, 8, {cmdtest::Quad(10, 20, 30), cmdtest::Quad(40, 50, 60),
                                  cmdtest::Quad(70, 80, 90), cmdtest::Quad(100, 110, 120)});
-  HGLOBAL block = GlobalDib(cmdtest::PackedDib(recipe, [](int x, int) { return std::uint32_t(x); }));
+  HGLOBAL block =
+      GlobalDib(cmdtest::PackedDib(recipe, [](int x, int) { return std::uint32_t(x); }));
   GlobalLock(block);  // the caller's own lock
   RECT size{0, 0, 30, 20};
   EXPECT_EQ(DrawBitmapFile3(dc, &size, block, WORD(40 + 4 * 4), SRCCOPY), TRUE);
@@ -117,12 +120,13 @@ TEST_F(Bitmaps, InMemoryDibGetsItsOwnPaletteOrTheDefault) {
   EXPECT_EQ(selects[0].flags, 1u);
   ASSERT_EQ(selects[0].palette.size(), 4u);
   const PALETTEENTRY& entry = selects[0].palette[1];
-  EXPECT_EQ((std::vector<int>{entry.peRed, entry.peGreen, entry.peBlue, selects[0].palette[3].peFlags,
-                              int(selects[1].palette.size()),
+  EXPECT_EQ((std::vector<int>{entry.peRed, entry.peGreen, entry.peBlue,
+                              selects[0].palette[3].peFlags, int(selects[1].palette.size()),
                               int(Ops(OpKind::StretchDIBits)[0].palette.size())}),
             (std::vector<int>{40, 50, 60, 0, 20, 4}));
-  EXPECT_EQ(Blit(OpKind::StretchDIBits), "0 0 30 20 <- 3 2 rop cc0020 mode 1: c1e140a c3c3228 c5a5046 "
-                                         "c1e140a c3c3228 c5a5046");
+  EXPECT_EQ(Blit(OpKind::StretchDIBits),
+            "0 0 30 20 <- 3 2 rop cc0020 mode 1: c1e140a c3c3228 c5a5046 "
+            "c1e140a c3c3228 c5a5046");
   // Locked once by the caller and once by the call: it stays locked.
   EXPECT_TRUE(GlobalUnlock(block));
   EXPECT_FALSE(GlobalUnlock(block));
@@ -138,7 +142,8 @@ TEST_F(Bitmaps, InMemoryDibGetsItsOwnPaletteOrTheDefault) {
   ASSERT_EQ(selects.size(), 2u);
   EXPECT_EQ((std::vector<int>{selects[0].result, int(selects[0].palette.size())}),
             (std::vector<int>{1, 20}));
-  EXPECT_EQ(Blit(OpKind::StretchDIBits), "0 0 30 20 <- 2 2 rop cc0020 mode 1: c00ff00 c00ff00 c00ff00 c00ff00");
+  EXPECT_EQ(Blit(OpKind::StretchDIBits),
+            "0 0 30 20 <- 2 2 rop cc0020 mode 1: c00ff00 c00ff00 c00ff00 c00ff00");
 
   // Blocks that lie are not drawn: pixels, height or colour table past the
   // block, a header cut short.
@@ -157,9 +162,9 @@ TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
   // The picture: red on the left, black (transparent) on the right; the
   // mask: black where the picture shows, white elsewhere.
   HINSTANCE module = cmd::res::NewModuleHandle();
-  cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(1), cmdtest::BmpFileBytes(Recipe(2, 1, 24), [](int x, int) {
-                             return x ? 0u : 0xFF0000u;
-                           }));
+  cmd::res::RegisterBitmap(
+      module, MAKEINTRESOURCEW(1),
+      cmdtest::BmpFileBytes(Recipe(2, 1, 24), [](int x, int) { return x ? 0u : 0xFF0000u; }));
   cmd::res::RegisterBitmap(
       module, u"MASK",
       cmdtest::BmpFileBytes(Recipe(2, 1, 1, {cmdtest::Quad(0, 0, 0), cmdtest::Quad(255, 255, 255)}),
@@ -179,9 +184,10 @@ TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
   FillRect(image, &all, grey);
   DeleteObject(grey);
   MaskDrawBitmap(module, image, &all, MAKEINTRESOURCEW(1), u"MASK");
-  EXPECT_EQ((std::vector<COLORREF>{GetPixel(image, 1, 1), GetPixel(image, 3, 0), GetPixel(image, 4, 0),
-                                   GetPixel(image, 7, 1)}),
-            (std::vector<COLORREF>{RGB(255, 0, 0), RGB(255, 0, 0), RGB(100, 100, 100), RGB(100, 100, 100)}));
+  EXPECT_EQ((std::vector<COLORREF>{GetPixel(image, 1, 1), GetPixel(image, 3, 0),
+                                   GetPixel(image, 4, 0), GetPixel(image, 7, 1)}),
+            (std::vector<COLORREF>{RGB(255, 0, 0), RGB(255, 0, 0), RGB(100, 100, 100),
+                                   RGB(100, 100, 100)}));
   DeleteDC(image);
   // A missing picture, mask or module draws nothing.
   Drawn();

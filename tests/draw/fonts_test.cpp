@@ -22,10 +22,11 @@ std::string Fields(const LOGFONTW& lf) {
   std::u16string face(lf.lfFaceName);
   bool dirty = false;
   for (std::size_t i = face.size(); i < LF_FACESIZE; ++i) dirty |= lf.lfFaceName[i] != 0;
-  return drawtest::Str(lf.lfHeight, " ", lf.lfWidth, " ", lf.lfEscapement, " ", lf.lfOrientation, " ",
-                       lf.lfWeight, " ", +lf.lfItalic, " ", +lf.lfUnderline, " ", +lf.lfStrikeOut, " ",
-                       +lf.lfCharSet, " ", +lf.lfOutPrecision, "/", +lf.lfClipPrecision, "/", +lf.lfQuality,
-                       "/", std::hex, +lf.lfPitchAndFamily, " ", CString(face).ToUtf8(), dirty ? "+" : "");
+  return drawtest::Str(lf.lfHeight, " ", lf.lfWidth, " ", lf.lfEscapement, " ", lf.lfOrientation,
+                       " ", lf.lfWeight, " ", +lf.lfItalic, " ", +lf.lfUnderline, " ",
+                       +lf.lfStrikeOut, " ", +lf.lfCharSet, " ", +lf.lfOutPrecision, "/",
+                       +lf.lfClipPrecision, "/", +lf.lfQuality, "/", std::hex, +lf.lfPitchAndFamily,
+                       " ", CString(face).ToUtf8(), dirty ? "+" : "");
 }
 
 LOGFONTW Dirty() {
@@ -138,10 +139,11 @@ TEST_F(Fonts, MeasuringInTheRecordsFont) {
   LOGFONTW lf = Font(24), byWidth = Font(24, 10), zeroHeight = Font(24);
   zeroHeight.lfHeight = 0;
   zeroHeight.lfWidth = 20;  // a height of 0 takes the width as the height
-  EXPECT_EQ((std::vector<int>{MyGetTextLength(&dc, u"AB見", &lf), MyGetTextLength(&dc, u"AB見", &byWidth),
-                              MyGetTextLength(&dc, u"AB", &zeroHeight), MyGetTextLength(&dc, u"", &lf),
-                              MyGetTextLength(&dc, nullptr, &lf), MyGetTextLength(&dc, u"A", nullptr)}),
-            (std::vector<int>{12 + 12 + 24, 10 + 10 + 20, 20, 0, 0, 0}));
+  EXPECT_EQ(
+      (std::vector<int>{MyGetTextLength(&dc, u"AB見", &lf), MyGetTextLength(&dc, u"AB見", &byWidth),
+                        MyGetTextLength(&dc, u"AB", &zeroHeight), MyGetTextLength(&dc, u"", &lf),
+                        MyGetTextLength(&dc, nullptr, &lf), MyGetTextLength(&dc, u"A", nullptr)}),
+      (std::vector<int>{12 + 12 + 24, 10 + 10 + 20, 20, 0, 0, 0}));
 
   // MeasureText measures at a height without justification and restores both.
   dc.SetTextJustification(10, 1);

@@ -34,7 +34,9 @@ std::string Str(const T&... parts) {
   return out.str();
 }
 
-inline std::string Colour(COLORREF c) { return Str(" c", std::hex, std::setfill('0'), std::setw(6), c); }
+inline std::string Colour(COLORREF c) {
+  return Str(" c", std::hex, std::setfill('0'), std::setw(6), c);
+}
 
 // A font record as the drawers get it from their callers.
 inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {

@@ -34,7 +34,8 @@ const std::u16string kWide = u"電気設備工事材料費一式計";  // 12 ful
 TEST_F(Text, YokoFitsOnOneLineOrBreaksIntoTwoOfThePercentsHeight) {
   LOGFONTW lf = Font(20, 0, 7);
   RECT rect{0, 0, 100, 40};
-  EXPECT_EQ(DrawText2(&dc, CString(u"ABCDE"), &rect, DT_RIGHT, 100, 0, RGB(0, 0, 255), &lf, 0, 0), 0);
+  EXPECT_EQ(DrawText2(&dc, CString(u"ABCDE"), &rect, DT_RIGHT, 100, 0, RGB(0, 0, 255), &lf, 0, 0),
+            0);
   EXPECT_EQ(lf.lfUnderline, 1);  // written back as a yes/no
   EXPECT_EQ(Drawn(), (Scene{"ABCDE [0 0 100 40] h20 f822 u cff0000"}));
   // Too wide at half height: two lines of 20 (above 50 per cent, half the
@@ -68,7 +69,8 @@ TEST_F(Text, YokoEdgeCases) {
   EXPECT_EQ(Drawn(), (Scene{" [0 0 100 40] h20 f820", "見積 [0 0 5 40] h20 f824"}));
   // Cells of no width give their height and draw nothing, in either mode.
   for (RECT bad : {RECT{10, 5, 10, 45}, RECT{10, 5, 4, 45}, RECT{0, 0, 0, 0}})
-    for (int mode : {0, 1}) EXPECT_EQ(Yoko(u"AB", bad, 0, 100, mode, Font(20)), bad.bottom - bad.top);
+    for (int mode : {0, 1})
+      EXPECT_EQ(Yoko(u"AB", bad, 0, 100, mode, Font(20)), bad.bottom - bad.top);
   LOGFONTW lf = Font(20);
   EXPECT_EQ(DrawText2(nullptr, CString(u"AB"), &rect, 0, 100, 0, 0, &lf, 0, 0), 0);
   EXPECT_EQ(DrawText2(&dc, CString(u"AB"), nullptr, 0, 100, 0, 0, &lf, 0, 0), 0);
@@ -107,7 +109,8 @@ TEST_F(Text, YokoDirectModeAndUnderlines) {
                                            {DT_CENTER, 270, 330}, {DT_RIGHT, 440, 500}}) {
     LOGFONTW lf = Font(40, 0, 3);
     RECT rect{100, 100, 500, 160};
-    EXPECT_EQ(DrawTextRectSizeRet2(&dc, CString(u"ABC"), &rect, format, 1, RGB(200, 0, 0), &lf, 0, 0), 0);
+    EXPECT_EQ(
+        DrawTextRectSizeRet2(&dc, CString(u"ABC"), &rect, format, 1, RGB(200, 0, 0), &lf, 0, 0), 0);
     EXPECT_EQ(lf.lfUnderline, 0);
     EXPECT_EQ(rect, (RECT{left, 100, right, 160}));
   }
@@ -147,7 +150,9 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
   // (ten narrow: 20), or the first if that needs less.
   LOGFONTW lf = Font(40, 0, 4);
   RECT rect{0, 0, 100, 40}, rect2{0, 50, 100, 90}, none{0, 0, 0, 33};
-  EXPECT_EQ(DrawText2Ext(&dc, CString(u"AB"), &rect, CString(u"ABCDEFGHIJ"), &rect2, DT_CENTER, 0, &lf), 0);
+  EXPECT_EQ(
+      DrawText2Ext(&dc, CString(u"AB"), &rect, CString(u"ABCDEFGHIJ"), &rect2, DT_CENTER, 0, &lf),
+      0);
   EXPECT_EQ(lf.lfUnderline, 1);
   DrawText2Ext(&dc, CString(u"ABCDEFGHIJ"), &rect, CString(u"AB"), &rect2, 0, 0, &lf);
   EXPECT_EQ(DrawText2Ext(&dc, CString(u"AB"), &none, CString(u"AB"), &rect2, 0, 0, &lf), 33);
@@ -158,7 +163,8 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
   // 28: 98); a text needing two lines in b draws nothing.
   LOGFONTW small = Font(20);
   RECT a{0, 0, 50, 30}, b{200, 0, 300, 30}, c{200, 0, 300, 40};
-  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_RIGHT, 2, RGB(1, 1, 1)), 150);
+  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_RIGHT, 2, RGB(1, 1, 1)),
+            150);
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_CENTER, 2, 0), 110);
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_LEFT, 2, 0), 70);
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"見積書見積書見積", &small, 0, 2, 0), 0);
@@ -177,7 +183,8 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
 TEST(TateChars, TheTurnedSetIsExactlyTheTable) {
   const std::u16string turned = u"()-<>[]{}≪≫「」【】ー（）－＜＞｛｝～ｰ";
   for (char32_t c = 0; c <= 0xFFFF; ++c)
-    EXPECT_EQ(cmd::draw::IsTateRotateChar(char16_t(c)), turned.find(char16_t(c)) != std::u16string::npos)
+    EXPECT_EQ(cmd::draw::IsTateRotateChar(char16_t(c)),
+              turned.find(char16_t(c)) != std::u16string::npos)
         << std::hex << unsigned(c);
 }
 
@@ -234,8 +241,8 @@ TEST_F(Text, TateColumnsRightToLeftAndLimits) {
   // A very long text stops at the rectangle: three columns right to left,
   // nine in each of the first two, the last going on to past the bottom.
   DrawTateText2(&dc, CString(std::u16string(100000, u'字')), &three, 0, 0, &small);
-  EXPECT_EQ(Drawn(), (Scene{"字字字字字字字字字 [60 0+10 90 100] h10 f821", "字字字字字字字字字 [30 0+10 60 100] h10 f821",
-                            "字字字字字字字字字字字 [0 0+10 30 100] h10 f821"}));
+  EXPECT_EQ(Drawn(), (Scene{"字字字字字字字字字 [60 0+10 90 100] h10 f821",
+      "字字字字字字字字字 [30 0+10 60 100] h10 f821", "字字字字字字字字字字字 [0 0+10 30 100] h10 f821"}));
 }
 
 TEST_F(Text, SingleTateTextTakesTheWidthShrinksByTenthsAndCentres) {
@@ -288,7 +295,8 @@ TEST_F(Text, MultiTateFitsColumns) {
   LOGFONTW lf = Font(12, 5, 1);
   RECT rect{0, 0, 60, 100}, wide{0, 0, 100, 200}, three{0, 0, 90, 60}, small{0, 0, 50, 20};
   EXPECT_EQ(DrawMaltiTateText(&dc, CString(u"一二三四五"), &rect, 1, RGB(5, 5, 5), &lf), 1);
-  EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfUnderline}), (std::vector<LONG>{30, 0, 0}));
+  EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfUnderline}),
+            (std::vector<LONG>{30, 0, 0}));
   EXPECT_EQ(Drawn(), (Scene{"一二三 [30 0+30 60 100] h30 f821 c050505",
       "四五 [0 0+30 30 100] h30 f821 c050505"}));
   // One column is centred, 50 wide; three from the right.
@@ -302,8 +310,8 @@ TEST_F(Text, MultiTateFitsColumns) {
     LOGFONTW f = Font(12);
     DrawMaltiTateText(&dc, CString(std::u16string(std::size_t(n), u'字')), &small, 1, 0, &f);
     EXPECT_EQ(Drawn(), (Scene{"字字 [40 0+10 50 20] h10 f821", "字字 [30 0+10 40 20] h10 f821",
-                              "字字 [20 0+10 30 20] h10 f821", "字字 [10 0+10 20 20] h10 f821",
-                              "字字 [0 0+10 10 20] h10 f821"})) << n;
+        "字字 [20 0+10 30 20] h10 f821", "字字 [10 0+10 20 20] h10 f821",
+        "字字 [0 0+10 10 20] h10 f821"})) << n;
   }
   // CR LF, a lone CR and a lone LF each start the next column and are not
   // drawn; a break at the end opens no column.
@@ -356,7 +364,9 @@ TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
   // paragraphs are numbered, not wrapped lines, and the number is not underlined.
   LOGFONTW lf = Font(12, 0, 1);
   RECT rect{0, 0, 100, 90};
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"ABCDEF\r\nXY"), &rect, 3, DT_RIGHT, 1, 100, RGB(7, 7, 7), &lf), 1);
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"ABCDEF\r\nXY"), &rect, 3, DT_RIGHT, 1, 100,
+                                 RGB(7, 7, 7), &lf),
+            1);
   EXPECT_EQ(Drawn(), (Scene{" 1. [0 0 100 30] h30 f4 c070707", "ABC [45 0 100 30] h30 f6 u c070707",
       "DEF [45 30 100 60] h30 f6 u c070707", " 2. [0 60 100 90] h30 f4 c070707",
       "XY [45 60 100 90] h30 f6 u c070707"}));
@@ -375,7 +385,8 @@ TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
       "CD [10 30 110 60] h30 f4", "EF [10 60 110 90] h30 f4"}));
   // A character bigger than the line or column stops the layout.
   RECT narrow{0, 0, 10, 4000000}, flat{0, 0, 4000000, 10};
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 4000000000u, 0, 0, 100, 0, &plain), 1);
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 4000000000u, 0, 0, 100, 0, &plain),
+            1);
   EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 0, 0, 0, 100, 0, &plain), 1);
   EXPECT_EQ(DrawFixMultiTateText(&dc, CString(u"見積"), &flat, 4000000000u, 0, 0, 100, 0, &plain), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 10 0] h0 f4"}));
@@ -387,14 +398,16 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
   // 30 * 4 / 100, one in from the right edge, down to the last character.
   const Scene lined = (Scene{"一二三 [60 0+30 90 30+30] h30 f1 c000003", "line 89 0 89 90 w1 c000003",
       "四 [30 0 60 30] h30 f1 c000003", "line 59 0 59 30 w1 c000003", "五 [0 0 30 30] h30 f1 c000003",
-      "( (30 30) h30 e2700 c000003", "六 [0 45 30 75] h30 f1 c000003", "line 29 0 29 75 w1 c000003"});
+      "( (30 30) h30 e2700 c000003", "六 [0 45 30 75] h30 f1 c000003",
+      "line 29 0 29 75 w1 c000003"});
   for (BYTE underline : {1, 2}) {
     LOGFONTW lf = Font(12, 0, underline);
     RECT rect{0, 0, 90, 100};
     DrawFixMultiTateText(&dc, CString(u"一二三四\r\n五(六"), &rect, 3, 0, 0, 100, RGB(3, 0, 0), &lf);
     EXPECT_EQ(lf.lfUnderline, 0);
     Scene expected = lined;
-    if (underline == 2) std::erase_if(expected, [](const std::string& s) { return s.starts_with("line"); });
+    if (underline == 2)
+      std::erase_if(expected, [](const std::string& s) { return s.starts_with("line"); });
     EXPECT_EQ(Drawn(), expected) << int(underline);
   }
   // ① is 30 tall: two characters fit below it; a continued column has no

@@ -110,7 +110,8 @@ TEST_F(FilesTest, DeleteFileRemovesMatchingFilesAndRaisesTheFirstFailure) {
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
     EXPECT_TRUE(e.m_strFileName.ToUtf8().ends_with(order[1]));
   }
-  EXPECT_EQ(HostOrder(false, true), (Names{std::min(order[1], order[2]), std::max(order[1], order[2])}));
+  EXPECT_EQ(HostOrder(false, true),
+            (Names{std::min(order[1], order[2]), std::max(order[1], order[2])}));
   cmd::os::SetFaultHook({});
   // A pass lists 3000 names and only a pass of exactly 1000 is repeated,
   // so of 3005 files five are left.
@@ -169,9 +170,10 @@ TEST_F(FilesTest, SizesExistenceFreeSpaceAndSafeNames) {
   EXPECT_EQ(percent, -7);
 
   // Five occurrences of each unsafe character become "_" in place.
-  for (auto [in, out] : {std::pair<std::u16string, std::u16string>{u"a/b:c.txt", u"a_b_c_txt"},
-                         {u"\\/;:*?<>|. \"", u"____________"}, {u"1.2.3.4.5.6.7", u"1_2_3_4_5_6.7"},
-                         {u"a  b  c  d", u"a__b__c_ d"}, {u"見積書（2024）", u"見積書（2024）"}, {u"", u""}}) {
+  using Names16 = std::pair<std::u16string, std::u16string>;
+  for (auto [in, out] : {Names16{u"a/b:c.txt", u"a_b_c_txt"}, {u"\\/;:*?<>|. \"", u"____________"},
+                         {u"1.2.3.4.5.6.7", u"1_2_3_4_5_6.7"}, {u"a  b  c  d", u"a__b__c_ d"},
+                         {u"見積書（2024）", u"見積書（2024）"}, {u"", u""}}) {
     EXPECT_EQ(FileNameFormat(in.data()), CString(out)) << CString(out).ToUtf8();
     EXPECT_EQ(in, out);
   }
@@ -266,7 +268,8 @@ TEST_F(FilesTest, LedgerFilesRoundTripAndSurviveBadFiles) {
   EXPECT_EQ(ReadBytes(dir_ / "見積001.tnp"), sheet);
   EXPECT_EQ(ReadBytes(dir_ / "見積001.tnp.no"), cmdtest::Utf16le(u"1" + std::u16string(19, u' ')));
   // Whole blocks are written and read back; a sheet's number file is left alone.
-  const std::string pattern = Pattern(kTanpyouRegisterBytes, 7), data = Pattern(kTanpyouSheetBytes, 1);
+  const std::string pattern = Pattern(kTanpyouRegisterBytes, 7),
+                    data = Pattern(kTanpyouSheetBytes, 1);
   Tanpyou1Write(Folder(), pattern.data(), 0);
   EXPECT_EQ(ReadBytes(dir_ / "daichou.tnp"), pattern);
   Tanpyou1Read(Folder(), reg.data(), 0);
@@ -303,8 +306,8 @@ TEST_F(FilesTest, LedgerFilesRoundTripAndSurviveBadFiles) {
   Tanpyou1Write(Folder(), data.data(), 0);
   cmd::os::SetFaultHook({});
   EXPECT_EQ(ReadBytes(dir_ / "daichou.tnp"), pattern);
-  EXPECT_EQ(HostOrder(false, true), (Names{"daichou.tnp", "ro.tnp", "s.tnp", "s.tnp.no", "short.tnp",
-                                           "見積001.tnp", "見積001.tnp.no"}));
+  EXPECT_EQ(HostOrder(false, true), (Names{"daichou.tnp", "ro.tnp", "s.tnp", "s.tnp.no",
+                                           "short.tnp", "見積001.tnp", "見積001.tnp.no"}));
   EXPECT_EQ(HostOrder(true), Names{});
 
   // An empty folder means the data folder of the kind.

@@ -72,56 +72,51 @@ class FloppyTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(FloppyTest, DisksAnswersAndTheRestoredArchive) {
+  // Each case: the disks in the drive (0: the single-disk archive), the
+  // count asked for, the prompt the user cancels, the n-th wrong-disk prompt
+  // after which the user puts in another second disk, and what comes out.
   const std::string bytes("\0\x01\x02\xFF", 4), stale = "stale content, longer than an archive";
-  int wrongAnswers = 0;
   const struct {
-    const char* what;
     std::map<int, std::string> disks;
     int count;
-    std::function<int(const CString&)> answer;
+    const CString* cancel;
+    int swapAfter;
+    std::string swapTo;
     int result;
     std::string restored;
     std::vector<CString> prompts;
   } cases[] = {
-      {"one disk is copied over a longer file", {{0, "whole archive"}}, 1, {}, 1, "whole archive", {}},
-      {"a failed copy is not reported", {}, 1, {}, 1, stale, {}},
-      {"parts after the first are joined behind their header",
-       {{1, kHeader + "part one is not restored"}, {2, kHeader + bytes}, {3, kHeader + "tail"}}, 3, {},
-       1, bytes + "tail", {kInsert2, kInsert3}},
-      {"a wrong second disk is refused until the user swaps it",
-       {{1, kHeader}, {2, kOtherHeader + "another client's data"}, {3, kHeader + "3"}}, 3,
-       [&](const CString& text) {
-         if (text == kWrong2 && ++wrongAnswers == 2) Disk(2, kHeader + "2");
-         return IDOK;
-       },
-       1, "23", {kInsert2, kWrong2, kWrong2, kInsert3}},
-      {"cancel on a wrong disk keeps what was restored", {{1, kHeader}, {2, kOtherHeader + "xyz"}}, 3,
-       [](const CString& text) { return text == kWrong2 ? IDCANCEL : IDOK; }, 0, "",
-       {kInsert2, kWrong2}},
-      {"cancel when asked for a disk", {{1, kHeader}, {2, kHeader + "two"}}, 3,
-       [](const CString& text) { return text == kInsert3 ? IDCANCEL : IDOK; }, 0, "two",
-       {kInsert2, kInsert3}},
-      {"no first disk is a wrong disk", {}, 2, [](const CString&) { return IDCANCEL; }, 0, "",
-       {kWrong1}},
+      {{{0, "whole archive"}}, 1, nullptr, 0, "", 1, "whole archive", {}},
+      {{}, 1, nullptr, 0, "", 1, stale, {}},  // a failed copy is not reported
+      // Parts after the first are joined behind their header.
+      {{{1, kHeader + "part one is not restored"}, {2, kHeader + bytes}, {3, kHeader + "tail"}},
+       3, nullptr, 0, "", 1, bytes + "tail", {kInsert2, kInsert3}},
+      // A wrong second disk is refused until the user swaps it.
+      {{{1, kHeader}, {2, kOtherHeader + "another client's data"}, {3, kHeader + "3"}}, 3, nullptr,
+       2, kHeader + "2", 1, "23", {kInsert2, kWrong2, kWrong2, kInsert3}},
+      // Cancelling keeps what was restored; no first disk is a wrong disk.
+      {{{1, kHeader}, {2, kOtherHeader + "xyz"}}, 3, &kWrong2, 0, "", 0, "", {kInsert2, kWrong2}},
+      {{{1, kHeader}, {2, kHeader + "two"}}, 3, &kInsert3, 0, "", 0, "two", {kInsert2, kInsert3}},
+      {{}, 2, &kWrong1, 0, "", 0, "", {kWrong1}},
       // A part shorter than the header is never compared past its end.
-      {"a short part, then exactly the header", {{1, kHeader}, {2, kHeader.substr(0, 13)}}, 2,
-       [&](const CString& text) {
-         if (text == kWrong2) Disk(2, kHeader);
-         return IDOK;
-       },
-       1, "", {kInsert2, kWrong2}},
-      {"no disks give an empty archive", {}, 0, {}, 1, "", {}},
-      {"nor do fewer than none", {}, -3, {}, 1, "", {}},
+      {{{1, kHeader}, {2, kHeader.substr(0, 13)}}, 2, nullptr, 1, kHeader, 1, "",
+       {kInsert2, kWrong2}},
+      {{}, 0, nullptr, 0, "", 1, "", {}},  // no disks: an empty archive
+      {{}, -3, nullptr, 0, "", 1, "", {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.count);
     fs::remove_all(floppy());
     fs::create_directories(floppy());
     fs::create_directories(work());
     WriteBytes(restored(), stale);
     for (const auto& [k, content] : c.disks) Disk(k, content);
     prompts_.clear();
-    answer_ = c.answer;
+    int wrong = 0;
+    answer_ = [&](const CString& text) {
+      if (text == kWrong2 && ++wrong == c.swapAfter) Disk(2, c.swapTo);
+      return c.cancel && text == *c.cancel ? IDCANCEL : IDOK;
+    };
     EXPECT_EQ(Restore(c.count), c.result);
     EXPECT_EQ(ReadBytes(restored()), c.restored);
     EXPECT_EQ(prompts_, c.prompts);

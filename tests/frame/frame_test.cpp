@@ -92,8 +92,10 @@ TEST_F(FrameTest, WorkFolderAndSettingsFilesFollowTheirFolders) {
   SetIniFile();
   Set4IniFile();
   SetEnvPath();
-  EXPECT_EQ((Texts{GetIniFile(), cmd::frame::Get4IniFile(), GetEnvPath(), SetCwd(), GetExeBmpPath()}),
-            (Texts{Cwd() + u"\\pelmar1.ini", Cwd() + u"\\sek4.ini", Cwd() + u"\\", Cwd(), Cwd() + u"\\bmp"}));
+  EXPECT_EQ(
+      (Texts{GetIniFile(), cmd::frame::Get4IniFile(), GetEnvPath(), SetCwd(), GetExeBmpPath()}),
+      (Texts{Cwd() + u"\\pelmar1.ini", Cwd() + u"\\sek4.ini", Cwd() + u"\\", Cwd(),
+             Cwd() + u"\\bmp"}));
   // A second SetIniFile from another folder moves every later settings read.
   fs::create_directories(dir_ / "other");
   fs::current_path(dir_ / "other");
@@ -139,8 +141,8 @@ TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
     Set4IniFile();
     SetEnvPath();
     EXPECT_EQ((Texts{GetIniFile(), cmd::frame::Get4IniFile(), GetEnvPath()}),
-              (Texts{c.iniFits ? cwd + u"\\pelmar1.ini" : u"", c.ini4Fits ? cwd + u"\\sek4.ini" : u"",
-                     c.envFits ? cwd + u"\\" : u""}));
+              (Texts{c.iniFits ? cwd + u"\\pelmar1.ini" : u"",
+                     c.ini4Fits ? cwd + u"\\sek4.ini" : u"", c.envFits ? cwd + u"\\" : u""}));
     EXPECT_EQ(debug_.size(), std::size_t(!c.iniFits + !c.ini4Fits + !c.envFits));
     if (!c.iniFits) EXPECT_EQ(debug_[0].rfind(u"SetIniFile: ", 0), 0u);
   }

@@ -30,7 +30,8 @@ TEST(MoneyText, KanmaFormat2GroupsThousandsAndPadsTheFraction) {
       {u"5.ab", u"5   "},
   });
   // Beyond 31 characters, as text or once grouped, there is nothing.
-  const std::u16string ones32(32, u'1'), ones31(31, u'1'), fraction = u"0." + std::u16string(29, u'5');
+  const std::u16string ones32(32, u'1'), ones31(31, u'1');
+  const std::u16string fraction = u"0." + std::u16string(29, u'5');
   ExpectTexts("KanmaFormat_2", KanmaFormat_2,
               {{ones32.c_str(), u""}, {ones31.c_str(), u""}, {fraction.c_str(), fraction.c_str()}});
   ExpectTexts("KanmaFormat_2_1", KanmaFormat_2_1, {{u"1234.50", u"1234.5 "}, {u"abc.00", u"abc   "},
@@ -58,7 +59,8 @@ TEST(MoneyText, FromNumbers) {
     EXPECT_EQ(c.fn(c.value, c.decimals), CString(c.out)) << c.value << " " << c.decimals;
 
   const struct { LONGLONG value; int group; const char16_t* out; } grouped[] = {
-      {1234567, 3, u"1,234,567"}, {-123, 3, u"-123"}, {-1234, 3, u"-1,234"}, {123456, 4, u"12,3456"},
+      {1234567, 3, u"1,234,567"}, {-123, 3, u"-123"}, {-1234, 3, u"-1,234"},
+      {123456, 4, u"12,3456"},
       {0, 3, u"0"}, {std::numeric_limits<LONGLONG>::min(), 3, u"-9,223,372,036,854,775,808"},
       {-12, 1, u"-1,2"}, {12345, 5, u"12345"}, {12345, 0, u"12345"},
   };
@@ -70,13 +72,15 @@ TEST(MoneyText, SeparatorsAndTrailingZerosCut) {
   ExpectTexts("CutKanma", [](const char16_t* s) { return CutKanma(s); },
               {{u"1,234,567", u"1234567"}, {u"", u""}});
   // The last character goes, quote or not; a text of 100 or more gives nothing.
-  const std::u16string a99(99, u'a'), a100(100, u'a'), quoted = u"\"" + std::u16string(97, u'b') + u"\"";
+  const std::u16string a99(99, u'a'), a100(100, u'a');
+  const std::u16string quoted = u"\"" + std::u16string(97, u'b') + u"\"";
   ExpectTexts("CutDblKanma", [](const char16_t* s) { return CutDblKanma(s); },
               {{u"", u""}, {u"\"abc\"", u"abc"}, {u"\"ab", u"a"}, {u"\"", u"\""}, {u"x\"", u"x\""},
                {a99.c_str(), a99.c_str()}, {a100.c_str(), u""},
                {quoted.c_str(), std::u16string(97, u'b').c_str()}});
   const std::u16string long32(32, u'1');
-  const std::u16string longInteger = long32 + u".5", longFraction = u"1." + std::u16string(32, u'5');
+  const std::u16string longInteger = long32 + u".5";
+  const std::u16string longFraction = u"1." + std::u16string(32, u'5');
   ExpectTexts("TrimRightZero", TrimRightZero,
               {{u"5.000", u"5"}, {u"5.", u"5"}, {u"5.010", u"5.01"}, {u"500", u"500"},
                {u"1.2.30", u"1.2.3"}, {u"", u""}, {nullptr, u""}, {longInteger.c_str(), u""},
@@ -166,7 +170,8 @@ TEST(Dates, TodayAndStoredDates) {
   for (const auto& c : splits) {
     int y = -1, m = -1, d = -1;
     SplitDate(c.text, &y, &m, &d);
-    EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{c.y, c.m, c.d})) << utiltest::Show(c.text);
+    EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{c.y, c.m, c.d}))
+        << utiltest::Show(c.text);
   }
   int month = -1;
   SplitDate(u"2024/05/03", nullptr, &month, nullptr);
@@ -189,7 +194,8 @@ TEST(Calculator, ArithmeticAndKeyPresses) {
   // Operands are read as the runtime reads numbers ("," and letters end them);
   // results lose their trailing zeros, an infinity's "1.#INF00" too.
   const struct { CString (*fn)(CString, CString); const char16_t *a, *b, *out; } sums[] = {
-      {DenCalAdd, u"1", u"2", u"3"}, {DenCalAdd, u"0.1", u"0.2", u"0.3"}, {DenCalAdd, u"", u"3", u"3"},
+      {DenCalAdd, u"1", u"2", u"3"}, {DenCalAdd, u"0.1", u"0.2", u"0.3"},
+      {DenCalAdd, u"", u"3", u"3"},
       {DenCalMinus, u"5", u"7", u"-2"}, {DenCalMull, u"2.5", u"4", u"10"},
       {DenCalDiv, u"10", u"4", u"2.5"}, {DenCalDiv, u"1", u"3", u"0.333333"},
       {DenCalDiv, u"2", u"3", u"0.666667"}, {DenCalMull, u"1000000", u"1000000", u"1000000000000"},

@@ -141,7 +141,8 @@ TEST(Splitting, FieldsLinesAndLengthPrefixedTexts) {
       {Comma, u"a,b,c,d", 2, nullptr, 2, "a|b|#|#"}, {Comma, u"a,b", 0, nullptr, 0, "#|#|#|#"},
       {Comma, u"a,b", -3, nullptr, 0, "#|#|#|#"},
       // A lone ":" is not the separator "::"; no separator: the whole text.
-      {Separator, u"a::b", 3, u"::", 2, "a|b|#|#"}, {Separator, u"a:b:::c", 3, u"::", 2, "a:b|:c|#|#"},
+      {Separator, u"a::b", 3, u"::", 2, "a|b|#|#"},
+      {Separator, u"a:b:::c", 3, u"::", 2, "a:b|:c|#|#"},
       {Separator, u"a,b", 3, u"", 1, "a,b|#|#|#"}, {Separator, u"a,b", 3, nullptr, 1, "a,b|#|#|#"},
       // Only CR LF ends a line.
       {Wrap, u"one line", 3, nullptr, 1, "one line|#|#|#"},
