@@ -11,14 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cmddll3/fileutil.h"
-#include "cmddll3/frame.h"
-#include "cmddll3/ledger.h"
-#include "cmddll3/platform/fileapi.h"
-#include "cmddll3/platform/file.h"
-#include "cmddll3/platform/osfile.h"
-#include "cmddll3/platform/ui.h"
-#include "cmddll3/platform/winpath.h"
+#include "cmddll3/cmddll3.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;

@@ -10,10 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cmddll3/fileutil.h"
-#include "cmddll3/frame.h"
-#include "cmddll3/platform/hooks.h"
-#include "cmddll3/platform/winpath.h"
+#include "cmddll3/cmddll3.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;

@@ -11,10 +11,6 @@
 #include <vector>
 
 #include "cmddll3/cmddll3.h"
-#include "cmddll3/platform/hooks.h"
-#include "cmddll3/platform/profile.h"
-#include "cmddll3/platform/resources.h"
-#include "cmddll3/platform/winpath.h"
 #include "frame/state.h"
 #include "support/test_support.h"
 

@@ -5,9 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "cmddll3/input.h"
-#include "cmddll3/platform/resources.h"
-#include "cmddll3/platform/ui.h"
+#include "cmddll3/cmddll3.h"
 
 using Seen = std::vector<std::string>;
 
