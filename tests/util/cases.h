@@ -17,10 +17,7 @@ namespace utiltest {
 inline std::string Show(const char16_t* text) { return text ? CString(text).ToUtf8() : "(null)"; }
 
 template <class Out>
-struct Case {
-  const char16_t* in;
-  Out out;
-};
+struct Case { const char16_t* in; Out out; };
 
 // Checks fn(in) == out for every row; the row shows in a failure.
 template <class Out, class Fn>

@@ -80,12 +80,9 @@ TEST(CodePage932, ConversionsKeepCharactersWhole) {
 }
 
 TEST(Tokens, TrimmingAndMyStrtok) {
-  const struct {
-    const char16_t* text;
-    int length;
-    const char16_t* out;
-  } cuts[] = {{u"   ", 0, u""}, {u"ab  c", 4, u"ab"}, {u"ab  c", 0, u"ab  c"}, {u"ab ", 99, u"ab"},
-              {u"ab\t", 0, u"ab\t"}};
+  const struct { const char16_t* text; int length; const char16_t* out; } cuts[] = {
+      {u"   ", 0, u""}, {u"ab  c", 4, u"ab"}, {u"ab  c", 0, u"ab  c"}, {u"ab ", 99, u"ab"},
+      {u"ab\t", 0, u"ab\t"}};
   for (const auto& c : cuts) EXPECT_EQ(CStrCutSpace(c.text, c.length), c.out) << Show(c.text);
   ExpectTexts("MyTrim", MyTrim,
               {{u"  a b  ", u"a b"}, {u"　a　", u"　a　"}, {u"   ", u""}, {nullptr, u""}});
@@ -188,12 +185,9 @@ TEST(Splitting, AtACharacterCount) {
     EXPECT_EQ(first.ToUtf8() + "|" + second.ToUtf8(), std::string(c.first) + "|" + c.second);
   }
   // cstrmemmove keeps n units and drops the half-width spaces unless asked.
-  const struct {
-    const char16_t* text;
-    int n, keep;
-    const char16_t* out;
-  } moves[] = {{u"ab   cd", 5, 0, u"ab"}, {u"ab   cd", 5, 1, u"ab   "}, {u"ab", 5, 0, u"ab"},
-               {u"     ", 3, 0, u""}, {u"ab　", 3, 0, u"ab　"}};
+  const struct { const char16_t* text; int n, keep; const char16_t* out; } moves[] = {
+      {u"ab   cd", 5, 0, u"ab"}, {u"ab   cd", 5, 1, u"ab   "}, {u"ab", 5, 0, u"ab"},
+      {u"     ", 3, 0, u""}, {u"ab　", 3, 0, u"ab　"}};
   for (const auto& c : moves) EXPECT_EQ(cstrmemmove(c.text, c.n, c.keep), c.out) << Show(c.text);
 
   // mbsplit counts code page 932 characters: "電気AB" is 93 64 8B 43 41 42,
