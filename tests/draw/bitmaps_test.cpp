@@ -199,18 +199,21 @@ TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
 }
 
 TEST_F(Bitmaps, SikiriRuleAndTheRenderTarget) {
-  // The rule is the cell's left edge in the selected pen.
+  // The rule is the cell's left edge in the selected pen; hosts hand in
+  // the temporary wrapper of their device context.
+  CDC* cdc = CDC::FromHandle(dc.m_hDC);
   CPen pen(PS_DOT, 1, RGB(0, 0, 128));
-  CPen* old = dc.SelectObject(&pen);
+  CPen* old = cdc->SelectObject(&pen);
   RECT rect{10, 20, 50, 80};
-  EXPECT_EQ(DrawSikiri(&dc, &rect), TRUE);
+  EXPECT_EQ(DrawSikiri(cdc, &rect), TRUE);
   EXPECT_EQ(DrawSikiri(nullptr, &rect), FALSE);
-  dc.SelectObject(old);
+  cdc->SelectObject(old);
   pen.DeleteObject();
   EXPECT_EQ(Drawn(), drawtest::Scene{"line 10 20 10 80 w1 c800000 s2"});
   // DrawBitmap forwards to the target, placed in its bound rectangle.
   CDCRenderTarget target;
-  ASSERT_TRUE(target.BindDC(dc, RECT{100, 200, 300, 400}));
+  ASSERT_EQ(CDC::FromHandle(dc.m_hDC), cdc);
+  ASSERT_TRUE(target.BindDC(*cdc, RECT{100, 200, 300, 400}));
   CBitmap bitmap;
   const unsigned char bits[] = {255, 0, 0, 0};
   bitmap.CreateBitmap(1, 1, 1, 32, bits);
