@@ -1,10 +1,13 @@
-// A recording device context for the text drawers' tests, with a check that
-// every font and pen a drawer creates is released, and readers of what was
-// drawn: the characters and lines with where they went.
+// A recording device context for the drawers' tests, with a check that every
+// font, pen or bitmap a drawer creates is released, and the recorded scene as text:
+// one line per text or line drawn, to compare with an expected list.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,18 +25,82 @@ namespace drawtest {
 
 using cmd::gdi::GdiOp;
 using cmd::gdi::OpKind;
+using Scene = std::vector<std::string>;
 
-// One piece of text drawn: by DrawText (in rect, placed at x, y) or by
-// TextOut (at x, y).
-struct Drawn {
-  OpKind kind;
-  std::u16string text;
-  RECT rect{};      // DrawText's rectangle
-  UINT flags = 0;   // DrawText's format
-  int x = 0, y = 0; // TextOut's point; DrawText's first placed line
-  LOGFONTW font{};  // the font selected when drawn
-  COLORREF color = 0;
-};
+template <class... T>
+std::string Str(const T&... parts) {
+  std::ostringstream out;
+  (out << ... << parts);
+  return out.str();
+}
+
+inline std::string Colour(COLORREF c) {
+  return Str(" c", std::hex, std::setfill('0'), std::setw(6), c);
+}
+
+// A font record as the drawers get it from their callers.
+inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
+  LOGFONTW lf;
+  MakeLogFont(&lf, nullptr, height, width, FW_NORMAL, 0, underline, 0);
+  return lf;
+}
+
+// "text [left top right bottom] hH fFLAGS" for DrawText, "text (x y) hH" for
+// TextOut, then the font's width (w), underline (u) and escapement (e) and
+// the colour (c, hex) when not 0; "line x1 y1 x2 y2 wWIDTH" for a line from
+// the last MoveTo, then its colour and its pen style (s) when not solid.
+// Single characters drawn alike one after another down a column, each
+// rectangle moved by the same steps, make one entry: "一二三 [0 0+20 30 100]
+// h20 f821" is 一 at top 0, 二 at 20 and 三 at 40.
+inline Scene SceneOf(HDC dc) {
+  using Box = std::array<LONG, 4>;
+  // chars: 0 for an entry written whole, -1 for a longer text, else the run's length.
+  struct Entry { std::string text, tail; Box first{}, last{}, step{}; int chars = 0; };
+  std::vector<Entry> entries;
+  POINT at{};
+  for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
+    const LOGFONTW& f = op.font;
+    std::string text = CString(op.text).ToUtf8(), more;
+    if (f.lfWidth) more += Str(" w", f.lfWidth);
+    if (f.lfUnderline) more += " u";
+    if (f.lfEscapement) more += Str(" e", f.lfEscapement);
+    if (op.textColor) more += Colour(op.textColor);
+    if (op.kind == OpKind::DrawText) {
+      const Box box{op.rect.left, op.rect.top, op.rect.right, op.rect.bottom};
+      std::string tail = Str(" h", f.lfHeight, " f", std::hex, op.flags) + more;
+      Entry* run = entries.empty() || entries.back().chars <= 0 ? nullptr : &entries.back();
+      Box d{};
+      for (int k = 0; k < 4 && run; ++k) d[k] = box[k] - run->last[k];
+      if (run && op.text.size() == 1 && tail == run->tail && !d[0] && !d[2] && d[1] &&
+          (run->chars == 1 || d == run->step)) {
+        run->text += text;
+        run->last = box;
+        run->step = d;
+        ++run->chars;
+      } else {
+        entries.push_back({text, tail, box, box, {}, op.text.size() == 1 ? 1 : -1});
+      }
+    }
+    if (op.kind == OpKind::TextOut)
+      entries.push_back({Str(text, " (", op.point.x, " ", op.point.y, ") h", f.lfHeight) + more});
+    if (op.kind == OpKind::MoveTo) at = op.point;
+    if (op.kind != OpKind::LineTo) continue;
+    const LOGPEN& pen = op.pen;
+    text = Str("line ", at.x, " ", at.y, " ", op.point.x, " ", op.point.y, " w", pen.lopnWidth.x);
+    if (pen.lopnColor) text += Colour(pen.lopnColor);
+    if (pen.lopnStyle != PS_SOLID) text += Str(" s", pen.lopnStyle);
+    entries.push_back({text});
+    at = op.point;
+  }
+  Scene out;
+  for (const Entry& e : entries) {
+    std::string s = e.text;
+    for (int k = 0; k < 4 && e.chars; ++k)
+      s += Str(k ? " " : " [", e.first[k]) + (e.chars > 1 && e.step[k] ? Str("+", e.step[k]) : "");
+    out.push_back(e.chars ? s + "]" + e.tail : s);
+  }
+  return out;
+}
 
 class TextDrawing : public ::testing::Test {
  protected:
@@ -50,57 +117,19 @@ class TextDrawing : public ::testing::Test {
     before_ = cmd::gdi::LiveObjectCount();
     dc.Attach(cmd::gdi::CreateRecordingDC(dpi, printer));
   }
-
-  void Clear() { cmd::gdi::ClearRecording(dc); }
-
-  // The text drawn by DrawText and TextOut, in order.
-  std::vector<Drawn> Texts() {
-    std::vector<Drawn> out;
-    for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
-      if (op.kind != OpKind::DrawText && op.kind != OpKind::TextOut) continue;
-      Drawn d{op.kind, op.text};
-      d.font = op.font;
-      d.color = op.textColor;
-      if (op.kind == OpKind::DrawText) {
-        d.rect = op.rect;
-        d.flags = op.flags;
-        if (!op.lines.empty()) {
-          d.x = op.lines[0].x;
-          d.y = op.lines[0].y;
-        }
-      } else {
-        d.x = op.point.x;
-        d.y = op.point.y;
-      }
-      out.push_back(d);
-    }
-    return out;
+  // The scene drawn since the last call; the recording starts afresh.
+  Scene Drawn() {
+    Scene s = SceneOf(dc);
+    cmd::gdi::ClearRecording(dc);
+    return s;
   }
-  // The lines drawn with the current pen: from MoveTo to LineTo.
-  struct Stroke {
-    POINT from, to;
-    LOGPEN pen;
-    // (from.x, from.y, to.x, to.y), to compare in one go.
-    std::vector<LONG> Line() const { return {from.x, from.y, to.x, to.y}; }
-  };
-  std::vector<Stroke> Strokes() {
-    std::vector<Stroke> out;
-    POINT at{};
-    for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {
-      if (op.kind == OpKind::MoveTo) at = op.point;
-      if (op.kind == OpKind::LineTo) {
-        out.push_back({at, op.point, op.pen});
-        at = op.point;
-      }
-    }
-    return out;
+  // The kinds of all the calls recorded so far.
+  std::vector<OpKind> Kinds() {
+    std::vector<OpKind> kinds;
+    for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) kinds.push_back(op.kind);
+    return kinds;
   }
-
-  static LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
-    LOGFONTW lf;
-    MakeLogFont(&lf, nullptr, height, width, FW_NORMAL, 0, underline, 0);
-    return lf;
-  }
+  std::vector<GdiOp> Ops(OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); }
 
   CDC dc;
 

@@ -1,24 +1,23 @@
-// File and folder helpers on real folders: listings, wildcard deletes,
-// folder chains, sizes, safe names and the dialog combo boxes.
+// File and folder helpers on real folders (listings, wildcard deletes,
+// folder chains, sizes, safe names, the dialog combo boxes) and the ledger
+// register and sheet files with their free-slot searches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
-#include "cmddll3/fileutil.h"
-#include "cmddll3/platform/fileapi.h"
-#include "cmddll3/platform/file.h"
-#include "cmddll3/platform/osfile.h"
-#include "cmddll3/platform/ui.h"
-#include "cmddll3/platform/winpath.h"
+#include "cmddll3/cmddll3.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
+using cmdtest::ReadBytes;
 using cmdtest::WriteBytes;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -27,153 +26,129 @@ class FilesTest : public ::testing::Test {
   void TearDown() override {
     cmd::os::SetFaultHook({});
     cmd::path::SetDriveRoot(u'Q', "");
+    SetSystemDrv(u"");
   }
   // The temporary folder as a Windows-form folder ending in a backslash.
-  CString Folder(const fs::path& p) const { return CString::FromUtf8(p.string()) + u"\\"; }
-  CString Folder() const { return Folder(dir_.path()); }
+  CString Folder() const { return CString::FromUtf8(dir_.str()) + u"\\"; }
   void Files(std::initializer_list<const char*> names) {
     for (const char* n : names) WriteBytes(dir_ / n, "x");
   }
-  // The names of the folder's entries in the file system's own order.
-  std::vector<std::string> HostOrder(bool folders) const {
-    std::vector<std::string> names;
+  // The names of the folder's files or folders in the file system's own order.
+  Names HostOrder(bool folders, bool sorted = false) const {
+    Names names;
     for (const auto& e : fs::directory_iterator(dir_.path()))
       if (e.is_directory() == folders) names.push_back(e.path().filename().string());
+    if (sorted) std::sort(names.begin(), names.end());
     return names;
   }
 
   cmdtest::TempDir dir_;
 };
 
-std::vector<std::string> Utf8(const CString* names, int n) {
-  std::vector<std::string> out;
-  for (int i = 0; i < n; ++i) out.push_back(names[i].ToUtf8());
+template <class It>
+Names Utf8(It begin, It end) {
+  Names out;
+  for (; begin != end; ++begin) out.push_back(begin->ToUtf8());
   return out;
 }
 
 }  // namespace
 
-TEST_F(FilesTest, DirExtListsFileNamesInTheFileSystemsOrder) {
+TEST_F(FilesTest, ListingsInTheFileSystemsOrder) {
   Files({"a.mst", "b.mst", "c.mst", "d.txt", "e.mst", "f.mst"});
   fs::create_directories(dir_ / "sub.mst");
+  fs::create_directories(dir_ / "two");
   CString names[10];
-  int n = dir_ext(Folder() + u"*.*", names, 10);
-  ASSERT_EQ(n, 6);
-  EXPECT_EQ(Utf8(names, n), HostOrder(false));
-
+  ASSERT_EQ(dir_ext(Folder() + u"*.*", names, 10), 6);
+  EXPECT_EQ(Utf8(names, names + 6), HostOrder(false));
+  // The pattern's letters match without case; the capacity caps the count.
   EXPECT_EQ(dir_ext(Folder() + u"*.MST", names, 10), 5);
-  CString two[2];
-  EXPECT_EQ(dir_ext(Folder() + u"*.mst", two, 2), 2);
-  EXPECT_EQ(dir_ext(Folder() + u"*.mst", two, 0), 0);
+  EXPECT_EQ(dir_ext(Folder() + u"*.mst", names, 2), 2);
+  for (int n : {0, -1}) EXPECT_EQ(dir_ext(Folder() + u"*.mst", names, n), 0);
   EXPECT_EQ(dir_ext(Folder() + u"*.mst", nullptr, 5), 0);
   EXPECT_EQ(dir_ext(Folder() + u"missing\\*.*", names, 10), 0);
   EXPECT_EQ(dir_ext(u"", names, 10), 0);
-}
-
-TEST_F(FilesTest, PathAndFolderListingsAppend) {
-  Files({"x.dat", "y.dat"});
-  fs::create_directories(dir_ / "one");
-  fs::create_directories(dir_ / "two");
-  std::vector<CString> paths{u"kept"};
-  EXPECT_EQ(dir_filespath(paths, Folder() + u"*.*"), 2);
-  ASSERT_EQ(paths.size(), 3u);
-  EXPECT_EQ(paths[0], u"kept");
-  std::set<CString> got(paths.begin() + 1, paths.end());
-  EXPECT_EQ(got, (std::set<CString>{Folder() + u"x.dat", Folder() + u"y.dat"}));
-
-  std::vector<CString> folders{u"a", u"b", u"c"};
+  // Paths and folders are appended to what the list held.
+  std::vector<CString> paths{u"kept"}, folders{u"a", u"b", u"c"};
+  EXPECT_EQ(dir_filespath(paths, Folder() + u"*.txt"), 1);
+  EXPECT_EQ(dir_filespath(paths, Folder() + u"*.*"), 6);
+  std::set<CString> all;
+  for (const std::string& n : HostOrder(false)) all.insert(Folder() + CString::FromUtf8(n));
+  EXPECT_EQ(paths[1], Folder() + u"d.txt");
+  EXPECT_EQ(std::set<CString>(paths.begin() + 2, paths.end()), all);
   EXPECT_EQ(dirdirectory(folders, Folder() + u"*.*"), 5);
-  std::vector<std::string> added;
-  for (std::size_t i = 3; i < folders.size(); ++i) added.push_back(folders[i].ToUtf8());
-  EXPECT_EQ(added, HostOrder(true));
   EXPECT_EQ(dirdirectory(folders, Folder() + u"nothing\\*"), 5);
+  EXPECT_EQ(Utf8(folders.begin() + 3, folders.end()), HostOrder(true));
 }
 
-TEST_F(FilesTest, DeleteFileRemovesTheMatchingFilesOnly) {
+TEST_F(FilesTest, DeleteFileRemovesMatchingFilesAndRaisesTheFirstFailure) {
   Files({"temp1.mst", "temp2.mst", "keep.txt"});
   fs::create_directories(dir_ / "temp3.mst");
   EXPECT_EQ(deletefile(Folder(), u"temp*.mst"), 1);
-  EXPECT_FALSE(fs::exists(dir_ / "temp1.mst"));
-  EXPECT_FALSE(fs::exists(dir_ / "temp2.mst"));
-  EXPECT_TRUE(fs::exists(dir_ / "keep.txt"));
-  EXPECT_TRUE(fs::is_directory(dir_ / "temp3.mst"));
+  EXPECT_EQ(HostOrder(false), Names{"keep.txt"});
+  EXPECT_EQ(HostOrder(true), Names{"temp3.mst"});
   EXPECT_EQ(deletefile2(Folder(), u"*.txt"), 1);
-  EXPECT_FALSE(fs::exists(dir_ / "keep.txt"));
-  EXPECT_EQ(deletefile(Folder(dir_ / "missing"), u"*.*"), 1);
-}
-
-TEST_F(FilesTest, DeleteFileStopsAfterOneFullPass) {
-  // A pass lists 3000 names; only a pass of exactly 1000 is repeated, so
-  // with 3005 files five are left.
-  for (int i = 0; i < 3005; ++i) WriteBytes(dir_ / ("f" + std::to_string(i)), "");
-  deletefile(Folder(), u"f*");
-  EXPECT_EQ(HostOrder(false).size(), 5u);
-  deletefile(Folder(), u"f*");
-  EXPECT_TRUE(HostOrder(false).empty());
-}
-
-TEST_F(FilesTest, DeleteFileRaisesTheFirstFailureToTheCaller) {
+  EXPECT_EQ(deletefile(Folder() + u"missing\\", u"*.*"), 1);
+  EXPECT_EQ(HostOrder(false), Names{});
+  // The failing file is named to the caller; those before it are gone.
   Files({"a.tmp", "b.tmp", "c.tmp"});
-  const std::vector<std::string> order = HostOrder(false);
-  const std::string blocked = order[1];
+  const Names order = HostOrder(false);
   cmd::os::SetFaultHook([&](cmd::os::FileStep step, const std::string& path) {
-    return step == cmd::os::FileStep::Remove && path.ends_with("/" + blocked) ? EACCES : 0;
+    return step == cmd::os::FileStep::Remove && path.ends_with("/" + order[1]) ? EACCES : 0;
   });
   try {
     deletefile(Folder(), u"*.tmp");
     ADD_FAILURE() << "no exception";
   } catch (const CFileException& e) {
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
-    EXPECT_TRUE(e.m_strFileName.ToUtf8().ends_with(blocked));
+    EXPECT_TRUE(e.m_strFileName.ToUtf8().ends_with(order[1]));
   }
-  EXPECT_FALSE(fs::exists(dir_ / order[0]));  // deleted before the failure
-  EXPECT_TRUE(fs::exists(dir_ / order[1]));
-  EXPECT_TRUE(fs::exists(dir_ / order[2]));  // never reached
+  EXPECT_EQ(HostOrder(false, true),
+            (Names{std::min(order[1], order[2]), std::max(order[1], order[2])}));
+  cmd::os::SetFaultHook({});
+  // A pass lists 3000 names and only a pass of exactly 1000 is repeated,
+  // so of 3005 files five are left.
+  for (int i = 0; i < 3005; ++i) WriteBytes(dir_ / ("f" + std::to_string(i)), "");
+  deletefile(Folder(), u"f*");
+  EXPECT_EQ(HostOrder(false).size(), 2u + 5u);
+  deletefile(Folder(), u"f*");
+  EXPECT_EQ(HostOrder(false).size(), 2u);
 }
 
 TEST_F(FilesTest, MyMkdirCreatesEveryMissingLevelInOrder) {
   cmd::path::SetDriveRoot(u'Q', dir_.str());
-  std::vector<std::string> made;
+  Names made;
   cmd::os::SetFaultHook([&](cmd::os::FileStep step, const std::string& path) {
     if (step == cmd::os::FileStep::MakeDir) made.push_back(path.substr(dir_.str().size()));
     return 0;
   });
-  EXPECT_EQ(mymkdir(u"Q:\\A\\B\\C\\"), 0);
-  EXPECT_EQ(made, (std::vector<std::string>{"/A", "/A/B", "/A/B/C"}));
-  EXPECT_TRUE(fs::is_directory(dir_ / "A" / "B" / "C"));
-  made.clear();
-  EXPECT_EQ(mymkdir(u"Q:\\A\\B\\C\\"), 0);
-  EXPECT_TRUE(made.empty());
-  EXPECT_EQ(mymkdir(u"Q:\\A\\B\\D"), 0);
-  EXPECT_EQ(made, std::vector<std::string>{"/A/B/D"});
-  EXPECT_EQ(mymkdir(u"Q:\\top"), 0);  // one backslash: no parent to make
-  EXPECT_TRUE(fs::is_directory(dir_ / "top"));
-  EXPECT_EQ(mymkdir(u""), 1);
-  EXPECT_EQ(mymkdir(nullptr), 1);
-}
-
-TEST_F(FilesTest, MyMkdirFailsUnderAFile) {
-  cmd::path::SetDriveRoot(u'Q', dir_.str());
   Files({"plain"});
-  EXPECT_EQ(mymkdir(u"Q:\\plain\\sub\\deeper"), -1);
-  EXPECT_EQ(mymkdir(u"Q:\\plain"), 0);  // it exists, as a file
-  EXPECT_EQ(mymkdir(u"R:\\x\\y"), -1);  // a drive that is not mapped
+  // One backslash has no parent to make; the parents' results do not count;
+  // under a file or on a drive that is not mapped nothing is made; a file
+  // of the name counts as there.
+  const struct { const char16_t* path; int result; Names made; } cases[] = {
+      {u"Q:\\A\\B\\C\\", 0, {"/A", "/A/B", "/A/B/C"}}, {u"Q:\\A\\B\\C\\", 0, {}},
+      {u"Q:\\A\\B\\D", 0, {"/A/B/D"}}, {u"Q:\\top", 0, {"/top"}}, {u"", 1, {}}, {nullptr, 1, {}},
+      {u"Q:\\plain\\sub\\x", -1, {"/plain/sub", "/plain/sub/x"}}, {u"Q:\\plain", 0, {}},
+      {u"R:\\x\\y", -1, {}},
+  };
+  for (const auto& c : cases) {
+    made.clear();
+    EXPECT_EQ(mymkdir(c.path), c.result) << (c.path ? CString(c.path).ToUtf8() : "null");
+    EXPECT_EQ(made, c.made) << (c.path ? CString(c.path).ToUtf8() : "null");
+  }
+  EXPECT_TRUE(fs::is_directory(dir_ / "A" / "B" / "C"));
+  EXPECT_TRUE(fs::is_directory(dir_ / "top"));
 }
 
-TEST_F(FilesTest, SizesAndExistence) {
+TEST_F(FilesTest, SizesExistenceFreeSpaceAndSafeNames) {
   WriteBytes(dir_ / "empty", "");
   WriteBytes(dir_ / "data", std::string(1234, 'z'));
-  EXPECT_EQ(MyGetFileSize(Folder() + u"empty"), 0);
-  EXPECT_EQ(MyGetFileSize(Folder() + u"data"), 1234);
-  EXPECT_EQ(MyGetFileSize(Folder() + u"DATA"), 1234);  // letters match without case
-  EXPECT_EQ(MyGetFileSize(Folder() + u"missing"), -1);
-  EXPECT_EQ(MyGetFileSize(Folder()), -1);
-  EXPECT_EQ(IsExist(Folder() + u"data"), 1);
-  EXPECT_EQ(IsExist(Folder()), 1);
-  EXPECT_EQ(IsExist(Folder() + u"missing"), 0);
-}
-
-TEST_F(FilesTest, FreeSizeReportsTheDisk) {
+  for (auto [name, size, exists] : {std::tuple{u"empty", 0, 1}, {u"data", 1234, 1},
+                                    {u"DATA", 1234, 1}, {u"missing", -1, 0}, {u"", -1, 1}}) {
+    EXPECT_EQ(MyGetFileSize(Folder() + name), size) << CString(name).ToUtf8();
+    EXPECT_EQ(IsExist(Folder() + name), exists) << CString(name).ToUtf8();
+  }
   ULARGE_INTEGER available{}, total{};
   ASSERT_TRUE(GetDiskFreeSpaceExW(Folder(), &available, &total, nullptr));
   double free = -1;
@@ -181,38 +156,22 @@ TEST_F(FilesTest, FreeSizeReportsTheDisk) {
   EXPECT_EQ(FreeSize(Folder(), &free, &percent), 0);
   // The disk is shared with other programs: allow for their writes.
   EXPECT_NEAR(free, static_cast<double>(available.QuadPart), 64.0 * 1024 * 1024);
-  EXPECT_GE(percent, 0);
-  EXPECT_LE(percent, 100);
-
-  free = -1;
+  EXPECT_TRUE(percent >= 0 && percent <= 100) << percent;
   percent = -7;
   EXPECT_EQ(FreeSize(Folder() + u"missing\\", &free, &percent), 0);
   EXPECT_EQ(free, 0);
   EXPECT_EQ(percent, -7);
-}
 
-TEST_F(FilesTest, FileNameFormatReplacesFiveOccurrencesOfEachCharacter) {
-  struct Case {
-    const char16_t* in;
-    const char16_t* out;
-  } cases[] = {
-      {u"a/b:c.txt", u"a_b_c_txt"},
-      {u"\\/;:*?<>|. \"", u"____________"},
-      {u"1.2.3.4.5.6.7", u"1_2_3_4_5_6.7"},
-      {u"a  b  c  d", u"a__b__c_ d"},
-      {u"見積書（2024）", u"見積書（2024）"},
-      {u"", u""},
-  };
-  for (const Case& c : cases) {
-    std::u16string buffer = c.in;
-    EXPECT_EQ(FileNameFormat(buffer.data()), c.out) << CString(c.in).ToUtf8();
-    EXPECT_EQ(buffer, c.out);
+  // Five occurrences of each unsafe character become "_" in place.
+  using Names16 = std::pair<std::u16string, std::u16string>;
+  for (auto [in, out] : {Names16{u"a/b:c.txt", u"a_b_c_txt"}, {u"\\/;:*?<>|. \"", u"____________"},
+                         {u"1.2.3.4.5.6.7", u"1_2_3_4_5_6.7"}, {u"a  b  c  d", u"a__b__c_ d"},
+                         {u"見積書（2024）", u"見積書（2024）"}, {u"", u""}}) {
+    EXPECT_EQ(FileNameFormat(in.data()), CString(out)) << CString(out).ToUtf8();
+    EXPECT_EQ(in, out);
   }
   EXPECT_EQ(FileNameFormat(nullptr), u"");
-}
-
-TEST_F(FilesTest, GetBuffDropsTrailingSpaces) {
-  // Only U+0020 counts as a space.
+  // GetBuff copies without the trailing U+0020 spaces, in place too.
   for (auto [in, out] : {std::pair{u"abc  ", u"abc"}, {u" a b ", u" a b"}, {u"   ", u""},
                          {u"全角　", u"全角　"}}) {
     char16_t buffer[16];
@@ -226,15 +185,14 @@ TEST_F(FilesTest, GetBuffDropsTrailingSpaces) {
   EXPECT_EQ(std::u16string(inPlace), u"");
 }
 
-TEST_F(FilesTest, MyDlgDirListFillsTheComboBox) {
+TEST_F(FilesTest, DialogComboBoxes) {
   Files({"est.mst", "inv.txt", "noext"});
   fs::create_directories(dir_ / "folder");
   HWND dialog = cmd::ui::CreateTestWindow(u"#32770", u"");
   HWND combo = cmd::ui::CreateTestWindow(u"COMBOBOX", u"", dialog, 100);
   SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"stale"));
-
   auto items = [combo] {
-    std::vector<std::string> out;
+    Names out;
     for (LRESULT i = 0; i < SendMessageW(combo, CB_GETCOUNT, 0, 0); ++i) {
       char16_t text[64] = {};
       SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
@@ -242,36 +200,143 @@ TEST_F(FilesTest, MyDlgDirListFillsTheComboBox) {
     }
     return out;
   };
-  const std::vector<std::string> names = HostOrder(false);
-  EXPECT_EQ(MyDlgDirList(CWnd::FromHandle(dialog), Folder() + u"*.*", 100, 1), 3);
-  EXPECT_EQ(items(), names);
-
-  std::vector<std::string> titles;
+  // The file names, with or without extensions, replace the list; without
+  // the control (or the dialog) the files are still counted.
+  const Names names = HostOrder(false);
+  Names titles;
   for (const std::string& n : names) titles.push_back(n.substr(0, n.find('.')));
-  EXPECT_EQ(MyDlgDirList(CWnd::FromHandle(dialog), Folder() + u"*.*", 100, 0), 3);
+  CWnd* wnd = CWnd::FromHandle(dialog);
+  EXPECT_EQ(MyDlgDirList(wnd, Folder() + u"*.*", 100, 1), 3);
+  EXPECT_EQ(items(), names);
+  EXPECT_EQ(MyDlgDirList(wnd, Folder() + u"*.*", 100, 0), 3);
   EXPECT_EQ(items(), titles);
-
-  EXPECT_EQ(MyDlgDirList(CWnd::FromHandle(dialog), Folder() + u"*.zip", 100, 1), 0);
-  EXPECT_TRUE(items().empty());
-  // Without the control (or the dialog) the files are still counted.
-  EXPECT_EQ(MyDlgDirList(CWnd::FromHandle(dialog), Folder() + u"*.mst", 101, 1), 1);
+  EXPECT_EQ(MyDlgDirList(wnd, Folder() + u"*.zip", 100, 1), 0);
+  EXPECT_EQ(items(), Names{});
+  EXPECT_EQ(MyDlgDirList(wnd, Folder() + u"*.mst", 101, 1), 1);
   EXPECT_EQ(MyDlgDirList(nullptr, Folder() + u"*.mst", 100, 1), 1);
+  // A drive entry "[-x-]" gives "x:".
+  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 100), u"");
+  for (const char16_t* entry : {u"[-a-]", u"[-c-] ", u"[-"})
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  for (auto [selected, drive] : {std::pair{0, u"a:"}, {1, u"c:"}, {2, u""}}) {
+    SendMessageW(combo, CB_SETCURSEL, WPARAM(selected), 0);
+    EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 100), drive);
+  }
+  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 8), u"");
   DestroyWindow(dialog);
 }
 
-TEST_F(FilesTest, MyDlgDirSelectComboBoxGivesTheDrive) {
-  HWND dialog = cmd::ui::CreateTestWindow(u"#32770", u"");
-  HWND combo = cmd::ui::CreateTestWindow(u"COMBOBOX", u"", dialog, 7);
-  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 7), u"");
-  for (const char16_t* entry : {u"[-a-]", u"[-c-] ", u"[-"}) {
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
-  }
-  SendMessageW(combo, CB_SETCURSEL, 0, 0);
-  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 7), u"a:");
-  SendMessageW(combo, CB_SETCURSEL, 1, 0);
-  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 7), u"c:");
-  SendMessageW(combo, CB_SETCURSEL, 2, 0);
-  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 7), u"");
-  EXPECT_EQ(MyDlgDirSelectComboBox(dialog, 8), u"");
-  DestroyWindow(dialog);
+// ---------------------------------------------------------------- ledger files
+namespace {
+
+void PutWord(std::string& block, std::size_t offset, unsigned value) {
+  block[offset] = char(value & 0xFF);
+  block[offset + 1] = char(value >> 8);
+}
+// A register (300 records of 424 bytes, the id at 402) or a sheet block
+// (100 of 741, the id at 716) with the ids given, then zeros.
+std::string Ids(bool sheet, std::initializer_list<unsigned> ids) {
+  std::string block(sheet ? kTanpyouSheetBytes : kTanpyouRegisterBytes, '\0');
+  std::size_t r = 0;
+  for (unsigned id : ids) PutWord(block, (sheet ? 741 * r + 716 : 424 * r + 402), id), ++r;
+  return block;
+}
+std::string Pattern(std::size_t n, int seed) {
+  std::string s(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) s[i] = char(i * seed % 251);
+  return s;
+}
+
+}  // namespace
+
+TEST_F(FilesTest, LedgerFilesRoundTripAndSurviveBadFiles) {
+  // A missing register or sheet is made zero-filled and read so; a new
+  // sheet gets a number file: "%-20ld" of 1 in UTF-16LE after its mark.
+  std::string reg(kTanpyouRegisterBytes, '\xAB'), sheet(kTanpyouSheetBytes, '\xCD');
+  Tanpyou1Read(Folder(), reg.data(), 0);
+  Tanpyou2Read(Folder(), u"見積001.tnp", sheet.data(), 0);
+  EXPECT_EQ(reg, std::string(127200, '\0'));
+  EXPECT_EQ(sheet, std::string(74100, '\0'));
+  EXPECT_EQ(ReadBytes(dir_ / "daichou.tnp"), reg);
+  EXPECT_EQ(ReadBytes(dir_ / "見積001.tnp"), sheet);
+  EXPECT_EQ(ReadBytes(dir_ / "見積001.tnp.no"), cmdtest::Utf16le(u"1" + std::u16string(19, u' ')));
+  // Whole blocks are written and read back; a sheet's number file is left alone.
+  const std::string pattern = Pattern(kTanpyouRegisterBytes, 7),
+                    data = Pattern(kTanpyouSheetBytes, 1);
+  Tanpyou1Write(Folder(), pattern.data(), 0);
+  EXPECT_EQ(ReadBytes(dir_ / "daichou.tnp"), pattern);
+  Tanpyou1Read(Folder(), reg.data(), 0);
+  EXPECT_EQ(reg, pattern);
+  WriteBytes(dir_ / "s.tnp", Pattern(kTanpyouSheetBytes, 9));
+  WriteBytes(dir_ / "s.tnp.no", "host's number");
+  Tanpyou2Read(Folder(), u"s.tnp", sheet.data(), 0);
+  EXPECT_EQ(sheet, Pattern(kTanpyouSheetBytes, 9));
+  EXPECT_EQ(Tanpyou2Write(Folder(), u"s.tnp", data.data(), 0), 1);
+  EXPECT_EQ(ReadBytes(dir_ / "s.tnp"), data);
+  EXPECT_EQ(ReadBytes(dir_ / "s.tnp.no"), "host's number");
+
+  // A short file fills only what it holds; an empty sheet makes no number file.
+  WriteBytes(dir_ / "daichou.tnp", std::string(1000, '\x11'));
+  reg.assign(kTanpyouRegisterBytes, '\xAB');
+  Tanpyou1Read(Folder(), reg.data(), 0);
+  EXPECT_EQ(reg, std::string(1000, '\x11') + std::string(kTanpyouRegisterBytes - 1000, '\xAB'));
+  WriteBytes(dir_ / "short.tnp", "");
+  sheet.assign(kTanpyouSheetBytes, '\x5A');
+  Tanpyou2Read(Folder(), u"short.tnp", sheet.data(), 0);
+  EXPECT_EQ(sheet, std::string(kTanpyouSheetBytes, '\x5A'));
+  EXPECT_FALSE(fs::exists(dir_ / "short.tnp.no"));
+  // A missing folder or a read-only file: reported done, nothing changed.
+  EXPECT_EQ(Tanpyou2Write(Folder() + u"missing\\", u"x.tnp", data.data(), 0), 1);
+  WriteBytes(dir_ / "ro.tnp", "old");
+  fs::permissions(dir_ / "ro.tnp", fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(Tanpyou2Write(Folder(), u"ro.tnp", data.data(), 0), 1);
+  EXPECT_EQ(ReadBytes(dir_ / "ro.tnp"), "old");
+  // A write that fails half-way leaves the old block whole and no temporary.
+  Tanpyou1Write(Folder(), pattern.data(), 0);
+  cmd::os::SetFaultHook([](cmd::os::FileStep step, const std::string&) {
+    return step == cmd::os::FileStep::Write ? ENOSPC : 0;
+  });
+  Tanpyou1Write(Folder(), data.data(), 0);
+  cmd::os::SetFaultHook({});
+  EXPECT_EQ(ReadBytes(dir_ / "daichou.tnp"), pattern);
+  EXPECT_EQ(HostOrder(false, true), (Names{"daichou.tnp", "ro.tnp", "s.tnp", "s.tnp.no",
+                                           "short.tnp", "見積001.tnp", "見積001.tnp.no"}));
+  EXPECT_EQ(HostOrder(true), Names{});
+
+  // An empty folder means the data folder of the kind.
+  SetSystemDrv(Folder());
+  fs::create_directories(dir_ / "DATA" / "単票");
+  Tanpyou1Read(u"", reg.data(), 3);
+  EXPECT_EQ(fs::file_size(dir_ / "DATA" / "単票" / "daichou.tnp"), 127200u);
+  EXPECT_EQ(Tanpyou2Write(u"", u"sheet.tnp", data.data(), 4), 1);
+  EXPECT_EQ(ReadBytes(dir_ / "DATA" / "単票" / "sheet.tnp"), data);
+}
+
+TEST(LedgerSlots, SmallestFreeIdsAndFirstFreeSlot) {
+  // Ids 1-300 (register) and 1-100 (sheet); -1 when all are taken.
+  std::string full = Ids(false, {}), sheets = Ids(true, {}), slots(kTanpyouSheetBytes, '\0');
+  for (unsigned r = 0; r < 300; ++r) PutWord(full, 424 * r + 402, 300 - r);
+  for (unsigned r = 0; r < 100; ++r) PutWord(sheets, 741 * r + 716, r + 1);
+  EXPECT_EQ(WhatIsTanp1FileID(Ids(false, {}).data()), 1);
+  EXPECT_EQ(WhatIsTanp1FileID(Ids(false, {1, 2, 4}).data()), 3);
+  EXPECT_EQ(WhatIsTanp1FileID(Ids(false, {2, 0, 301, 65535}).data()), 1);
+  EXPECT_EQ(WhatIsTanp1FileID(full.data()), -1);
+  PutWord(full, 424 * 299 + 402, 0x0101);  // the last record gives up id 1
+  EXPECT_EQ(WhatIsTanp1FileID(full.data()), 1);
+  EXPECT_EQ(WhatIsTanp2FileID(Ids(true, {}).data()), 1);
+  EXPECT_EQ(WhatIsTanp2FileID(Ids(true, {1, 2, 4}).data()), 3);
+  EXPECT_EQ(WhatIsTanp2FileID(sheets.data()), -1);
+  PutWord(sheets, 741 * 99 + 716, 101);
+  EXPECT_EQ(WhatIsTanp2FileID(sheets.data()), 100);
+  // A slot is used when its first word is not 0, either byte.
+  EXPECT_EQ(WhatIsTanp2Index(slots.data()), 0);
+  PutWord(slots, 0, 1);
+  PutWord(slots, 741, 0x0100);
+  EXPECT_EQ(WhatIsTanp2Index(slots.data()), 2);
+  for (unsigned r = 0; r < 99; ++r) PutWord(slots, 741 * r, 7);
+  EXPECT_EQ(WhatIsTanp2Index(slots.data()), 99);
+  PutWord(slots, 741 * 99, 7);
+  EXPECT_EQ(WhatIsTanp2Index(slots.data()), -1);
+  for (auto search : {WhatIsTanp1FileID, WhatIsTanp2FileID, WhatIsTanp2Index})
+    EXPECT_EQ(search(nullptr), -1);
 }

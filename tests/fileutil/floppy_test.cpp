@@ -1,17 +1,16 @@
-// The floppy restore: a floppy drive mapped to a folder, the disks swapped
-// by the message-box hook, the restored archive checked byte for byte.
+// The floppy restore: drive A: mapped to a folder, the user's answers and
+// disk swaps played by the message-box hook, the restored archive checked
+// byte for byte with the prompts in order.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "cmddll3/fileutil.h"
-#include "cmddll3/frame.h"
-#include "cmddll3/platform/hooks.h"
-#include "cmddll3/platform/winpath.h"
+#include "cmddll3/cmddll3.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -24,18 +23,16 @@ const std::string kHeader = "LZHSET-0001-AB";  // 14 bytes
 const std::string kOtherHeader = "LZHSET-0002-CD";
 const CString kInsert2 = u"該当する取引先の[2]目のFDをｾｯﾄしてください。";
 const CString kInsert3 = u"該当する取引先の[3]目のFDをｾｯﾄしてください。";
+const CString kWrong1 = u"該当する取引先の[1]目のFDではありません。\n正しいFDをｾｯﾄしてください。";
 const CString kWrong2 = u"該当する取引先の[2]目のFDではありません。\n正しいFDをｾｯﾄしてください。";
 
 class FloppyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static_assert(sizeof("LZHSET-0001-AB") == 15);
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     hadXdg_ = xdg != nullptr;
     if (xdg) oldXdg_ = xdg;
     setenv("XDG_CONFIG_HOME", (dir_ / "appdata").c_str(), 1);
-    fs::create_directories(work());
-    fs::create_directories(floppy());
     cmd::path::SetDriveRoot(u'A', floppy().string());
     previousHook_ = SetMessageBoxHook([this](HWND owner, const CString& text,
                                              const CString& caption, UINT type) {
@@ -54,9 +51,9 @@ class FloppyTest : public ::testing::Test {
   fs::path work() const { return dir_ / "appdata" / "tolv" / "WORK"; }
   fs::path floppy() const { return dir_ / "floppy"; }
   fs::path restored() const { return work() / "tokui-12.lzh"; }
-  // Puts part k of client 12 "in the drive".
+  // Puts part k of client 12 "in the drive" (0: the single-disk archive).
   void Disk(int k, const std::string& bytes) {
-    WriteBytes(floppy() / ("tokui-12.lz" + std::to_string(k)), bytes);
+    WriteBytes(floppy() / ("tokui-12.lz" + (k ? std::to_string(k) : std::string("h"))), bytes);
   }
   int Restore(int disks) { return SaveFdToWork(owner_, 12, u"A:\\", u"tokui", disks); }
 
@@ -71,91 +68,61 @@ class FloppyTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(FloppyTest, OneDiskIsCopied) {
-  WriteBytes(floppy() / "tokui-12.lzh", "whole archive");
-  WriteBytes(restored(), "older and longer content");
-  EXPECT_EQ(Restore(1), 1);
-  EXPECT_EQ(ReadBytes(restored()), "whole archive");
-  EXPECT_TRUE(prompts_.empty());
-
-  fs::remove(floppy() / "tokui-12.lzh");
-  EXPECT_EQ(Restore(1), 1);  // a failed copy is not reported
-  EXPECT_EQ(ReadBytes(restored()), "whole archive");
-}
-
-TEST_F(FloppyTest, PartsAfterTheFirstAreJoinedBehindTheirHeader) {
-  Disk(1, kHeader + "part one is not restored");
-  Disk(2, kHeader + std::string("\0\x01\x02\xFF", 4));
-  Disk(3, kHeader + "tail");
-  WriteBytes(restored(), "stale");
-  EXPECT_EQ(Restore(3), 1);
-  EXPECT_EQ(ReadBytes(restored()), std::string("\0\x01\x02\xFF", 4) + "tail");
-  EXPECT_EQ(prompts_, (std::vector<CString>{kInsert2, kInsert3}));
-}
-
-TEST_F(FloppyTest, AWrongSecondDiskIsRefusedUntilTheRightOneIsIn) {
-  Disk(1, kHeader);
-  Disk(2, kOtherHeader + "another client's data");
-  Disk(3, kHeader + "3");
-  int wrongAnswers = 0;
-  answer_ = [&](const CString& text) {
-    if (text == kWrong2 && ++wrongAnswers == 2) Disk(2, kHeader + "2");  // the user swaps disks
-    return IDOK;
+TEST_F(FloppyTest, DisksAnswersAndTheRestoredArchive) {
+  // Each case: the disks in the drive (0: the single-disk archive), the
+  // count asked for, the prompt the user cancels, the n-th wrong-disk prompt
+  // after which the user puts in another second disk, and what comes out.
+  const std::string bytes("\0\x01\x02\xFF", 4), stale = "stale content, longer than an archive";
+  const struct {
+    std::map<int, std::string> disks;
+    int count;
+    const CString* cancel;
+    int swapAfter;
+    std::string swapTo;
+    int result;
+    std::string restored;
+    std::vector<CString> prompts;
+  } cases[] = {
+      {{{0, "whole archive"}}, 1, nullptr, 0, "", 1, "whole archive", {}},
+      {{}, 1, nullptr, 0, "", 1, stale, {}},  // a failed copy is not reported
+      // Parts after the first are joined behind their header.
+      {{{1, kHeader + "part one is not restored"}, {2, kHeader + bytes}, {3, kHeader + "tail"}},
+       3, nullptr, 0, "", 1, bytes + "tail", {kInsert2, kInsert3}},
+      // A wrong second disk is refused until the user swaps it.
+      {{{1, kHeader}, {2, kOtherHeader + "another client's data"}, {3, kHeader + "3"}}, 3, nullptr,
+       2, kHeader + "2", 1, "23", {kInsert2, kWrong2, kWrong2, kInsert3}},
+      // Cancelling keeps what was restored; no first disk is a wrong disk.
+      {{{1, kHeader}, {2, kOtherHeader + "xyz"}}, 3, &kWrong2, 0, "", 0, "", {kInsert2, kWrong2}},
+      {{{1, kHeader}, {2, kHeader + "two"}}, 3, &kInsert3, 0, "", 0, "two", {kInsert2, kInsert3}},
+      {{}, 2, &kWrong1, 0, "", 0, "", {kWrong1}},
+      // A part shorter than the header is never compared past its end.
+      {{{1, kHeader}, {2, kHeader.substr(0, 13)}}, 2, nullptr, 1, kHeader, 1, "",
+       {kInsert2, kWrong2}},
+      {{}, 0, nullptr, 0, "", 1, "", {}},  // no disks: an empty archive
+      {{}, -3, nullptr, 0, "", 1, "", {}},
   };
-  EXPECT_EQ(Restore(3), 1);
-  EXPECT_EQ(ReadBytes(restored()), "23");
-  EXPECT_EQ(prompts_, (std::vector<CString>{kInsert2, kWrong2, kWrong2, kInsert3}));
-}
-
-TEST_F(FloppyTest, CancelOnAWrongDiskKeepsWhatWasRestored) {
-  Disk(1, kHeader);
-  Disk(2, kOtherHeader + "xyz");
-  answer_ = [](const CString& text) { return text == kWrong2 ? IDCANCEL : IDOK; };
-  EXPECT_EQ(Restore(3), 0);
-  EXPECT_EQ(ReadBytes(restored()), "");
-  EXPECT_EQ(prompts_, (std::vector<CString>{kInsert2, kWrong2}));
-}
-
-TEST_F(FloppyTest, CancelWhenAskedForADisk) {
-  Disk(1, kHeader);
-  Disk(2, kHeader + "two");
-  answer_ = [](const CString& text) { return text == kInsert3 ? IDCANCEL : IDOK; };
-  EXPECT_EQ(Restore(3), 0);
-  EXPECT_EQ(ReadBytes(restored()), "two");
-}
-
-TEST_F(FloppyTest, MissingAndShortPartsAreWrongDisks) {
-  // No first disk at all: the wrong-disk message for [1].
-  answer_ = [](const CString&) { return IDCANCEL; };
-  EXPECT_EQ(Restore(2), 0);
-  ASSERT_EQ(prompts_.size(), 1u);
-  EXPECT_TRUE(prompts_[0].ToUtf8().find("[1]目のFDではありません") != std::string::npos);
-
-  // A second part shorter than the header is never compared past its end.
-  prompts_.clear();
-  Disk(1, kHeader);
-  Disk(2, kHeader.substr(0, 13));
-  answer_ = [&](const CString& text) {
-    if (text == kWrong2) Disk(2, kHeader);  // exactly the header: no data
-    return IDOK;
-  };
-  EXPECT_EQ(Restore(2), 1);
-  EXPECT_EQ(ReadBytes(restored()), "");
-  EXPECT_EQ(prompts_, (std::vector<CString>{kInsert2, kWrong2}));
-}
-
-TEST_F(FloppyTest, NoDisksGiveAnEmptyArchive) {
-  WriteBytes(restored(), "stale");
-  EXPECT_EQ(Restore(0), 1);
-  EXPECT_EQ(ReadBytes(restored()), "");
-  EXPECT_EQ(Restore(-3), 1);
-  EXPECT_TRUE(prompts_.empty());
-}
-
-TEST_F(FloppyTest, AWorkFolderThatCannotBeWrittenStopsAtOnce) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    fs::remove_all(floppy());
+    fs::create_directories(floppy());
+    fs::create_directories(work());
+    WriteBytes(restored(), stale);
+    for (const auto& [k, content] : c.disks) Disk(k, content);
+    prompts_.clear();
+    int wrong = 0;
+    answer_ = [&](const CString& text) {
+      if (text == kWrong2 && ++wrong == c.swapAfter) Disk(2, c.swapTo);
+      return c.cancel && text == *c.cancel ? IDCANCEL : IDOK;
+    };
+    EXPECT_EQ(Restore(c.count), c.result);
+    EXPECT_EQ(ReadBytes(restored()), c.restored);
+    EXPECT_EQ(prompts_, c.prompts);
+  }
+  // A work folder that cannot be written stops at once.
   fs::remove_all(work());
   Disk(1, kHeader);
   Disk(2, kHeader + "x");
+  prompts_.clear();
   EXPECT_EQ(Restore(2), 0);
   EXPECT_TRUE(prompts_.empty());
 }
