@@ -193,11 +193,14 @@ TEST_F(Cmdtool, EveryRefusalSaysWhyAndChangesNothing) {
       "3,1,1,1,IV 1.6mm,,,,,,,,,,001010000010,,A,1.6mm,600V ビニル絶縁電線,m,28,27,50,20,0,0,0,0.01,0,0,0,0,";
   const std::string source = SourceCsv("電気");
   const std::string json = Run({"master", "export", "電気"}).out;
-  // An import of the electrical catalogue with one change made to it.
+  // An import of the electrical catalogue with one change made to it; the
+  // message names the file.
   auto csv = [&](const std::string& from, const std::string& to, std::vector<std::string> f) {
+    f.push_back("bad.csv");
     return Refusal{{"master", "import", "電気", "bad.csv"}, 1, f, {{"bad.csv", Replaced(source, from, to)}}};
   };
   auto js = [&](const std::string& from, const std::string& to, std::vector<std::string> f) {  // "": cut short
+    f.push_back("bad.json");
     const std::string text = from.empty() ? json.substr(0, json.size() / 2) : Replaced(json, from, to);
     return Refusal{{"master", "import", "電気", "bad.json"}, 1, f, {{"bad.json", text}}};
   };
@@ -207,7 +210,6 @@ TEST_F(Cmdtool, EveryRefusalSaysWhyAndChangesNothing) {
     return r;
   };
   const std::string nowhere = (dir / "nowhere").string();
-  const std::string xx = std::string(59, 'x');
   const Refusal cases[] = {
       // usage errors
       {{}, 2, {}}, {{"nosuchcommand"}, 2, {}}, {{"settings"}, 2, {}}, {{"settings", "get"}, 2, {}},
@@ -254,7 +256,8 @@ TEST_F(Cmdtool, EveryRefusalSaysWhyAndChangesNothing) {
       {{"master", "export", "電気"}, 1, {"MASTER\\電気\\zai002-3.mst:1:", "has 24 fields"}, {},
        [](const fs::path& i) {  // a comma in a name: the catalogue would lose the line
          fs::path zai = i / "MASTER" / "電気" / "zai002-3.mst";
-         WriteBytes(zai, Replaced(ReadBytes(zai), Utf16le(u"薄鋼電線管 C19", false), Utf16le(u"薄鋼電線管, C19", false)));
+         WriteBytes(zai, Replaced(ReadBytes(zai), Utf16le(u"薄鋼電線管 C19", false),
+                                  Utf16le(u"薄鋼電線管, C19", false)));
        }},
       {{"master", "import", "配管", "c.csv"}, 1, {"unknown trade '配管'"}, {{"c.csv", source}}},
       {{"master", "import", "電気", "none.csv"}, 1, {"none.csv", "no such file"}},
@@ -265,7 +268,9 @@ TEST_F(Cmdtool, EveryRefusalSaysWhyAndChangesNothing) {
       {{"master", "import", "電気", "c.csv"}, 1,
        {"MASTER\\電気\\", "the import did not take", "the old master files were put back"},
        {{"c.csv", Replaced(source, ",m,28,27,", ",m,31,27,")}},
-       [](const fs::path& i) { fs::permissions(i / "MASTER" / "電気" / "zai001-3.mst", fs::perms::owner_read); }},
+       [](const fs::path& i) {
+         fs::permissions(i / "MASTER" / "電気" / "zai001-3.mst", fs::perms::owner_read);
+       }},
       // bad catalogues
       csv("IV 1.6mm,,", "\"IV 1.6mm, 赤\",,", {"bad.csv:61:", "holds a comma"}),
       csv("IV 1.6mm,,", std::string(61, 'x') + ",,", {":61:", "61 characters long", "at most 60"}),
@@ -285,9 +290,9 @@ TEST_F(Cmdtool, EveryRefusalSaysWhyAndChangesNothing) {
       csv(item, item + "\n" + item, {":62:", "item 1/1/1 IV 1.6mm is listed twice"}),
       csv("IV 1.6mm,,", "\"IV 1.6mm,,", {"quoted field is not closed"}),
       // a spreadsheet's CSV (code page 932): the text is quoted as it is
-      {{"master", "import", "電気", "bad.csv"}, 1, {":61:", "'電線" + xx + "' is 61 characters long"},
-       {{"bad.csv", SpreadsheetCsv(Replaced(source, "IV 1.6mm,,", "電線" + xx + ",,"))}}},
-      js("", "", {"bad.json", "parse error at line"}),
+      {{"master", "import", "電気", "bad.csv"}, 1, {"bad.csv:61:", "'電線" + std::string(59, 'x') + "' is 61 characters long"},
+       {{"bad.csv", SpreadsheetCsv(Replaced(source, "IV 1.6mm,,", "電線" + std::string(59, 'x') + ",,"))}}},
+      js("", "", {"parse error at line"}),
       js("\"short_text\"", "\"unit\"", {"level3[0]", "unknown key \"unit\""}),
       js("{\"code\":1,\"name\"", "{\"code\":\"1\",\"name\"", {"level1[0]", "\"code\" must be a whole number"}),
       js("[28,27,50,20,0,0,0]", "[28,27,50]", {"level3[0]", "\"amounts\" must be an array of 7 numbers"}),

@@ -179,7 +179,7 @@ TEST_F(CmdtoolJournal, AnImportKilledAtAnyMomentLeavesTheOldOrTheNewCatalogue) {
       } else {
         std::this_thread::sleep_until(again + Ms(between(recovered - 8, recovered + 1)));
         killedAgain += Kill(next);
-        recovered += fs::exists(Journal(trade)) ? 0.5 : -2;
+        recovered += fs::exists(Journal(trade)) ? 0.25 + recovered / 40 : -(1 + recovered / 10);
       }
     }
 

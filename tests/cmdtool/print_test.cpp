@@ -82,9 +82,10 @@ const char kSmall[] = R"({
 // the envelope (postal code in its boxes, the address written vertically,
 // the flap open) are pinned draw call for draw call, the sample's head texts
 // with them; on the preview of the long sample, each half of the columns
-// drawn alone leaves no ink outside their cells. Then the head texts, the
-// rounding modes, the selling rate and the tax follow the settings.
-TEST_F(PrintTest, FormsAreWorkedOutAndDrawnAsPinned) {
+// drawn alone leaves no ink outside their cells. The program prints both to
+// PDF and PNG. Then the head texts, the rounding modes, the selling rate
+// and the tax follow the settings.
+TEST_F(PrintTest, FormsAreWorkedOutDrawnAndPrintedAsPinned) {
   Estimate e = Work(kSmall);
   Warnings warnings(std::cerr);
   Letterhead head = ReadLetterhead(warnings);
@@ -151,6 +152,41 @@ TEST_F(PrintTest, FormsAreWorkedOutAndDrawnAsPinned) {
                ReadAddress((Estimates() / "address-aoba.json").string()), head);
   ExpectGolden(Listing(recorded), "print_envelope.txt");
 
+  // The forms printed by the program to PDF and PNG: the estimate holds
+  // every line and the total (with a yen sign); an envelope whose letterhead
+  // face is not installed and whose logo is no picture is printed anyway,
+  // and each problem is said once.
+  const fs::path& out = dir.path();
+  auto r = Run({"print", "estimate", (Estimates() / "sakura-school.json").string(), "-o",
+                (out / "s.pdf").string(), "--png", (out / "s").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("cmdtool"), std::string::npos) << r.err;  // no warning
+  EXPECT_NE(r.out.find("3 pages"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(", total ¥"), std::string::npos) << r.out;  // a yen sign, not a backslash
+  for (const char* png : {"s-1.png", "s-2.png", "s-3.png"})
+    EXPECT_EQ(ReadBytes(out / png).substr(1, 3), "PNG") << png;
+  const std::string pdf = (out / "s.pdf").string(), txt = (out / "s.txt").string();
+  ASSERT_EQ(std::system(("pdftotext -raw '" + pdf + "' '" + txt + "'").c_str()), 0);
+  auto squeeze = [](const std::string& s) { return std::regex_replace(s, std::regex("[ \n\f]+"), ""); };
+  const std::string all = squeeze(ReadBytes(txt));
+  ASSERT_FALSE(all.empty()) << "pdftotext gave nothing";
+  doc = ReadDocument((Estimates() / "sakura-school.json").string());
+  e = WorkOut(doc, ReadRules(doc));  // worked out here from the same files
+  for (const Row& row : e.rows)
+    EXPECT_NE(all.find(squeeze(row.name.ToUtf8())), std::string::npos) << row.name.ToUtf8();
+  EXPECT_NE(all.find(squeeze(e.totalText.ToUtf8().substr(1))), std::string::npos) << e.totalText.ToUtf8();
+
+  for (int line : {1, 2}) SetJishaInfoAttrIni(line, 52, 1, 0, 0, 0, 3, 0, u"NoSuchFace");
+  WriteBytes(install / "LOGO" / "logo.bmp", "not a picture");
+  r = Run({"print", "envelope", "--to", (Estimates() / "address-aoba.json").string(), "-o",
+           (out / "e.pdf").string(), "--png", (out / "e").string(), "--kind", "角2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(out / "e.pdf").substr(0, 5), "%PDF-");
+  EXPECT_EQ(ReadBytes(out / "e-1.png").substr(1, 3), "PNG");
+  for (std::string said : {"cmdtool: warning: font 'NoSuchFace' is not installed",
+                           "cmdtool: warning: LOGO/logo.bmp is not a BMP picture"})
+    EXPECT_TRUE(r.err.find(said) != std::string::npos && r.err.find(said) == r.err.rfind(said)) << r.err;
+
   const CString iniFile = GetIniFile();
   const char16_t* ini = iniFile.GetString();
   WritePrivateProfileStringW(u"SYSTEM", u"GENGOU", u"西暦", ini);
@@ -203,44 +239,5 @@ TEST_F(PrintTest, FormsAreWorkedOutAndDrawnAsPinned) {
   }
 }
 
-// The forms printed by the program to PDF and PNG: the estimate holds every
-// line and the total (with a yen sign); an envelope whose letterhead face is
-// not installed and whose logo is no picture is printed anyway, and each
-// problem is said once.
-TEST_F(PrintTest, PrintedToPdfAndPng) {
-  const fs::path& out = dir.path();
-  auto r = Run({"print", "estimate", (Estimates() / "sakura-school.json").string(), "-o",
-                (out / "s.pdf").string(), "--png", (out / "s").string()});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err.find("cmdtool"), std::string::npos) << r.err;  // no warning
-  EXPECT_NE(r.out.find("3 pages"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find(", total ¥"), std::string::npos) << r.out;  // a yen sign, not a backslash
-  for (const char* png : {"s-1.png", "s-2.png", "s-3.png"})
-    EXPECT_EQ(ReadBytes(out / png).substr(1, 3), "PNG") << png;
-  const std::string pdftotext = "pdftotext -raw '" + (out / "s.pdf").string() + "' '" + (out / "s.txt").string() + "'";
-  ASSERT_EQ(std::system(pdftotext.c_str()), 0);
-  auto squeeze = [](const std::string& s) { return std::regex_replace(s, std::regex("[ \n\f]+"), ""); };
-  const std::string all = squeeze(ReadBytes(out / "s.txt"));
-  ASSERT_FALSE(all.empty()) << "pdftotext gave nothing";
-  Document doc = ReadDocument((Estimates() / "sakura-school.json").string());
-  Estimate e = WorkOut(doc, ReadRules(doc));  // worked out here from the same files
-  for (const Row& row : e.rows)
-    EXPECT_NE(all.find(squeeze(row.name.ToUtf8())), std::string::npos) << row.name.ToUtf8();
-  EXPECT_NE(all.find(squeeze(e.totalText.ToUtf8().substr(1))), std::string::npos) << e.totalText.ToUtf8();
-
-  for (int line : {1, 2}) SetJishaInfoAttrIni(line, 52, 1, 0, 0, 0, 3, 0, u"NoSuchFace");
-  WriteBytes(install / "LOGO" / "logo.bmp", "not a picture");
-  r = Run({"print", "envelope", "--to", (Estimates() / "address-aoba.json").string(), "-o",
-           (out / "e.pdf").string(), "--png", (out / "e").string(), "--kind", "角2"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadBytes(out / "e.pdf").substr(0, 5), "%PDF-");
-  EXPECT_EQ(ReadBytes(out / "e-1.png").substr(1, 3), "PNG");
-  for (std::string said : {"cmdtool: warning: font 'NoSuchFace' is not installed",
-                           "cmdtool: warning: LOGO/logo.bmp is not a BMP picture"}) {
-    std::size_t first = r.err.find(said);
-    EXPECT_NE(first, std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find(said, first + 1), std::string::npos) << "said twice: " << r.err;
-  }
-}
 
 }  // namespace
