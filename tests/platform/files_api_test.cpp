@@ -337,7 +337,8 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
       {u"*.lz?", u"a-1.lz2", true},   {u"abc.*", u"abc", true},         {u"abc.*", u"abc.def", true},
       {u"abc.*", u"abcd", false},     {u"*.", u"abc", true},            {u"*.", u"a.b", false}, {u"*a", u"aba", true},
       {u"cad1_1.tbl", u"CAD1_1.TBL", true}, {u"cad1_1.tbl", u"cad1_1.tb", false}, {u"*a", u"bab", false},
-      {u"*a*b", u"xaxxb", true},      {u"*a*b", u"xaxxbc", false},
+      {u"*a*b", u"xaxxb", true},      {u"*a*b", u"xaxxbc", false},     {u"*.mst", u"zairyou1.mst", true},
+      {u"*.lz?", u"a-1.lzh", true},
   };
   for (auto [pattern, name, match] : cases)
     EXPECT_EQ(cmd::path::MatchesWildcard(pattern, name), match) << Utf16ToUtf8(pattern) << " vs " << Utf16ToUtf8(name);
@@ -425,7 +426,7 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
       {u"C:\\inst\\MASTER\\電気\\", u"zairyou1.mst", u"C:\\inst\\MASTER\\電気\\zairyou1.mst"},
       {u"D:\\APP", u"bmp", u"D:\\APP\\bmp"}, {u"C:\\D\\", u"zai*.mst", u"C:\\D\\zai*.mst"}, {u"C:\\", u"..", u"C:\\"},
       {u"/home/u/app", u"bmp", u"/home/u/app\\bmp"}, {u"C:", u"one\\two", u"C:\\one\\two"}, {u"\\s\\x", u"\\y", u"\\y"},
-      {u"C:\\", u"one\\two", u"C:\\one\\two"}, {u"C:\\", u"\\one\\two", u"C:\\one\\two"}, {u"C:\\a", u"\\c", u"C:\\c"},
+      {u"C:\\", u"1\\2", u"C:\\1\\2"}, {u"C:\\", u"\\one\\two", u"C:\\one\\two"}, {u"C:\\a\\b", u"\\c", u"C:\\c"},
       {u"C:\\", u"\\one\\two\\", u"C:\\one\\two\\"}, {u"C:\\/\\/", u"\\one\\two\\", u"C:\\one\\two\\"},
       {u"relative\\dir", u"\\one\\two\\", nullptr}, {u"C:\\x", u"\\\\server\\share\\f", u"\\\\server\\share\\f"},
       {u"C:\\", u"one/two/three\\", u"C:\\one/two/three\\"}, {u"../../../one/two/", u"*", u"../../../one/two/\\*"},
