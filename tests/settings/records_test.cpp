@@ -85,8 +85,8 @@ TEST_F(RecordsTest, DefaultsAndWhatTheSettersWrite) {
        [] { SetDegitizerComIni(1, 2, 3, 4, 19200, 8, 0, 2); }},
       // -1 leaves a tax field as it was.
       {R<4>(GetTaxIni), "消費税,5,0,0,0", "消費税,10,1,2,3", [] {
-         SetTaxIni(u"税", 8, 1, 2, 3);
-         SetTaxIni(u"消費税", 10, -1, -1, -1);
+         SetTaxIni(u"税", 10, 1, 2, 3);
+         SetTaxIni(u"消費税", -1, -1, -1, -1);
        }},
       {R<7>(GetTaxModeIni), "1,0,0,0,0,0,1,1", "7,1,2,3,4,0,6,7", [] { SetTaxModeIni(1, 2, 3, 4, 5, 6, 7); }},
       // Label kinds other than 1 are kind 2.
@@ -183,6 +183,7 @@ TEST_F(RecordsTest, DefaultsAndWhatTheSettersWrite) {
   GetRoumuTankaIni(1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   GetGenkaCategoryIni(nullptr);
   GetPrnMergeIni(3, nullptr, nullptr, 1);
+  SetHasuuDecModeIni(nullptr);
   EXPECT_EQ(Text(),
             "[SYSTEM]\r\n座標=10,-20,800,600,1\r\nﾊﾞｯｸｱｯﾌﾟINFO=D:,1,2,3,4\r\n初期ｸﾞﾙｰﾌﾟ=3,4\r\n"
             "電気=電気工事\r\n水道=給排水\r\n設備=設備\r\n建築=\r\n歩掛1-1=h1\r\n歩掛1-2=h2\r\n"
