@@ -269,7 +269,8 @@ TEST_F(RecordsTest, OddStoredRecords) {
       {u"SYSTEM", u"ﾊﾟｽﾜｰﾄﾞ", u"1", [] { return Join(GetPaswordIni(nullptr)); }, "???"},
       {u"SYSTEM", u"ODVAN_VER", u"12", [] { return Join(GetOdvanVerIni()); }, "12"},
       {u"HISTORY", u"ODVAN", u"0,2,3", hist, "1,0,2,3,1,1"},
-      {u"HISTORY", u"ODVAN", u"000000000009,5,5,5,5", hist, "5,0,5,5,5,5"},
+      {u"HISTORY", u"ODVAN", u"000000000091,000000000091,000000000091,000000000091,000000000091", hist,
+       "9,9,9,9,9,9"},  // each field holds 11 characters
       // The document folder is the program path without drive and name.
       {u"SYSTEM", u"DOCPATH", u"edit.exe", doc, "\\"},
       {u"SYSTEM", u"DOCPATH", u"C:\\edit.exe", doc, "\\"},
