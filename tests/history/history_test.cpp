@@ -104,6 +104,7 @@ TEST_F(HistoryTest, LayoutOrderAndLimits) {
       {{u"X ", u"X ", u"   "}, "|X|X"},
       {{x60, x60}, x49},
       {{x60, pair}, a48 + "|" + x49},
+      {{std::u16string(48, u'a') + u"\uD7FF\uD7FF"}, a48 + "\uD7FF"},  // U+D7FF is no lead surrogate
   };
   // clang-format on
   for (int h = 0; h < int(std::size(cases)); ++h) {
