@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -29,15 +30,20 @@ extern const int kUmbrellaExportCount;
 
 namespace {
 
+// An environment variable put back as it was when the object goes.
+struct KeptEnv {
+  explicit KeptEnv(const char* n) : name(n) { if (const char* v = std::getenv(n)) old = v; }
+  ~KeptEnv() { old ? setenv(name, old->c_str(), 1) : unsetenv(name); }
+  const char* name;
+  std::optional<std::string> old;
+};
+
 // A temporary current directory, the application data folder inside it
 // (with its work folder made) and the debug output collected.
 class FrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     oldCwd_ = fs::current_path();
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    hadXdg_ = xdg != nullptr;
-    if (xdg) oldXdg_ = xdg;
     fs::current_path(dir_.path());
     setenv("XDG_CONFIG_HOME", (dir_ / "appdata").c_str(), 1);
     fs::create_directories(work());
@@ -46,7 +52,6 @@ class FrameTest : public ::testing::Test {
   void TearDown() override {
     SetDebugOutputHook(oldHook_);
     fs::current_path(oldCwd_);
-    if (hadXdg_) setenv("XDG_CONFIG_HOME", oldXdg_.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
     SetSystemDrv(u"");
   }
   std::u16string Cwd() const { return Utf8ToUtf16(dir_.str()); }
@@ -54,15 +59,14 @@ class FrameTest : public ::testing::Test {
 
   cmdtest::TempDir dir_;
   fs::path oldCwd_;
-  std::string oldXdg_;
-  bool hadXdg_ = false;
+  KeptEnv xdg_{"XDG_CONFIG_HOME"};
   DebugOutputHook oldHook_;
   std::vector<std::u16string> debug_;
 };
 
 }  // namespace
 
-TEST_F(FrameTest, FolderLayout) {
+TEST_F(FrameTest, FolderLayoutAndSettingsFiles) {
   EXPECT_EQ((Texts{GetSysDrv(), GetBmpDrv(), GetDataDrv(0), GetGrpDrv()}),
             (Texts{u"", u"BMP\\", u"DATA\\", u"data\\"}));
   // Trades 1-4, 6, 8 and 10 have master folders (10 is the work folder);
@@ -81,9 +85,8 @@ TEST_F(FrameTest, FolderLayout) {
   };
   for (const auto& [got, expected] : rooted) EXPECT_EQ(got, expected);
   for (int trade : {0, 5, 7, 9, 11, -1}) EXPECT_EQ(GetMstDrv(trade, -1), u"") << trade;
-}
 
-TEST_F(FrameTest, WorkFolderAndSettingsFilesFollowTheirFolders) {
+  // The work folder and the settings files follow their folders.
   EXPECT_EQ(GetWorkDrv().ToUtf8(), (dir_ / "appdata").string() + "\\tolv\\WORK\\");
   SetIniFile();
   Set4IniFile();
@@ -106,12 +109,10 @@ TEST_F(FrameTest, WorkFolderAndSettingsFilesFollowTheirFolders) {
   EXPECT_EQ(GetWorkDrv(), u"/\\tolv\\WORK\\");
   EXPECT_EQ(cmd::path::ToHostOrEmpty(GetWorkDrv().str()), "/tolv/WORK/");
   // Without an application data folder or a home.
+  KeptEnv home("HOME");
   unsetenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  std::string oldHome = home ? home : "";
   unsetenv("HOME");
   EXPECT_EQ(GetWorkDrv(), u"\\WORK\\");
-  if (home) setenv("HOME", oldHome.c_str(), 1);
 }
 
 TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
@@ -140,7 +141,7 @@ TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
               (Texts{c.iniFits ? cwd + u"\\pelmar1.ini" : u"",
                      c.ini4Fits ? cwd + u"\\sek4.ini" : u"", c.envFits ? cwd + u"\\" : u""}));
     EXPECT_EQ(debug_.size(), std::size_t(!c.iniFits + !c.ini4Fits + !c.envFits));
-    if (!c.iniFits) EXPECT_EQ(debug_[0].rfind(u"SetIniFile: ", 0), 0u);
+    if (!c.iniFits) { EXPECT_EQ(debug_[0].rfind(u"SetIniFile: ", 0), 0u); }
   }
   // A current directory that does not fit at all; nothing is read from or
   // written to a file of another name.
@@ -152,7 +153,7 @@ TEST_F(FrameTest, PathsThatDoNotFitAreLeftEmptyAndReported) {
   EXPECT_FALSE(WritePrivateProfileStringW(u"a", u"k", u"1", GetIniFile()));
 }
 
-TEST_F(FrameTest, PathRecordAndEnvironmentFile) {
+TEST_F(FrameTest, PathRecordEnvironmentParamAndLogFiles) {
   SetIniFile();
   EXPECT_EQ((Texts{GetPathIni(), GetIniFile2()}), (Texts{u"", u"\\pelmar2.ini"}));
   std::vector<CString> captions;
@@ -170,9 +171,7 @@ TEST_F(FrameTest, PathRecordAndEnvironmentFile) {
   EXPECT_EQ(ReadBytes(dir_ / "pelmar1.ini"),
             "[DIR]\r\nDATA=D\\\r\nMASTER=M\\\r\nWORK=W\\\r\nBMP=B\\\r\nWAV=V\\\r\n"
             "LAYOUT=L\\\r\nLOGO=O\\\r\nMAIL=A\\\r\nPELMAR=C:\\ENV\r\n");
-}
 
-TEST_F(FrameTest, ParamFileHoldsTwentyLines) {
   // A missing file is made with twenty empty lines and reported.
   EXPECT_EQ(GetExecType(), u"");
   SetExecType(3);
@@ -187,28 +186,25 @@ TEST_F(FrameTest, ParamFileHoldsTwentyLines) {
   Texts lines;
   for (int i = 0; i < 25; ++i) lines.push_back(CString::FromUtf8("値" + std::to_string(i)));
   ParamFileWrite(lines.data(), 25);
-  CString values[25];
-  for (auto& v : values) v = u"stale";
-  ParamFileRead(values, 25);
+  Texts values(25, u"stale");
+  ParamFileRead(values.data(), 25);
   lines.resize(20);
   lines.resize(25);
-  EXPECT_EQ(Texts(values, values + 25), lines);
+  EXPECT_EQ(values, lines);
   SetExecType(-7);
-  ParamFileRead(values, 25);
+  ParamFileRead(values.data(), 25);
   lines[0] = u"-7";
-  EXPECT_EQ(Texts(values, values + 25), lines);
+  EXPECT_EQ(values, lines);
 
   // No byte-order mark: ANSI text; a truncated UTF-16 unit is dropped.
   WriteBytes(work() / "param.txt", "12\r\nab");
-  ParamFileRead(values, 3);
-  EXPECT_EQ(Texts(values, values + 3), (Texts{u"12", u"ab", u""}));
+  ParamFileRead(values.data(), 3);
+  EXPECT_EQ(Texts(values.begin(), values.begin() + 3), (Texts{u"12", u"ab", u""}));
   WriteBytes(work() / "param.txt", Utf16le(u"5") + "\x0D");
   EXPECT_EQ(GetExecType(), u"5");
   WriteBytes(work() / "param.txt", "");
   EXPECT_EQ(GetExecType(), u"");
-}
 
-TEST_F(FrameTest, LogRecordsAndAMissingWorkFolder) {
   // Keys match with case; a value ends at its first ":".
   EXPECT_EQ(ZorvikLog(u"A", u"B"), 1);
   EXPECT_EQ(ReadBytes(work() / "log.txt"), Utf16le(u"A:B\r\n"));
@@ -232,8 +228,8 @@ TEST_F(FrameTest, LogRecordsAndAMissingWorkFolder) {
 
   // Without the work folder nothing can be made: values are emptied.
   fs::remove_all(work());
-  CString values[2] = {u"x", u"y"};
-  ParamFileRead(values, 2);
+  values[0] = u"x", values[1] = u"y";
+  ParamFileRead(values.data(), 2);
   EXPECT_EQ(values[0] + values[1], u"");
   EXPECT_EQ(ZorvikLog(u"A", u"B"), 0);
   EXPECT_EQ(get(u"A"), "0 untouched");
