@@ -302,12 +302,12 @@ TEST(Characters, HalfWidthFormsAndCodePage932Texts) {
 
   // The whole 8-byte buffer after the call: cut before a character that does
   // not fit with its terminator, never between lead and trail byte; a lone
-  // surrogate becomes the default character; a size of 0 writes nothing.
+  // surrogate becomes the default character; a size of 0 writes nothing, 1 the terminator.
   const char16_t loneSurrogate[] = {u'a', 0xD800, u'b', 0};
   const struct { const char16_t* text; int size; std::string buffer; } narrows[] = {
       {u"電気A", 8, std::string("\x93\x64\x8B\x43" "A\0XX", 8)},
       {u"A電気", 5, std::string("A\x93\x64\0XXXX", 8)}, {u"電", 2, std::string("\0XXXXXXX", 8)},
-      {u"abc", 0, "XXXXXXXX"}, {loneSurrogate, 8, std::string("a?b\0XXXX", 8)},
+      {u"abc", 0, "XXXXXXXX"}, {u"abc", 1, std::string("\0XXXXXXX", 8)}, {loneSurrogate, 8, std::string("a?b\0XXXX", 8)},
   };
   for (const auto& c : narrows) {
     std::vector<char> buffer(8, 'X');
