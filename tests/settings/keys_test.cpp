@@ -149,6 +149,8 @@ TEST_F(KeysTest, EveryDocumentedKey) {
   for (const Key& row : kDocumented) {
     if (row.access != RW) continue;
     EXPECT_EQ(CallGetter(row), twice(row, value(row))) << row.name;
+    const auto index = static_cast<std::size_t>(cmd::settings::FindScalarSetting(row.getter()));
+    EXPECT_EQ(cmd::settings::GetScalarSetting(index), CString::FromUtf8(value(row))) << row.name;
   }
 
   // The run-time table has a row for each and no other; a row without a
