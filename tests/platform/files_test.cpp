@@ -726,91 +726,71 @@ TEST_F(TextStream, FailuresAreReported) {
   WriteBytes(Host("m.txt"), "x");
   CStdioFile f;
   for (const char16_t* bad : {u"", u"x", u"rr", u"rtb", u"r++", u"r,ccs=UTF-32",
-                              u"rb,ccs=UTF-32", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"}) {
-    EXPECT_FALSE(f.Open(Path("m.txt"), bad) || f.IsOpen()) << Utf16ToUtf8(bad);
-    EXPECT_EQ(f.GetErrno(), EINVAL) << Utf16ToUtf8(bad);
-  }
+                              u"rb,ccs=UTF-32", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"})
+    EXPECT_EQ((std::pair<bool, int>{f.Open(Path("m.txt"), bad) || f.IsOpen(), f.GetErrno()}), std::pair(false, EINVAL))
+        << Utf16ToUtf8(bad);
   for (const char16_t* good : {u"r", u"rt", u"rb", u"r+b", u"rb+", u"r+", u"rt, ccs = unicode",
                                u"rtS,ccs=UTF-16LE", u"a+", u"a+t,ccs=UNICODE"})
     EXPECT_TRUE(f.Open(Path("m.txt"), good) && f.IsOpen()) << Utf16ToUtf8(good);
+  fs::create_directory(Host("folder"));
   for (auto [name, mode, error] : {std::tuple{"missing.txt", u"rt,ccs=UNICODE", ENOENT},
                                    {"no\\such\\folder\\x.txt", u"wt,ccs=UNICODE", ENOENT},
-                                   {"folder", u"rt", EACCES}}) {
-    fs::create_directory(Host("folder"));
-    EXPECT_FALSE(f.Open(Path(name), mode)) << name;
-    EXPECT_EQ(f.GetErrno(), error) << name;
-  }
+                                   {"folder", u"rt", EACCES}})
+    EXPECT_EQ((std::pair<BOOL, int>{f.Open(Path(name), mode), f.GetErrno()}), std::pair(FALSE, error)) << name;
   CString line;
-  EXPECT_FALSE(f.ReadString(line));
-  f.WriteString(u"ignored");
-  EXPECT_FALSE(f.IsOpen());
   std::vector<CString> lines;
-  EXPECT_FALSE(cmd::text::ReadLines(Path("missing.txt"), lines));
-
-  ASSERT_TRUE(f.Open(Path("m.txt"), u"rt"));
-  f.WriteString(u"y");  // a read stream
-  EXPECT_TRUE(f.Failed());
-  EXPECT_EQ(f.GetErrno(), EBADF);
-  EXPECT_FALSE(f.Close());
+  f.WriteString(u"ignored");  // no file open
+  EXPECT_FALSE(f.ReadString(line) || f.IsOpen() || cmd::text::ReadLines(Path("missing.txt"), lines));
+  // Text on a read stream, bytes on a text stream.
+  for (auto [name, mode, error] : {std::tuple{"m.txt", u"rt", EBADF}, {"t.txt", u"wt,ccs=UNICODE", EINVAL}}) {
+    ASSERT_TRUE(f.Open(Path(name), mode));
+    error == EBADF ? f.WriteString(u"y") : f.Write("ab", 2);
+    EXPECT_EQ((std::vector<int>{f.GetErrno(), f.Close()}), (std::vector<int>{error, FALSE})) << name;
+  }
   EXPECT_EQ(ReadBytes(Host("m.txt")), "x");
-  ASSERT_TRUE(f.Open(Path("t.txt"), u"wt,ccs=UNICODE"));
-  f.Write("ab", 2);  // bytes on a text stream
-  EXPECT_EQ(f.GetErrno(), EINVAL);
-  EXPECT_FALSE(f.Close());
 
-  // Every file step that fails is reported: by Close, by Flush, by Open and
-  // by ReadString, with its errno, and the outcome stays until the next Open.
-  for (auto [step, error] : {std::pair{FileStep::Write, ENOSPC}, {FileStep::Flush, EIO},
-                             {FileStep::Close, EIO}}) {
-    ASSERT_TRUE(f.Open(Path("temp.mst"), u"wt,ccs=UNICODE"));
-    f.WriteString(u"1,a\n");
-    {
-      FailStep fail(step, error);
-      EXPECT_FALSE(f.Close());
-    }
-    EXPECT_TRUE(f.Failed() && !f.IsOpen() && !f.Close()) << int(step);
-    EXPECT_EQ(f.GetErrno(), error) << int(step);
+  // Every file step that fails is reported by the call that meets it (Close
+  // for the last write, its flush and the close itself), with its errno, and
+  // the outcome stays until the next Open; the file stays as it was.
+  const std::u16string chunk(100000, u'x');
+  WriteBytes(Host("u.dat"), "abcdef");
+  const auto lineThenClose = [](CStdioFile& f) { return f.WriteString(u"1,a\n"), f.Close(); };
+  const struct { FileStep step; int error; const char* name; const char16_t* mode;
+                 std::function<bool(CStdioFile&)> meet; } steps[] = {
+      {FileStep::Write, ENOSPC, "temp.mst", u"wt,ccs=UNICODE", lineThenClose},
+      {FileStep::Flush, EIO, "temp.mst", u"wt,ccs=UNICODE", lineThenClose},
+      {FileStep::Close, EIO, "temp.mst", u"wt,ccs=UNICODE", lineThenClose},
+      // A write that fails while the buffer fills: later writes are dropped.
+      {FileStep::Write, ENOSPC, "big.mst", u"wt,ccs=UNICODE", [&](auto& f) {
+         for (int i = 0; i < 5; ++i) f.WriteString(chunk.c_str());
+         return !f.Failed();
+       }},
+      // A failed seek back over what was read ahead, in an update stream.
+      {FileStep::Seek, EIO, "u.dat", u"r+b", [](auto& f) {
+         char buf[2];
+         EXPECT_EQ(f.Read(buf, 2), 2u);
+         return f.Write("XY", 2), f.Close();
+       }},
+      // Flush reports a failed flush of an append, which Close does not flush.
+      {FileStep::Flush, EIO, "log.txt", u"at,ccs=UNICODE", [](auto& f) { return f.WriteString(u"x\n"), f.Flush(); }},
+  };
+  for (const auto& c : steps) {
+    ASSERT_TRUE(f.Open(Path(c.name), c.mode));
+    FailStep fail(c.step, c.error);
+    EXPECT_FALSE(c.meet(f)) << c.name;
+    EXPECT_EQ((std::vector<int>{f.Failed(), f.GetErrno(), f.Close(), f.IsOpen(), f.Failed()}),
+              (std::vector<int>{TRUE, c.error, FALSE, FALSE, TRUE})) << c.name << " " << int(c.step);
   }
-  {  // A write that fails while the buffer fills: later writes are dropped.
-    ASSERT_TRUE(f.Open(Path("big.mst"), u"wt,ccs=UNICODE"));
-    FailStep fail(FileStep::Write, ENOSPC);
-    std::u16string chunk(100000, u'x');
-    for (int i = 0; i < 5; ++i) f.WriteString(chunk.c_str());
-    EXPECT_TRUE(f.Failed());
-    EXPECT_FALSE(f.Close());
-  }
-  {  // A failed seek back over what was read ahead, in an update stream.
-    WriteBytes(Host("u.dat"), "abcdef");
-    ASSERT_TRUE(f.Open(Path("u.dat"), u"r+b"));
-    char buf[2];
-    EXPECT_EQ(f.Read(buf, 2), 2u);
-    FailStep fail(FileStep::Seek, EIO);
-    f.Write("XY", 2);
-    EXPECT_FALSE(f.Close());
-    EXPECT_EQ(ReadBytes(Host("u.dat")), "abcdef");
-  }
+  EXPECT_EQ(ReadBytes(Host("u.dat")), "abcdef");
+  // Failures at Open (the mark is read there), and a failed read for ReadString.
   WriteBytes(Host("r.txt"), Utf16le(u"a\r\n"));
-  {
-    FailStep fail(FileStep::Open, EMFILE);
-    EXPECT_FALSE(f.Open(Path("r.txt"), u"rt,ccs=UNICODE"));
-    EXPECT_EQ(f.GetErrno(), EMFILE);
+  for (auto [step, error] : {std::pair{FileStep::Open, EMFILE}, {FileStep::Read, EIO}}) {
+    FailStep fail(step, error);
+    EXPECT_EQ((std::pair<BOOL, int>{f.Open(Path("r.txt"), u"rt,ccs=UNICODE"), f.GetErrno()}), std::pair(FALSE, error));
   }
-  {
-    FailStep fail(FileStep::Read, EIO);
-    EXPECT_FALSE(f.Open(Path("r.txt"), u"rt,ccs=UNICODE"));  // the mark is read at open
-    EXPECT_EQ(f.GetErrno(), EIO);
-    ASSERT_TRUE(f.Open(Path("r.txt"), u"rt"));
-    EXPECT_FALSE(f.ReadString(line));
-    EXPECT_TRUE(f.Failed());
-    EXPECT_EQ(f.GetErrno(), EIO);
-  }
-  // Flush reports a failed flush of an append, which Close does not flush.
-  ASSERT_TRUE(f.Open(Path("log.txt"), u"at,ccs=UNICODE"));
-  f.WriteString(u"x\n");
-  FailStep fail(FileStep::Flush, EIO);
-  EXPECT_FALSE(f.Flush());
-  EXPECT_EQ(f.GetErrno(), EIO);
-  EXPECT_FALSE(f.Close());
+  FailStep fail(FileStep::Read, EIO);
+  ASSERT_TRUE(f.Open(Path("r.txt"), u"rt"));
+  EXPECT_EQ((std::vector<int>{f.ReadString(line), f.Failed(), f.GetErrno()}), (std::vector<int>{FALSE, TRUE, EIO}));
 }
 
 // ------------------------------------------------- runtime paths and folders

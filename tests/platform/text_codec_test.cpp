@@ -96,7 +96,7 @@ void AddUnits(Fnv& f, const std::string& bytes) {
 // oracle under a Japanese locale): WideCharToMultiByte(932) of every UTF-16
 // unit with and without WC_NO_BEST_FIT_CHARS, and MultiByteToWideChar(932)
 // of every single byte and of every lead byte followed by each byte and "A".
-TEST(CodePage932, WholeTableMatchesWindows) {
+TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
   EXPECT_EQ(EncodeFingerprint(0), 0x4a62cb108453b389ull);
   EXPECT_EQ(EncodeFingerprint(WC_NO_BEST_FIT_CHARS), 0xf38c18caddfb3b1eull);
   Fnv f;
@@ -105,16 +105,14 @@ TEST(CodePage932, WholeTableMatchesWindows) {
     for (int trail = 0; trail < 256 && (lead <= 0x9F || lead >= 0xE0); ++trail)
       AddUnits(f, {char(lead), char(trail), 'A'});
   EXPECT_EQ(f.h, 0x860090fdd542cae3ull);
-}
 
-// Sequences the fingerprints above do not reach: strings, flags, a caller's
-// default character, the ANSI code page aliases and UTF-8. (Among what the
-// fingerprints pin: 0x5C and 0x7E are ASCII, 0x8160 is FULLWIDTH TILDE and
-// WAVE DASH has no code, glibc's one-way mappings of U+2014, U+2016, U+203E
-// and U+2212 are not Windows', duplicates are written with the JIS code, the
-// IBM rows for IBM extensions and NEC's Roman numerals, best fits such as
-// é to "e" are no default character.)
-TEST(CodePage, ConvertsAsWindows) {
+  // Sequences the fingerprints above do not reach: strings, flags, a caller's
+  // default character, the ANSI code page aliases and UTF-8. (Among what the
+  // fingerprints pin: 0x5C and 0x7E are ASCII, 0x8160 is FULLWIDTH TILDE and
+  // WAVE DASH has no code, glibc's one-way mappings of U+2014, U+2016, U+203E
+  // and U+2212 are not Windows', duplicates are written with the JIS code, the
+  // IBM rows for IBM extensions and NEC's Roman numerals, best fits such as
+  // é to "e" are no default character.)
   const DWORD kStrict = MB_ERR_INVALID_CHARS, kNoTranslation = ERROR_NO_UNICODE_TRANSLATION;
   const struct { std::string_view bytes; std::u16string wide; UINT cp = 932; DWORD flags = 0;
                  DWORD error = 0; } decodes[] = {
@@ -183,15 +181,13 @@ TEST(CodePage, ConvertsAsWindows) {
   // Best fits ("café", "¥" to "\"), WAVE DASH, a pair and a lone surrogate.
   for (std::u16string_view t : {u"café", u"¥", u"〜", u"\U0001F600", u"\xD800"})
     EXPECT_FALSE(cmd::cp::Fits932(t)) << Utf16ToUtf8(t);
-}
 
-// Sizes, terminators and the parameters Windows refuses, each with its error.
-TEST(CodePage, BufferSizesAndBadParameters) {
+  // Sizes, terminators and the parameters Windows refuses, each with its error.
   const DWORD kParam = ERROR_INVALID_PARAMETER, kFlags = ERROR_INVALID_FLAGS,
               kShort = ERROR_INSUFFICIENT_BUFFER;
   char16_t wide[4] = {u'x', u'x', u'x', u'x'};
   char mb[4] = {'x', 'x', 'x', 'x'};
-  BOOL used = FALSE;
+  BOOL usedDefault = FALSE;
   auto check = [](int result, int expected, DWORD error) {
     EXPECT_EQ(result, expected);
     EXPECT_EQ(GetLastError(), error);
@@ -209,8 +205,8 @@ TEST(CodePage, BufferSizesAndBadParameters) {
   EXPECT_EQ(std::string(mb, 4), "\x93\xFA" "A\0"s);
   check(WideCharToMultiByte(932, 0, u"日A", 2, mb, 2, nullptr, nullptr), 0, kShort);
   // The size query still reports the default character.
-  check(WideCharToMultiByte(932, 0, u"\u301C", 1, nullptr, 0, nullptr, &used), 1, 0);
-  EXPECT_EQ(used, TRUE);
+  check(WideCharToMultiByte(932, 0, u"\u301C", 1, nullptr, 0, nullptr, &usedDefault), 1, 0);
+  EXPECT_EQ(usedDefault, TRUE);
   check(MultiByteToWideChar(932, 0, "a", 0, wide, 4), 0, kParam);
   check(MultiByteToWideChar(932, 0, nullptr, 1, wide, 4), 0, kParam);
   check(MultiByteToWideChar(932, 0, "a", 1, wide, -1), 0, kParam);
@@ -219,15 +215,13 @@ TEST(CodePage, BufferSizesAndBadParameters) {
   check(MultiByteToWideChar(CP_UTF8, MB_PRECOMPOSED, "a", 1, wide, 4), 0, kFlags);
   check(WideCharToMultiByte(932, 0, u"a", 0, mb, 4, nullptr, nullptr), 0, kParam);
   check(WideCharToMultiByte(932, 0, nullptr, 1, mb, 4, nullptr, nullptr), 0, kParam);
-  check(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, mb, 4, nullptr, &used), 0, kParam);
+  check(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, mb, 4, nullptr, &usedDefault), 0, kParam);
   check(WideCharToMultiByte(CP_UTF8, 0, u"a", 1, mb, 4, "?", nullptr), 0, kParam);
   check(WideCharToMultiByte(932, WC_ERR_INVALID_CHARS, u"a", 1, mb, 4, nullptr, nullptr), 0,
         kFlags);
-}
 
-// Byte types by position: S single, L lead, T trail, ! illegal. Positions
-// past the terminator are illegal without being read.
-TEST(CodePage932, MbsbType) {
+  // Byte types by position: S single, L lead, T trail, ! illegal. Positions
+  // past the terminator are illegal without being read.
   const int kTypes[] = {_MBC_SINGLE, _MBC_LEAD, _MBC_TRAIL, _MBC_ILLEGAL};
   const std::pair<const char*, const char*> cases[] = {
       {"A\x8A\xBF\xB1\x81\x20", "SLTSL!!!!!"},  // a space cannot be a trail byte
@@ -272,7 +266,7 @@ TEST(CString, EditsSearchesAndConversions) {
 
 // Blanks, a sign, digits (full-width ones too) up to anything else; values
 // out of range clamp with ERANGE; bases 2 to 36, or 0 for C notation.
-TEST(CrtNumbers, IntegerReaders) {
+TEST(CrtNumbers, ReadersWritersAndComparisons) {
   struct Case { const char16_t* text; long long value; int error; };
   const Case ints[] = {
       {u"  -42abc", -42, 0}, {u"\t\r\n\v\f 7", 7, 0}, {u"+5", 5, 0},     {u"", 0, 0},
@@ -312,12 +306,10 @@ TEST(CrtNumbers, IntegerReaders) {
   EXPECT_EQ(Read(unsignedLong, u"-1"), std::pair(4294967295LL, 0));
   EXPECT_EQ(Read(unsignedLong, u"4294967296"), std::pair(4294967295LL, ERANGE));
   EXPECT_EQ(_wcstoi64(u"7fffffffffffffff", nullptr, 16), INT64_MAX);
-}
 
-// strtod's prefix with the runtime's quirks (a "d" exponent; no inf, nan or
-// hex), correctly rounded however long the digits run; wcstod's end is
-// after the number, or at the start when there is none.
-TEST(CrtNumbers, DecimalReaders) {
+  // strtod's prefix with the runtime's quirks (a "d" exponent; no inf, nan or
+  // hex), correctly rounded however long the digits run; wcstod's end is
+  // after the number, or at the start when there is none.
   const std::u16string ones(1000, u'1'), tie = u"9007199254740993." + std::u16string(900, u'0');
   const std::pair<std::u16string, double> cases[] = {
       {u"1e3", 1000.0},  {u"1d2", 100.0},  {u"1D2", 100.0},      {u"1E-2", 0.01},
@@ -357,11 +349,9 @@ TEST(CrtNumbers, DecimalReaders) {
                    -2.2250738585072014e-308, 123456.789, 9007199254740993.0})
     EXPECT_EQ(BitsOf(_wtof(FormatString(u"%.17g", v))), BitsOf(v)) << v;
   for (int v : {0, 1, -1, INT32_MAX, INT32_MIN, 12345}) EXPECT_EQ(_wtoi(FormatString(u"%d", v)), v);
-}
 
-// Integers to text in every radix, the bounded forms never writing past
-// their size; comparisons that fold ASCII letters only.
-TEST(CrtNumbers, IntegerWritersAndComparisons) {
+  // Integers to text in every radix, the bounded forms never writing past
+  // their size; comparisons that fold ASCII letters only.
   char16_t buf[66];
   ExpectAll({
       {_itow(-123, buf, 10), u"-123"}, {_itow(-1, buf, 16), u"ffffffff"}, {_itow(0, buf, 10), u"0"},
@@ -399,7 +389,7 @@ TEST(CrtNumbers, IntegerWritersAndComparisons) {
 
 // Floating point keeps 17 digits then rounds half away from zero, writes
 // three exponent digits, and rounds infinity and NaN like digits.
-TEST(CrtFormat, Doubles) {
+TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
   const double kIndefinite = Bits(0xFFF8000000000000ull);  // the FPU's default NaN
   const double kQuietNaN = Bits(0x7FF8000000000000ull), k37 = 37.866261574537077;
   const struct { const char16_t* format; double value; std::string expected; } cases[] = {
@@ -447,10 +437,7 @@ TEST(CrtFormat, Doubles) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(U8(FormatString(c.format, c.value)), c.expected) << U8(c.format) << " of " << c.value;
-}
-
-TEST(CrtFormat, IntegersWidthsAndFlags) {
-  const struct { const char16_t* format; long long value; std::string expected; } cases[] = {
+  const struct { const char16_t* format; long long value; std::string expected; } integers[] = {
       {u"%I64d", static_cast<long long>(0xffffffffull * 0xffffffffull), "-8589934591"},
       {u"%+8I64d", 100, "    +100"},     {u"%+.8I64d", 100, "+00000100"},
       {u"%+10.8I64d", 100, " +00000100"}, {u"%_1I64d", 100, "_1I64d"},
@@ -485,14 +472,12 @@ TEST(CrtFormat, IntegersWidthsAndFlags) {
       {u"%k%m%q%r%v%y", -1, "kmqrvy"}, {u"%5-d", -1, "-d"}, {u"%", -1, ""}, {u"100%", -1, "100"},
       {u"%.-5d", -1, "-5d"},
   };
-  for (const auto& c : cases)
+  for (const auto& c : integers)
     EXPECT_EQ(U8(FormatString(c.format, c.value)), c.expected) << U8(c.format);
   EXPECT_EQ(FormatString(u"%d", 4294967295u), u"-1");
-}
 
-// Stars, strings, characters, arguments of another kind or missing, and the
-// limits that keep a hostile format small.
-TEST(CrtFormat, ArgumentsOfEveryKind) {
+  // Stars, strings, characters, arguments of another kind or missing, and the
+  // limits that keep a hostile format small.
   auto F = [](const char16_t* format, const auto&... a) { return FormatString(format, a...); };
   const char16_t* none = nullptr;
   ExpectAll({
@@ -533,10 +518,8 @@ TEST(CrtFormat, ArgumentsOfEveryKind) {
   s.AppendFormat(u"%.0f", 2.5);
   s.Format(u"<%s>", s);  // the string itself as an argument
   EXPECT_EQ(s, u"<12,ケーブル,1\n3>");
-}
 
-// As _snwprintf_s(..., _TRUNCATE): the text and its terminator, no unit more.
-TEST(CrtFormat, BufferTruncation) {
+  // As _snwprintf_s(..., _TRUNCATE): the text and its terminator, no unit more.
   for (auto [size, result, text] : {std::tuple{14, 6, u"AB123C"}, {7, 6, u"AB123C"},
                                     {6, -1, u"AB123"}, {2, -1, u"A"}, {1, -1, u""}}) {
     char16_t buffer[15];
@@ -584,7 +567,7 @@ CString Scan(const char16_t* text, const char16_t* format, T... initial) {
 // The result counts assigned outputs, -1 when the text ends before the first
 // conversion; the scan stops at the first field that does not match (an
 // empty set field too) and leaves later outputs untouched.
-TEST(CrtScan, ResultsAndOutputs) {
+TEST(CrtScan, ResultsOutputsAndBoundedBuffers) {
   const CString d = u"-";
   const char16_t* const f3 = u"%[^,],%[^,],%[^,]";
   const unsigned short us = 0;
@@ -645,9 +628,6 @@ TEST(CrtScan, ResultsAndOutputs) {
       {Scan(u"1 2", u"%d %d", 0), u"1|1"}, {Scan(nullptr, u"%d", 0), u"-1|0"},
       {Scan(u"1", nullptr, 0), u"-1|0"},   {Scan(u"x=1", u"x=%d", std::u16string()), u"1|1"},
   });
-}
-
-TEST(CrtScan, BoundedBuffersNeverOverflow) {
   char16_t buf[6], one[1] = {u'#'}, letters[3];
   std::fill(std::begin(buf), std::end(buf), u'#');
   EXPECT_EQ(swscanf(u"abcdef rest", u"%s", ScanBuf{buf, 4}), 1);
