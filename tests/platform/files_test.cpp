@@ -576,10 +576,8 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
                  const char* name = "out.txt"; std::optional<std::string> before = {}; } cases[] = {
       {u"wt,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00"},
       {u"wt,ccs=UNICODE", {u"\r\n"}, "FF FE 0D 00 0D 00 0A 00"},
-      {u"wt,ccs=UTF-16LE", {u"電\n"}, "FF FE FB 96 0D 00 0A 00"},
-      {u"w,ccs=UNICODE", {}, "FF FE"},
-      {u"wt,ccs=UTF-8", {u"é\n"}, "EF BB BF C3 A9 0D 0A"},
-      {u"wt", {u"ケ\n", u"é¥〜"}, "83 50 0D 0A 65 5C 3F"},
+      {u"wt,ccs=UTF-16LE", {u"電\n"}, "FF FE FB 96 0D 00 0A 00"}, {u"w,ccs=UNICODE", {}, "FF FE"},
+      {u"wt,ccs=UTF-8", {u"é\n"}, "EF BB BF C3 A9 0D 0A"}, {u"wt", {u"ケ\n", u"é¥〜"}, "83 50 0D 0A 65 5C 3F"},
       // Wide text on a binary stream is raw UTF-16LE; a ccs adds its mark.
       {u"wb", {u"a\n"}, "61 00 0A 00"}, {u"w+b,ccs=UTF-16LE", {u"x"}, "FF FE 78 00"},
       {u"wb,ccs=UNICODE", {u"a\r\nb\n"}, "FF FE 61 00 0D 00 0A 00 62 00 0A 00"},
@@ -590,8 +588,7 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
       {u"at,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00", "log.txt"},
       {u"at,ccs=UNICODE", {u"b\n"}, "FF FE 61 00 0D 00 0A 00 62 00 0D 00 0A 00", "log.txt"},
       {u"at,ccs=UNICODE", {u"a"}, "FF FE 61 00", "empty.txt", ""},
-      {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "new16.txt"},
-      {u"at,ccs=UTF-8", {u"a"}, "EF BB BF 61", "new8.txt"},
+      {u"at,ccs=UTF-16LE", {u"a"}, "FF FE 61 00", "new16.txt"}, {u"at,ccs=UTF-8", {u"a"}, "EF BB BF 61", "new8.txt"},
       {u"ab,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0A 00", "bin16.txt"},
       {u"ab,ccs=UNICODE", {u"b"}, "FF FE 61 00 0A 00 62 00", "bin16.txt"},
       // No mark: ANSI under ccs=UNICODE, UTF-16LE under ccs=UTF-16LE; a mark
@@ -647,8 +644,7 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
       {plain16, u"rt,ccs=UTF-16LE", u"a|b|"}, {"\xE9\x9B\xBB", u"rt,ccs=UTF-8", u"電|"},
       // Binary streams read raw units after any mark: CR LF stays.
       {utf16, u"rb,ccs=UNICODE", u"1,電気\r|2,水道\r|"}, {plain16, u"rb,ccs=UNICODE", u"a\r|b|"},
-      {"\xEF\xBB\xBF" + Utf16le(u"a", false), u"r+b,ccs=UTF-8", u"a|"},
-      {Utf16le(u"a\r\nb"), u"rb", u"\uFEFFa\r|b|"},
+      {"\xEF\xBB\xBF" + Utf16le(u"a", false), u"r+b,ccs=UTF-8", u"a|"}, {Utf16le(u"a\r\nb"), u"rb", u"\uFEFFa\r|b|"},
       // Plain "rt" reads 932 and looks for no mark.
       {"\x83\x50\r\n", u"rt", u"ケ|"}, {"\xFF\xFE" "a", u"rt", u"\uF8F3\uF8F2a|"},
       // A mark alone, and files shorter than a mark.
@@ -657,8 +653,7 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
       // 0x0A, 0x0D and 0x1A inside UTF-16 units are no line ends and no end
       // of file; an odd last byte is no character.
       {Utf16le(u"\u0A0D\u1A00\u041A\r\nx"), u"rt,ccs=UNICODE", u"\u0A0D\u1A00\u041A|x|"},
-      {Utf16le(u"ab") + "c", u"rt,ccs=UNICODE", u"ab|"},
-      {Utf16le(u"a\r") + "c", u"rt,ccs=UNICODE", u"a\r|"},
+      {Utf16le(u"ab") + "c", u"rt,ccs=UNICODE", u"ab|"}, {Utf16le(u"a\r") + "c", u"rt,ccs=UNICODE", u"a\r|"},
       // A broken 932 pair keeps its line end; invalid UTF-8; lone
       // surrogates in UTF-16 are passed on.
       {"a\x81\r\nb\x85\x40\x81\rx\x81\n\x80\xA0\xFD\r\n\xB1\x83\x50\x1A" "c\x81", u"rt,ccs=UNICODE",
@@ -674,8 +669,7 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
   // line, Ctrl-Z ends the input.
   const std::pair<std::u16string_view, const char16_t*> ends[] = {
       {u"a\rb\r\nc\nd", u"a\rb|c|d|"}, {u"\r\n\r\n", u"||"}, {u"a\r", u"a\r|"},
-      {u"a\r\r\n", u"a\r|"}, {u"a\n\r", u"a|\r|"}, {u"\x1A" u"a", u""},
-      {u"a\r\nb\x1A" u"c\r\nd\r\n", u"a|b|"},
+      {u"a\r\r\n", u"a\r|"}, {u"a\n\r", u"a|\r|"}, {u"\x1A" u"a", u""}, {u"a\r\nb\x1A" u"c\r\nd\r\n", u"a|b|"},
   };
   for (const auto& [text, lines] : ends) {
     EXPECT_EQ(Lines(Utf16ToUtf8(text), u"rt"), lines) << Utf16ToUtf8(text);

@@ -117,8 +117,7 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
   const struct { std::string_view bytes; std::u16string wide; UINT cp = 932; DWORD flags = 0;
                  DWORD error = 0; } decodes[] = {
       {"A\x81", u"A\u30FB"}, {"\x87\x90\x81\xE0\x85\x40", u"\u2252\u2252\u30FB"},
-      {"\x83\x50\x81\x5B", u"ケー", CP_ACP}, {"\x83\x50", u"ケ", CP_OEMCP},
-      {"\x81\x5B", u"ー", CP_SHIFT_JIS},
+      {"\x83\x50\x81\x5B", u"ケー", CP_ACP}, {"\x83\x50", u"ケ", CP_OEMCP}, {"\x81\x5B", u"ー", CP_SHIFT_JIS},
       // MB_ERR_INVALID_CHARS refuses broken and undefined codes only.
       {"\x93", u"", 932, kStrict, kNoTranslation}, {"\x85\x40", u"", 932, kStrict, kNoTranslation},
       {"\xA0", u"", 932, kStrict, kNoTranslation}, {"\xFD", u"", 932, kStrict, kNoTranslation},
@@ -132,8 +131,7 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
       {"\xF8\xA3\xA3\xA3\xA3", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD", CP_UTF8},
       {"\xFF\xFE" "A", u"\uFFFD\uFFFDA", CP_UTF8}, {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", CP_UTF8},
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", CP_UTF8},
-      {"\xF0\x9F\x98\x80\xE6\x97\xA5", u"\U0001F600日", CP_UTF8},
-      {"\xE3\x81", u"", CP_UTF8, kStrict, kNoTranslation},
+      {"\xF0\x9F\x98\x80\xE6\x97\xA5", u"\U0001F600日", CP_UTF8}, {"\xE3\x81", u"", CP_UTF8, kStrict, kNoTranslation},
   };
   for (const auto& c : decodes) {
     SetLastError(0);
@@ -247,8 +245,7 @@ TEST(CString, EditsSearchesAndConversions) {
   ExpectAll({
       {s.Mid(2, 3), u"CDE"}, {s.Mid(4, 10), u"EF"}, {s.Mid(10), u""}, {s.Left(-1), u""},
       {s.Right(99), u"ABCDEF"}, {CString(u" \t　値　\r\n").Trim(), u"　値　"}, {b, u"ab"},
-      {CString(u"00120").TrimLeft(u'0'), u"120"},
-      {CString::FromUtf8("a\xFF" "b"), u"a\xFFFD" u"b"},
+      {CString(u"00120").TrimLeft(u'0'), u"120"}, {CString::FromUtf8("a\xFF" "b"), u"a\xFFFD" u"b"},
       {CString::FromUtf8("\xED\xA0\x80"), u"\xFFFD"},  // an encoded surrogate
       {CString::FromUtf8("電気\xF0\x9F\x98\x80"), u"電気\U0001F600"},
   });
@@ -316,17 +313,14 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
       {u" -12.5xyz", -12.5}, {u".5", 0.5}, {u"5.", 5.0},         {u".", 0.0},
       {u"inf", 0.0},     {u"nan", 0.0},    {u"0x1p3", 0.0},      {u"1e", 1.0},
       {u"1e+", 1.0},     {u"+.5e1", 5.0},  {u"１２", 0.0},       {u"\t\n 3.25", 3.25},
-      {u"-0", -0.0},     {u"abc", 0.0},    {u"-", 0.0},
-      {u"2.2250738585072011e-308", 2.2250738585072011e-308},
+      {u"-0", -0.0},     {u"abc", 0.0},    {u"-", 0.0}, {u"2.2250738585072011e-308", 2.2250738585072011e-308},
       {u"4.9406564584124654e-324", 4.9406564584124654e-324},
       {u"123456789012345678901234567890", 1.2345678901234568e29},
       {u"9007199254740993", 9007199254740992.0},  // a tie goes to even
-      {u"9007199254740993.0000000001", 9007199254740994.0},
-      {u"0.000000000000000000000000000001e30", 1.0},
+      {u"9007199254740993.0000000001", 9007199254740994.0}, {u"0.000000000000000000000000000001e30", 1.0},
       // 1000 digits: only the rounding of the whole decides; a tie broken by a
       // digit 900 places later.
-      {ones + u"e-999", 1.1111111111111112}, {tie, 9007199254740992.0},
-      {tie + u"1", 9007199254740994.0},
+      {ones + u"e-999", 1.1111111111111112}, {tie, 9007199254740992.0}, {tie + u"1", 9007199254740994.0},
       {u"1e99999999999999999999", kInf}, {u"0e99999999999999999999", 0.0},
   };
   for (const auto& [text, value] : cases) {
@@ -402,16 +396,13 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
       {u"%.14f", k37, "37.86626157453708"},      {u"%.15f", k37, "37.866261574537077"},
       {u"%.0f", 123456789012345678.0, "123456789012345680"},
       // Exactly 18 significant digits ending in 5: the 17-digit step rounds up.
-      {u"%.1f", 1234567890123456.25, "1234567890123456.3"},
-      {u"%.17g", 1234567890123456.25, "1234567890123456.3"},
+      {u"%.1f", 1234567890123456.25, "1234567890123456.3"}, {u"%.17g", 1234567890123456.25, "1234567890123456.3"},
       {u"%.2f", -1234567890123456.25, "-1234567890123456.30"},
-      {u"%e", 0.0, "0.000000e+000"}, {u"%e", 1e-300, "1.000000e-300"},
-      {u"%E", 12345.678, "1.234568E+004"},
+      {u"%e", 0.0, "0.000000e+000"}, {u"%e", 1e-300, "1.000000e-300"}, {u"%E", 12345.678, "1.234568E+004"},
       {u"%g", 1234567.0, "1.23457e+006"}, {u"%+#23.15e", 789456123.0, "+7.894561230000000e+008"},
       {u"%-#23.15e", 789456123.0, "7.894561230000000e+008 "},
       {u"%#1.1g", 789456123.0, "8.e+008"}, {u"%.1g", 789456123.0, "8e+008"},
-      {u"% 014.4e", 8.6, " 008.6000e+000"}, {u"% 2.4e", -8.6, "-8.6000e+000"},
-      {u"%.3e", 9.9996, "1.000e+001"},
+      {u"% 014.4e", 8.6, " 008.6000e+000"}, {u"% 2.4e", -8.6, "-8.6000e+000"}, {u"%.3e", 9.9996, "1.000e+001"},
       {u"%.0e", 5.0, "5e+000"}, {u"%#.0e", 5.0, "5.e+000"}, {u"%#.0f", 5.0, "5."},
       {u"%2.4g", 8.6, "8.6"},   {u"%g", 0.0005, "0.0005"},  {u"%g", 0.00005, "5e-005"},
       {u"%g", 999999999999999.0, "1e+015"},  {u"%.15g", 1e15, "1e+015"}, {u"%g", 0.0, "0"},
@@ -430,8 +421,7 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
       {u"%f", Bits(0xFFF8000000000001ull), "-1.#QNAN0"}, {u"%f", std::nan(""), "1.#QNAN0"},
       // Precisions are cut to 512 as the runtime cut them; past the 17th
       // digit the runtime printed zeros.
-      {u"%.600f", 1.0, "1." + std::string(512, '0')},
-      {u"%f", 1e308, "1" + std::string(308, '0') + ".000000"},
+      {u"%.600f", 1.0, "1." + std::string(512, '0')}, {u"%f", 1e308, "1" + std::string(308, '0') + ".000000"},
       {u"%.3e", 4.9406564584124654e-324, "4.941e-324"},
       {u"%.17g", 2.2250738585072014e-308, "2.2250738585072014e-308"},
   };
@@ -443,12 +433,9 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
       {u"%+10.8I64d", 100, " +00000100"}, {u"%_1I64d", 100, "_1I64d"},
       {u"%-1.5I64d", -100, "-00100"},    {u"%5I64d", -100, " -100"},
       {u"%-8.5I64d", -100, "-00100  "},  {u"%05I64d", -100, "-0100"},  {u"% .5I64d", 100, " 00100"},
-      {u"% 8.5I64d", -100, "  -00100"},  {u"%.0I64d", 0, ""},
-      {u"%#+21.18I64x", -100, " 0x00ffffffffffffff9c"},
-      {u"%#.25I64o", -100, "0001777777777777777777634"},
-      {u"%#+18.21I64X", -100, "0X00000FFFFFFFFFFFFFF9C"},
-      {u"%#+25.22I64u", -1, "   0018446744073709551615"},
-      {u"%+#25.22I64d", -1, "  -0000000000000000000001"},
+      {u"% 8.5I64d", -100, "  -00100"},  {u"%.0I64d", 0, ""}, {u"%#+21.18I64x", -100, " 0x00ffffffffffffff9c"},
+      {u"%#.25I64o", -100, "0001777777777777777777634"}, {u"%#+18.21I64X", -100, "0X00000FFFFFFFFFFFFFF9C"},
+      {u"%#+25.22I64u", -1, "   0018446744073709551615"}, {u"%+#25.22I64d", -1, "  -0000000000000000000001"},
       {u"%#-8.5I64o", 100, "00144   "}, {u"%#-+ 08.5I64d", 100, "+00100  "},
       {u"%lld", 5000000000, "5000000000"}, {u"%jd", -1, "-1"}, {u"%zx", 1, "1"}, {u"%tx", 1, "1"},
       {u"% d", 1, " 1"},  {u"%+ d", 1, "+1"}, {u"%#012x", 1, "0x0000000001"},
@@ -458,11 +445,9 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
       {u"%hx", 0x12345, "2345"}, {u"%hhx", 0x123, "123"}, {u"%hd", 40000, "-25536"},
       {u"%X", 0xBEEF, "BEEF"},   {u"%-05d", 7, "7    "},  {u"%d", INT32_MIN, "-2147483648"},
       {u"%p", 57, "00000039"},   {u"%#012p", 57, "  0X00000039"}, {u"%#-012p", 57, "0X00000039  "},
-      {u"%Fp", 57, "00000039"},  {u"%Np", 57, "00000039"},
-      {u"% .80d", 1, " " + std::string(79, '0') + "1"},
+      {u"%Fp", 57, "00000039"},  {u"%Np", 57, "00000039"}, {u"% .80d", 1, " " + std::string(79, '0') + "1"},
       // Windows long is 32 bits: no size and "l" cut wider values.
-      {u"%ld", 5000000000LL, "705032704"}, {u"%d", 5000000000LL, "705032704"},
-      {u"%I32d", 5000000000LL, "705032704"},
+      {u"%ld", 5000000000LL, "705032704"}, {u"%d", 5000000000LL, "705032704"}, {u"%I32d", 5000000000LL, "705032704"},
       // A letter the runtime does not know prints itself; sizes without a
       // conversion print nothing.
       {u"%I", -1, "I"},    {u"%Iq", -1, "Iq"},  {u"%Ihd", -1, "Ihd"}, {u"%I0d", -1, "I0d"},
@@ -592,13 +577,11 @@ TEST(CrtScan, ResultsOutputsAndBoundedBuffers) {
       {Scan(u"12345", u"%2d", 0), u"1|12"},  {Scan(u"5000000000", u"%d", 0), u"1|705032704"},
       {Scan(u"70000", u"%hd", 0), u"1|4464"}, {Scan(u"１２", u"%d", 0), u"0|0"},
       {Scan(u"-1", u"%u", 0u), u"1|4294967295"}, {Scan(u"  -77,", u"%ld,", LONG(0)), u"1|-77"},
-      {Scan(u"5000000000", u"%lld", 0LL), u"1|5000000000"},
-      {Scan(u"-5000000000", u"%I64d", 0LL), u"1|-5000000000"},
+      {Scan(u"5000000000", u"%lld", 0LL), u"1|5000000000"}, {Scan(u"-5000000000", u"%I64d", 0LL), u"1|-5000000000"},
       {Scan(u"5000000000", u"%lld", 0L), u"1|5000000000"},  // 64-bit host long
       {Scan(u"-2 65535", u"%hd %hu", short(0), us), u"2|-2|65535"},
       // Floating point: no "d" exponent, widths, overflow to infinity.
-      {Scan(u"0.1", u"%f", 0.0f), u"1|0.1"},
-      {Scan(u"1e5 -.5", u"%lf %lf", 0.0, 0.0), u"2|100000|-0.5"},
+      {Scan(u"0.1", u"%f", 0.0f), u"1|0.1"}, {Scan(u"1e5 -.5", u"%lf %lf", 0.0, 0.0), u"2|100000|-0.5"},
       {Scan(u".x", u"%lf", 0.0), u"0|0"},    {Scan(u".", u"%lf", 0.0), u"-1|0"},
       {Scan(u"1d2", u"%lf%s", 0.0, d), u"2|1|d2"}, {Scan(u"12345.5", u"%3lf", 0.0), u"1|123"},
       {Scan(u"1e999", u"%lf", 0.0), u"1|inf"},     {Scan(u"1e999", u"%f", 0.0f), u"1|inf"},
@@ -609,8 +592,7 @@ TEST(CrtScan, ResultsOutputsAndBoundedBuffers) {
       {Scan(u"abcdefghijklmnopqrstuvwxyz", u"%20[^,]", d), u"1|abcdefghijklmnopqrst"},
       {Scan(u"skip,42", u"%*[^,],%d", 0), u"1|42"},
       {Scan(u"abc", u"%*s%d", 0), u"0|0"},  // a suppressed match is not EOF
-      {Scan(u"abcefgdh", u"%*[a-cg-e]%c", d), u"1|d"},
-      {Scan(u"abcefgdh", u"%*[a-cd-dg-e]%c", d), u"1|h"},
+      {Scan(u"abcefgdh", u"%*[a-cg-e]%c", d), u"1|d"}, {Scan(u"abcefgdh", u"%*[a-cd-dg-e]%c", d), u"1|h"},
       {Scan(u"]]a]b", u"%[]a]", d), u"1|]]a]"}, {Scan(u"ab]c", u"%[^]]", d), u"1|ab"},
       {Scan(u"-a-b", u"%[-a]", d), u"1|-a-"},   {Scan(u"-a-b", u"%[a-]", d), u"1|-a-"},
       {Scan(u"電気水道ガス", u"%[電気水道]", d), u"1|電気水道"},
