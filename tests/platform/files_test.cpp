@@ -94,7 +94,6 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
   f.Seek(8, CFile::begin);
   f.Write("Z", 1);
   f.SetLength(10);
-  EXPECT_EQ(f.GetLength(), 10u);
   f.Close();
   EXPECT_FALSE(f.IsOpen());
   EXPECT_EQ(cmdtest::Hex(cmdtest::ReadBytes(dir / "histry.mst")), "00 01 41 FF 42 00 00 00 5A 00");
@@ -104,8 +103,8 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
   cmdtest::WriteBytes(stored, "old content");
   const CString cased = CString::FromUtf8(dir.str() + "\\master\\DENKI\\zairyou1.mst");
   f.Open(cased, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
-  EXPECT_EQ(std::pair(f.GetLength(), f.Read(two, 2)), std::pair(ULONGLONG(11), UINT(2)));
-  EXPECT_EQ(std::string(two, 2), "ol");
+  EXPECT_EQ((std::tuple<ULONGLONG, UINT, std::string>{f.GetLength(), f.Read(two, 2), std::string(two, 2)}),
+            std::tuple(ULONGLONG(11), UINT(2), "ol"));
   f.SeekToBegin();
   f.Write("NEW", 3);
   // Names keep the caller's spelling.
@@ -113,17 +112,14 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
   f.Close();
   EXPECT_EQ(cmdtest::ReadBytes(stored), "NEW content");
   CFile(cased, CFile::modeCreate | CFile::modeWrite).Close();
-  EXPECT_EQ(cmdtest::ReadBytes(stored), "");
-  EXPECT_EQ(EntryCount(stored.parent_path()), 1u);
+  EXPECT_EQ(std::pair(cmdtest::ReadBytes(stored), EntryCount(stored.parent_path())), std::pair(std::string(), 1ul));
 
-  CFileStatus st;
-  ASSERT_TRUE(CFile::GetStatus(path, st));
-  EXPECT_EQ(std::tuple(st.m_size, st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, std::u16string(st.m_szFullName)),
-            std::tuple(ULONGLONG(10), 0, path.str()));
-  EXPECT_GT(st.m_mtime, 0);
-  EXPECT_FALSE(CFile::GetStatus(Win(dir / "none"), st));
-  ASSERT_TRUE(CFile::GetStatus(Win(dir.path()), st));
-  EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
+  CFileStatus st, folder;
+  ASSERT_TRUE(CFile::GetStatus(path, st) && !CFile::GetStatus(Win(dir / "none"), folder) &&
+              CFile::GetStatus(Win(dir.path()), folder));
+  EXPECT_EQ(std::tuple(st.m_size, st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, std::u16string(st.m_szFullName),
+                       st.m_mtime > 0, folder.m_attribute & FILE_ATTRIBUTE_DIRECTORY),
+            std::tuple(ULONGLONG(10), 0, path.str(), true, FILE_ATTRIBUTE_DIRECTORY));
 
   cmd::path::SetDriveRoot(u'A', dir.str());
   CFile(u"A:\\BACKUP.001", CFile::modeCreate | CFile::modeWrite).Write("disk", 4);
@@ -162,41 +158,35 @@ TEST(FileApi, CopiesMovesAndFoldersDoTheirWork) {
   cmdtest::WriteBytes(dir / "B.TXT", "old");
   struct timespec times[2] = {{1000000000, 500}, {1000000000, 500}};
   ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src.lzh").c_str(), times, 0), 0);
-  ASSERT_TRUE(CopyFileW(Win(dir / "src.lzh"), Win(dir / "dst.lzh"), TRUE));
-  ASSERT_TRUE(CopyFileW(Win(dir / "src.lzh"), Win(dir / "b.txt"), FALSE));
+  ASSERT_TRUE(CopyFileW(Win(dir / "src.lzh"), Win(dir / "dst.lzh"), TRUE) &&
+              CopyFileW(Win(dir / "src.lzh"), Win(dir / "b.txt"), FALSE));
   struct stat st {};
   ASSERT_EQ(::stat((dir / "dst.lzh").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
-  EXPECT_EQ(cmdtest::ReadBytes(dir / "dst.lzh"), content);
-  EXPECT_EQ(cmdtest::ReadBytes(dir / "B.TXT"), content);
-  EXPECT_EQ(EntryCount(dir.path()), 3u);
+  EXPECT_EQ(std::tuple(st.st_mtim.tv_sec, ReadBytes(dir / "dst.lzh"), ReadBytes(dir / "B.TXT"), EntryCount(dir.path())),
+            std::tuple(1000000000L, content, content, 3ul));
 
   const CString b = Win(dir / "b.txt"), a = Win(dir / "A");
   // Archive; read-only on, then off; a folder.
-  std::vector<DWORD> attributes{GetFileAttributesW(b)};
-  SetFileAttributesW(b, FILE_ATTRIBUTE_READONLY);
-  attributes.push_back(GetFileAttributesW(b));
-  SetFileAttributesW(b, FILE_ATTRIBUTE_NORMAL);
-  attributes.push_back(GetFileAttributesW(b));
-  EXPECT_TRUE(DeleteFileW(b) && CreateDirectoryW(a) && CreateDirectoryW(a + u"\\B"));
-  attributes.push_back(GetFileAttributesW(a + u"\\b"));
-  EXPECT_EQ(attributes, (std::vector<DWORD>{FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY,
-                                            FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_DIRECTORY}));
-  EXPECT_TRUE(MoveFileW(Win(dir / "dst.lzh"), a + u"\\B\\moved.lzh"));
-  EXPECT_TRUE(MoveFileW(a, Win(dir / "C")));
+  auto after = [](BOOL done, const CString& path) { return done ? GetFileAttributesW(path) : 0; };
+  const CString ab = a + u"\\B";
+  EXPECT_EQ((std::vector<DWORD>{GetFileAttributesW(b), after(SetFileAttributesW(b, FILE_ATTRIBUTE_READONLY), b),
+                                after(SetFileAttributesW(b, FILE_ATTRIBUTE_NORMAL), b),
+                                after(DeleteFileW(b) && CreateDirectoryW(a) && CreateDirectoryW(ab), a + u"\\b")}),
+            (std::vector<DWORD>{FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY,
+                                FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_DIRECTORY}));
+  EXPECT_TRUE(MoveFileW(Win(dir / "dst.lzh"), a + u"\\B\\moved.lzh") && MoveFileW(a, Win(dir / "C")));
   EXPECT_EQ(cmdtest::ReadBytes(dir / "C" / "B" / "moved.lzh"), content);
-  EXPECT_TRUE(DeleteFileW(Win(dir / "C" / "B" / "moved.lzh")));
-  EXPECT_TRUE(RemoveDirectoryW(Win(dir / "C") + u"\\b"));
-  EXPECT_TRUE(RemoveDirectoryW(Win(dir / "C")));
+  EXPECT_TRUE(DeleteFileW(Win(dir / "C" / "B" / "moved.lzh")) && RemoveDirectoryW(Win(dir / "C") + u"\\b") &&
+              RemoveDirectoryW(Win(dir / "C")));
   EXPECT_EQ(EntryCount(dir.path()), 1u);
 
-  ULARGE_INTEGER avail{}, total{}, free{};
-  ASSERT_TRUE(GetDiskFreeSpaceExW(dir.win(), &avail, &total, &free));
-  EXPECT_TRUE(0 < total.QuadPart && avail.QuadPart <= free.QuadPart && free.QuadPart <= total.QuadPart);
-  EXPECT_TRUE(GetDiskFreeSpaceExW(nullptr, nullptr, &total, nullptr));
+  ULARGE_INTEGER avail{}, total{}, free{}, here{};
   DWORD spc = 0, bps = 0, freeClusters = 0, clusters = 0;
-  ASSERT_TRUE(GetDiskFreeSpaceW(dir.win(), &spc, &bps, &freeClusters, &clusters));
-  EXPECT_TRUE(spc * bps > 0 && freeClusters <= clusters);
+  ASSERT_TRUE(GetDiskFreeSpaceExW(dir.win(), &avail, &total, &free) &&
+              GetDiskFreeSpaceExW(nullptr, nullptr, &here, nullptr) &&
+              GetDiskFreeSpaceW(dir.win(), &spc, &bps, &freeClusters, &clusters));
+  EXPECT_TRUE(0 < total.QuadPart && avail.QuadPart <= free.QuadPart && free.QuadPart <= total.QuadPart &&
+              spc * bps > 0 && freeClusters <= clusters);
 }
 
 // What Windows refuses, and an injected failure of each file step: FALSE (or
@@ -306,11 +296,10 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
     EXPECT_FALSE(k.call());
     EXPECT_EQ(GetLastError(), k.error);
   }
-  EXPECT_FALSE(closing.IsOpen());  // a failed close closes all the same
   for (const char* name : files) EXPECT_EQ(cmdtest::ReadBytes(dir / name), name);
-  EXPECT_EQ(cmdtest::ReadBytes(dir / "zairyou1.mst"), "");
-  EXPECT_EQ(EntryCount(dir.path()), 10u);
-  EXPECT_EQ(EntryCount(dir / "empty"), 0u);
+  // A failed close closes all the same.
+  EXPECT_EQ(std::tuple(closing.IsOpen(), ReadBytes(dir / "zairyou1.mst"), EntryCount(dir.path()),
+                       EntryCount(dir / "empty")), std::tuple(FALSE, "", 10ul, 0ul));
 
   // Read-only cleared, the file goes; the master rewrite: delete, then rename
   // the staging file; a rename that changes only the case of a name.
@@ -319,8 +308,7 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
   CFile::Remove(master);
   CFile::Rename(staging, master);
   CFile::Rename(master, at("ZAIRYOU2.MST"));
-  EXPECT_EQ(cmdtest::ReadBytes(dir / "ZAIRYOU2.MST"), "temp.mst");
-  EXPECT_EQ(EntryCount(dir.path()), 8u);
+  EXPECT_EQ(std::pair(ReadBytes(dir / "ZAIRYOU2.MST"), EntryCount(dir.path())), std::pair("temp.mst"s, 8ul));
 }
 
 // ---------------------------------------------------------------- listings
