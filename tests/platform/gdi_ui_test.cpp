@@ -146,7 +146,7 @@ std::u16string Text(HWND w) {
 // shorter than declared, a short colour table, a top-down image, a 124-byte
 // header with its masks, a palette on a true-colour image); each lie is
 // refused; nothing past the file is read.
-TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
+TEST(Bitmaps, FilesKeptRefusedAndLoadedThenDrawnDotForDot) {
   const std::string good = Checker8(3, 2), checker = Checker8(2, 2) + "trailer";
   cmdtest::DibRecipe coded{.width = 4, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
   const std::string rle = cmdtest::RunLengthBmpFile(coded, std::string("\x04\x07\x00\x00\x00\x01", 6));
@@ -246,16 +246,13 @@ TEST(BmpFile, KeepsWhatWritersWriteRefusesLiesAndLoadsResources) {
   EXPECT_EQ(std::string(held, SizeofResource(module, found)), logo.substr(14));
   cmd::res::RemoveModule(module);
   EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(101), RT_BITMAP), nullptr);
-}
 
-// ---------------------------------------------------------------- the image device
-// Bitmaps and lines, each scenario checked dot for dot: every bit depth and
-// mask layout decodes; a picture is stretched without blending, shrunk by the
-// stretch mode, mirrored by a negative width; run-length codes paint only
-// their dots; a mask then an image draw transparently; a monochrome source
-// takes the text and background colours; raster operations follow their
-// truth tables; thin lines and borders stop short of their end.
-TEST(ImageDevice, DrawsBitmapsAndLinesDotForDot) {
+  // Bitmaps and lines, each scenario checked dot for dot: every bit depth and
+  // mask layout decodes; a picture is stretched without blending, shrunk by the
+  // stretch mode, mirrored by a negative width; run-length codes paint only
+  // their dots; a monochrome source takes the text and background colours;
+  // raster operations follow their truth tables (a mask then an image is
+  // drawn by the drawing tests); thin lines and borders stop short of their end.
   // Draws a packed DIB whose last pixelBytes bytes are its pixels, as callers do.
   auto draw = [](ImageDC& img, const std::string& dib, std::size_t pixelBytes, RECT to, int w, int h) {
     return StretchDIBits(img.dc, to.left, to.top, to.right, to.bottom, 0, 0, w, h, dib.data() + dib.size() - pixelBytes,
@@ -696,7 +693,7 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
 // Text is cut to the caller's buffer; dialog items are direct children only;
 // a window is destroyed before its children; a combo box keeps its list and
 // shows its selection.
-TEST(UiWindows, TextControlsComboBoxesAndInputContexts) {
+TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
   std::vector<HWND> destroyed;
   auto proc = [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_DESTROY) destroyed.push_back(h);
@@ -769,12 +766,10 @@ TEST(UiWindows, TextControlsComboBoxesAndInputContexts) {
   EXPECT_FALSE(ImmSetOpenStatus(mine, TRUE));
   DestroyWindow(w);
   EXPECT_FALSE(ImmGetOpenStatus(own));
-}
 
-// Queues filter by window (with its descendants) and message range; another
-// thread has its own queue and can post into this one; keys translate to
-// characters by the shift state; a destroyed window's messages are dropped.
-TEST(UiQueue, FiltersThreadsAndTranslation) {
+  // Queues filter by window (with its descendants) and message range; another
+  // thread has its own queue and can post into this one; keys translate to
+  // characters by the shift state; a destroyed window's messages are dropped.
   HWND parent = cmd::ui::CreateTestWindow(u"MAIN", u"");
   HWND child = cmd::ui::CreateTestWindow(u"EDIT", u"", parent, 1);
   HWND other = cmd::ui::CreateTestWindow(u"MAIN", u"");
@@ -782,8 +777,8 @@ TEST(UiQueue, FiltersThreadsAndTranslation) {
               PostMessageW(nullptr, WM_USER + 3, 0, 0));
   EXPECT_FALSE(PostMessageW(reinterpret_cast<HWND>(0x77), WM_USER, 0, 0));
   MSG msg;
-  auto peek = [&](HWND w, UINT first, UINT last, UINT flags) {  // the WM_USER offset, or -1 for none
-    return PeekMessageW(&msg, w, first, last, flags) ? int(msg.message - WM_USER) : -1;
+  auto peek = [&](HWND window, UINT first, UINT last, UINT flags) {  // the WM_USER offset, or -1 for none
+    return PeekMessageW(&msg, window, first, last, flags) ? int(msg.message - WM_USER) : -1;
   };
   // A descendant's message, left queued; a thread message; none in a range; one exact message.
   EXPECT_EQ((std::vector<int>{peek(parent, 0, 0, PM_NOREMOVE), peek(reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE),
@@ -808,7 +803,7 @@ TEST(UiQueue, FiltersThreadsAndTranslation) {
   DestroyWindow(other);
 
   std::vector<WPARAM> chars;
-  HWND w = cmd::ui::CreateTestWindow(u"EDIT", u"", nullptr, 0, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+  HWND keys = cmd::ui::CreateTestWindow(u"EDIT", u"", nullptr, 0, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_CHAR) chars.push_back(wp);
     return m == WM_USER ? 77 : DefWindowProcW(h, m, wp, lp);
   });
@@ -816,18 +811,18 @@ TEST(UiQueue, FiltersThreadsAndTranslation) {
   SetKeyStateHook([&](int vk) { return vk == VK_SHIFT ? shift : SHORT(0); });
   for (WPARAM key : {WPARAM('A'), WPARAM('7'), WPARAM(VK_LEFT), WPARAM('B')}) {
     if (key == 'B') shift = SHORT(0x8000);
-    MSG down{w, WM_KEYDOWN, key, 0, 0, {}};
+    MSG down{keys, WM_KEYDOWN, key, 0, 0, {}};
     EXPECT_TRUE(TranslateMessage(&down));
   }
-  MSG user{w, WM_USER, 0, 0, 0, {}};
+  MSG user{keys, WM_USER, 0, 0, 0, {}};
   EXPECT_FALSE(TranslateMessage(&user));
   EXPECT_EQ(DispatchMessageW(&user), 77);
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   EXPECT_EQ(chars, (std::vector<WPARAM>{'a', '7', 'B'}));
   SetKeyStateHook({});
   EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
-  PostMessageW(w, WM_USER, 0, 0);
-  DestroyWindow(w);
+  PostMessageW(keys, WM_USER, 0, 0);
+  DestroyWindow(keys);
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // still queued
   EXPECT_EQ(DispatchMessageW(&msg), 0);                         // and dropped
 }
