@@ -870,7 +870,7 @@ TEST_F(WindowsPath, MapsToTheHost) {
     EXPECT_EQ(cmd::path::ToHostOrEmpty(Utf8ToUtf16(win)), host) << win;
   std::string out;
   for (auto [win, error] : {std::pair{longName + "a", ERROR_FILENAME_EXCED_RANGE}, {"Q:\\x"s, ERROR_PATH_NOT_FOUND}})
-    EXPECT_EQ((std::pair<bool, DWORD>{cmd::path::ToHost(Utf8ToUtf16(win), out), GetLastError()}), std::pair(false, error))
-        << win;
+    EXPECT_EQ((std::pair<bool, DWORD>{cmd::path::ToHost(Utf8ToUtf16(win), out), GetLastError()}),
+              std::pair(false, error)) << win;
   cmd::path::SetDriveRoot(u'A', "");
 }

@@ -547,22 +547,18 @@ TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
   use(Gothic(20));  // "ab" is 20 wide
   // Alignment, vertical centring on a single line only, line breaks,
   // prefixes, word breaks, no text at all: the result and "text@x,y" lines.
+  const RECT box{10, 10, 110, 50}, page{0, 0, 100, 100};
   const std::tuple<const char16_t*, UINT, RECT, int, const char*> layouts[] = {
-      {u"ab", DT_SINGLELINE, {10, 10, 110, 50}, 20, "ab@10,10"},
-      {u"ab", DT_SINGLELINE | DT_CENTER, {10, 10, 110, 50}, 20, "ab@50,10"},
+      {u"ab", DT_SINGLELINE, box, 20, "ab@10,10"},         {u"ab", DT_SINGLELINE | DT_CENTER, box, 20, "ab@50,10"},
       {u"ab", DT_SINGLELINE | DT_CENTER, {10, 10, 111, 50}, 20, "ab@50,10"},  // truncates
-      {u"ab", DT_SINGLELINE | DT_RIGHT, {10, 10, 110, 50}, 20, "ab@90,10"},
-      {u"ab", DT_SINGLELINE | DT_VCENTER, {10, 10, 110, 50}, 30, "ab@10,20"},  // offset to the bottom
+      {u"ab", DT_SINGLELINE | DT_RIGHT, box, 20, "ab@90,10"},
+      {u"ab", DT_SINGLELINE | DT_VCENTER, box, 30, "ab@10,20"},  // offset to the bottom
       {u"ab", DT_SINGLELINE | DT_VCENTER, {10, 10, 110, 15}, 13, "ab@10,3"},   // (5 - 20) / 2 = -7
-      {u"ab", DT_SINGLELINE | DT_BOTTOM, {10, 10, 110, 50}, 40, "ab@10,30"},
-      {u"ab", DT_VCENTER, {10, 10, 110, 50}, 20, "ab@10,10"},
-      {u"ab\r\ncd\nef\rg", DT_NOPREFIX, {0, 0, 100, 100}, 80, "ab@0,0 cd@0,20 ef@0,40 g@0,60"},
-      {u"ab\r\ncd", DT_SINGLELINE, {0, 0, 100, 100}, 20, "ab\r\ncd@0,0"},
-      {u"縦\n書\n", DT_CENTER, {0, 0, 100, 100}, 60, "縦@40,0 書@40,20 @50,40"},
-      {u"A&&B&c", DT_SINGLELINE, {0, 0, 100, 100}, 20, "A&Bc@0,0"},
-      {u"A&&B", DT_SINGLELINE | DT_NOPREFIX, {0, 0, 100, 100}, 20, "A&&B@0,0"},
-      {u"ab cd ef", DT_WORDBREAK, {0, 0, 40, 100}, 60, "ab @0,0 cd @0,20 ef@0,40"},
-      {u"", DT_SINGLELINE, {0, 0, 100, 100}, 0, ""},
+      {u"ab", DT_SINGLELINE | DT_BOTTOM, box, 40, "ab@10,30"}, {u"ab", DT_VCENTER, box, 20, "ab@10,10"},
+      {u"ab\r\ncd\nef\rg", DT_NOPREFIX, page, 80, "ab@0,0 cd@0,20 ef@0,40 g@0,60"},
+      {u"ab\r\ncd", DT_SINGLELINE, page, 20, "ab\r\ncd@0,0"}, {u"縦\n書\n", DT_CENTER, page, 60, "縦@40,0 書@40,20 @50,40"},
+      {u"A&&B&c", DT_SINGLELINE, page, 20, "A&Bc@0,0"}, {u"A&&B", DT_SINGLELINE | DT_NOPREFIX, page, 20, "A&&B@0,0"},
+      {u"ab cd ef", DT_WORDBREAK, {0, 0, 40, 100}, 60, "ab @0,0 cd @0,20 ef@0,40"}, {u"", DT_SINGLELINE, page, 0, ""},
   };
   auto placed = [&] {
     std::string s;
@@ -572,10 +568,10 @@ TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
            std::to_string(line.y);
     return s;
   };
-  for (auto [text, format, rect, result, lines] : layouts) {
-    EXPECT_EQ(dc.DrawText(text, -1, &rect, format), result) << Utf16ToUtf8(text) << format;
-    EXPECT_EQ(std::pair(placed(), ops(OpKind::DrawText).back().flags), std::pair(std::string(lines), format));
-  }
+  for (auto [text, format, rect, result, lines] : layouts)
+    EXPECT_EQ((std::tuple<int, std::string, UINT>{dc.DrawText(text, -1, &rect, format), placed(),
+                                                  ops(OpKind::DrawText).back().flags}),
+              std::tuple(result, std::string(lines), format)) << Utf16ToUtf8(text) << format;
   EXPECT_EQ(ops(OpKind::DrawText)[9].lines[0].width, 40);  // CR and LF take no room
   RECT calc{5, 5, 6, 6};
   EXPECT_EQ(dc.DrawText(u"abc\nde", -1, &calc, DT_CALCRECT), 40);
@@ -629,9 +625,8 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   HDC bogus = reinterpret_cast<HDC>(0x4321);
   SIZE s{};
   EXPECT_EQ(std::vector<int>({GetTextExtentPoint32W(bogus, u"a", 1, &s), GetDeviceCaps(bogus, LOGPIXELSX),
-                              TextOutW(bogus, 0, 0, u"a", 1), DeleteDC(bogus)}),
-            std::vector<int>({0, 0, 0, 0}));
-  EXPECT_EQ(SetTextColor(bogus, 0), CLR_INVALID);
+                              TextOutW(bogus, 0, 0, u"a", 1), DeleteDC(bogus), int(SetTextColor(bogus, 0))}),
+            std::vector<int>({0, 0, 0, 0, int(CLR_INVALID)}));
   EXPECT_EQ(std::tuple(CreateCompatibleDC(bogus), CreateFontIndirectW(nullptr), CreatePalette(nullptr)),
             std::tuple(nullptr, nullptr, nullptr));
 
@@ -643,10 +638,10 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   HPALETTE pal = CreatePalette(lp);
   PALETTEENTRY got[3];
   EXPECT_EQ((std::pair<UINT, BYTE>{GetPaletteEntries(pal, 1, 5, got), got[1].peBlue}), std::pair(2u, BYTE(9)));
-  lp->palVersion = 0x200;
-  EXPECT_EQ(CreatePalette(lp), nullptr);
-  *lp = {0x300, 0, {}};
-  EXPECT_EQ(CreatePalette(lp), nullptr);
+  // Another version; no entries.
+  EXPECT_EQ((std::vector<HPALETTE>{(lp->palVersion = 0x200, CreatePalette(lp)),
+                                   (*lp = {0x300, 0, {}}, CreatePalette(lp))}),
+            (std::vector<HPALETTE>{nullptr, nullptr}));
   HPALETTE def = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
   // Selected, realised, not deletable while selected; deselected and deleted.
   EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(dc, pal, TRUE)),
@@ -655,8 +650,7 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
             (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
   const auto realized = cmd::gdi::RecordedOps(dc, OpKind::RealizePalette);
   ASSERT_EQ(realized.size(), 1u);
-  ASSERT_EQ(realized[0].palette.size(), 3u);
-  EXPECT_EQ(realized[0].palette[2].peRed, 7);
+  EXPECT_EQ(std::pair(realized[0].palette.size(), realized[0].palette.at(2).peRed), std::pair(std::size_t(3), BYTE(7)));
   dc.DeleteDC();
   EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
 
@@ -671,10 +665,10 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   CDC image;
   image.Attach(cmd::gdi::CreateImageDC(320, 200, 120));
   HDC printer = cmd::gdi::CreateRecordingDC(300, true);
-  EXPECT_EQ(std::tuple(image.GetDeviceCaps(HORZRES), image.GetDeviceCaps(VERTRES), image.GetDeviceCaps(LOGPIXELSX)),
-            std::tuple(320, 200, 120));
-  image.SetAttribDC(printer);
-  EXPECT_EQ(image.GetDeviceCaps(LOGPIXELSX), 300);
+  EXPECT_EQ((std::vector<int>{image.GetDeviceCaps(HORZRES), image.GetDeviceCaps(VERTRES),
+                              image.GetDeviceCaps(LOGPIXELSX),
+                              (image.SetAttribDC(printer), image.GetDeviceCaps(LOGPIXELSX))}),
+            (std::vector<int>{320, 200, 120, 300}));
   image.SetAttribDC(image.m_hDC);
   DOCINFOW doc{sizeof(DOCINFOW), u"見積書", nullptr, nullptr, 0};
   // No page before the document; none to end twice.
