@@ -89,8 +89,7 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
   const std::vector<ULONGLONG> steps{f.GetLength(), f.GetPosition(), f.Seek(2, CFile::begin),
                                      f.Read(two, 2), f.Seek(-1, CFile::current), f.SeekToEnd(),
                                      f.Read(two, 2)};
-  EXPECT_EQ(steps, (std::vector<ULONGLONG>{5, 5, 2, 2, 3, 5, 0}));
-  EXPECT_EQ(std::string(two, 2), "A\xFF");
+  EXPECT_EQ(std::pair(steps, std::string(two, 2)), std::pair(std::vector<ULONGLONG>{5, 5, 2, 2, 3, 5, 0}, "A\xFF"s));
   f.Seek(8, CFile::begin);
   f.Write("Z", 1);
   f.SetLength(10);
@@ -286,8 +285,7 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
     std::optional<FailStep> fail;
     if (k.err) fail.emplace(k.step, k.err);
     SetLastError(0);
-    EXPECT_FALSE(k.call());
-    EXPECT_EQ(GetLastError(), k.error);
+    EXPECT_EQ((std::pair<BOOL, DWORD>{k.call(), GetLastError()}), std::pair(FALSE, k.error));
   }
   for (const char* name : files) EXPECT_EQ(cmdtest::ReadBytes(dir / name), name);
   // A failed close closes all the same.
@@ -328,8 +326,7 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
     EXPECT_EQ(cmd::path::MatchesWildcard(pattern, name), match) << Utf16ToUtf8(pattern) << " vs " << Utf16ToUtf8(name);
   std::u16string name(5000, u'a'), pattern;
   for (int i = 0; i < 200; ++i) pattern += u"*a";
-  EXPECT_FALSE(cmd::path::MatchesWildcard(pattern + u"b", name));
-  EXPECT_TRUE(cmd::path::MatchesWildcard(u"*", name));
+  EXPECT_TRUE(!cmd::path::MatchesWildcard(pattern + u"b", name) && cmd::path::MatchesWildcard(u"*", name));
 
   // Listings: the dots first (never at a drive root), names as stored, sizes,
   // paths, nanosecond write times; a relative pattern lists the current folder.
@@ -441,26 +438,27 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
     const HRESULT r = SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return std::pair(r, Utf16ToUtf8(path));
   };
+  using Found = std::vector<std::pair<HRESULT, std::string>>;
   {
     EnvVar a("XDG_CONFIG_HOME", (config + "/").c_str()), b("XDG_DATA_HOME", data.c_str());
-    EXPECT_EQ(folder(CSIDL_APPDATA), std::pair(S_OK, config));
-    EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA), std::pair(S_OK, data));
+    EXPECT_EQ((Found{folder(CSIDL_APPDATA), folder(CSIDL_LOCAL_APPDATA)}), (Found{{S_OK, config}, {S_OK, data}}));
     EXPECT_FALSE(fs::exists(data));  // not created unless asked
     EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE), std::pair(S_OK, data));
     EXPECT_TRUE(fs::is_directory(data));
   }
   {
     EnvVar a("XDG_CONFIG_HOME", nullptr), b("XDG_DATA_HOME", "relative/ignored"), h("HOME", dir.str().c_str());
-    EXPECT_EQ(folder(CSIDL_APPDATA), std::pair(S_OK, dir.str() + "/.config"));
-    EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA), std::pair(S_OK, dir.str() + "/.local/share"));
-    EXPECT_EQ(folder(CSIDL_APPDATA | CSIDL_FLAG_CREATE).first, S_OK);
-    EXPECT_TRUE(PathFileExistsW(path));
+    EXPECT_EQ((Found{folder(CSIDL_APPDATA), folder(CSIDL_LOCAL_APPDATA)}),
+              (Found{{S_OK, dir.str() + "/.config"}, {S_OK, dir.str() + "/.local/share"}}));
+    EXPECT_TRUE(folder(CSIDL_APPDATA | CSIDL_FLAG_CREATE).first == S_OK && PathFileExistsW(path));
   }
   {
     EnvVar a("XDG_CONFIG_HOME", ""), b("XDG_DATA_HOME", nullptr), h("HOME", nullptr);
-    EXPECT_EQ(folder(CSIDL_APPDATA), std::pair(E_FAIL, std::string()));
-    EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA).first, E_FAIL);
-    EXPECT_EQ(GetWindowsDirectoryW(path, MAX_PATH), 0u);  // no default folder either
+    // No default folder either.
+    EXPECT_EQ((std::tuple<HRESULT, std::string, HRESULT, UINT>{folder(CSIDL_APPDATA).first, Utf16ToUtf8(path),
+                                                               folder(CSIDL_LOCAL_APPDATA).first,
+                                                               GetWindowsDirectoryW(path, MAX_PATH)}),
+              std::tuple(E_FAIL, "", E_FAIL, 0u));
   }
   EXPECT_EQ(folder(5 /* CSIDL_PERSONAL */).first, E_INVALIDARG);
 
@@ -810,18 +808,19 @@ TEST_F(CrtFiles, PathsFoldersAndFiles) {
   EXPECT_EQ(_wsplitpath_s(u"a.b", nullptr, 0, nullptr, 0, fname, 8, nullptr, 0), 0);
   EXPECT_EQ(std::u16string(fname), u"a");
 
+  // The folder into the caller's buffer (-1: somewhere else), one unit
+  // short, no size, into a buffer of its own: the text or the errno.
   std::u16string cwd = Utf8ToUtf16(fs::current_path().string()), buf(cwd.size() + 1, u'#');
-  ASSERT_EQ(_wgetcwd(buf.data(), static_cast<int>(buf.size())), buf.data());
-  EXPECT_EQ(std::u16string(buf.c_str()), cwd);
-  errno = 0;
-  EXPECT_EQ(_wgetcwd(buf.data(), static_cast<int>(cwd.size())), nullptr);
-  EXPECT_EQ(errno, ERANGE);
-  EXPECT_EQ(_wgetcwd(buf.data(), 0), nullptr);
-  EXPECT_EQ(errno, EINVAL);
-  char16_t* owned = _wgetcwd(nullptr, 0);
-  ASSERT_NE(owned, nullptr);
-  EXPECT_EQ(std::u16string(owned), cwd);
-  std::free(owned);
+  auto cwdIn = [](char16_t* into, int size) {
+    errno = 0;
+    char16_t* got = _wgetcwd(into, size);
+    const std::pair<std::u16string, int> seen{got ? got : u"", got ? -(into && got != into) : errno};
+    if (!into) std::free(got);
+    return seen;
+  };
+  using Got = std::vector<std::pair<std::u16string, int>>;
+  EXPECT_EQ((Got{cwdIn(buf.data(), int(buf.size())), cwdIn(buf.data(), int(cwd.size())), cwdIn(buf.data(), 0),
+                 cwdIn(nullptr, 0)}), (Got{{cwd, 0}, {u"", ERANGE}, {u"", EINVAL}, {cwd, 0}}));
 
   CString a = Path("A"), ini = a + u"\\MITUNO.INI";
   ExpectCodes({{Rc(_wmkdir(a)), 0}, {Rc(_wmkdir(a)), EEXIST}, {Rc(_wmkdir(a + u"\\B\\C")), ENOENT},

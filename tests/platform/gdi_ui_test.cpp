@@ -27,6 +27,7 @@
 #include "support/test_support.h"
 
 using cmd::gdi::OpKind;
+using namespace std::literals;
 
 namespace {
 
@@ -601,9 +602,9 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   EXPECT_FALSE(font.CreateFontIndirect(&lf));  // occupied: nothing made
   EXPECT_EQ(std::tuple(font.m_hObject, cmd::gdi::LiveObjectCount(), CFont::FromHandle(font)),
             std::tuple(first, before + 2, &font));  // the DC and the font
-  EXPECT_EQ(dc.SelectObject(&font), stock);
-  EXPECT_FALSE(DeleteObject(font.m_hObject));  // still selected
-  EXPECT_EQ(dc.SelectObject(stock), &font);
+  // Selected, not deleted while selected, deselected.
+  EXPECT_EQ((std::tuple<CFont*, BOOL, CFont*>{dc.SelectObject(&font), DeleteObject(font.m_hObject),
+                                               dc.SelectObject(stock)}), std::tuple(stock, FALSE, &font));
   EXPECT_TRUE(font.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
   EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock: stays
   CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
@@ -613,8 +614,7 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
   EXPECT_EQ(dc.SaveDC(), 1);
   dc.SelectObject(&blue);
   dc.SetTextColor(kGreen);
-  EXPECT_FALSE(DeleteObject(red.m_hObject));  // held by the saved state
-  EXPECT_TRUE(dc.RestoreDC(-1));
+  EXPECT_TRUE(!DeleteObject(red.m_hObject) && dc.RestoreDC(-1));  // held by the saved state
   EXPECT_EQ(std::pair(dc.GetTextColor(), dc.GetCurrentPen()), std::pair(kBlack, &red));
   EXPECT_TRUE(blue.DeleteObject() && !dc.RestoreDC(-1));  // nothing saved any more
   dc.SelectObject(stockPen);
@@ -707,8 +707,8 @@ TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
   CString s;
   CWnd::FromHandle(dialog)->GetDlgItem(5)->GetWindowTextW(s);
   EXPECT_EQ(std::pair(s, Text(b)), std::pair(CString(u"second"), std::u16string()));
-  EXPECT_EQ(CWnd::FromHandle(a), CWnd::FromHandle(a));
-  EXPECT_EQ(cmd::ui::CreateTestWindow(u"EDIT", u"", reinterpret_cast<HWND>(0x99), 1), nullptr);
+  EXPECT_TRUE(CWnd::FromHandle(a) == CWnd::FromHandle(a) &&
+              !cmd::ui::CreateTestWindow(u"EDIT", u"", reinterpret_cast<HWND>(0x99), 1));
   DestroyWindow(dialog);
   EXPECT_EQ(destroyed, (std::vector<HWND>{dialog, a, b}));
   EXPECT_FALSE(IsWindow(a) || IsWindow(b) || SetWindowTextW(a, u"gone"));
@@ -726,8 +726,7 @@ TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
                                   send(CB_GETLBTEXT, 2, item), send(CB_GETLBTEXTLEN, 1)}),
             (std::vector<LRESULT>{CB_ERR, 0, 1, 2, 1, 5, CB_ERR, 5}));
   EXPECT_EQ(Text(combo) + u"|" + item, u"[-c-]|[-a-]");
-  EXPECT_EQ(send(CB_SETCURSEL, WPARAM(-1)), CB_ERR);
-  EXPECT_EQ(Text(combo), u"");
+  EXPECT_EQ((std::pair<LRESULT, std::u16string>{send(CB_SETCURSEL, WPARAM(-1)), Text(combo)}), std::pair(CB_ERR, u""s));
   send(CB_SETCURSEL, 0);
   EXPECT_EQ((std::vector<LRESULT>{send(CB_RESETCONTENT), send(CB_GETCOUNT), send(CB_GETCURSEL)}),
             (std::vector<LRESULT>{CB_OKAY, 0, CB_ERR}));
@@ -753,11 +752,8 @@ TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
   EXPECT_EQ(buffer[0], u'か');
   HIMC mine = ImmCreateContext();
   EXPECT_EQ(ImmAssociateContext(w, mine), own);
-  EXPECT_TRUE(ImmSetOpenStatus(mine, TRUE) && ImmGetOpenStatus(ImmGetContext(w)));
-  EXPECT_FALSE(ImmReleaseContext(w, own));
-  EXPECT_TRUE(ImmDestroyContext(mine));
-  EXPECT_EQ(ImmGetContext(w), nullptr);
-  EXPECT_FALSE(ImmSetOpenStatus(mine, TRUE));
+  EXPECT_TRUE(ImmSetOpenStatus(mine, TRUE) && ImmGetOpenStatus(ImmGetContext(w)) && !ImmReleaseContext(w, own));
+  EXPECT_TRUE(ImmDestroyContext(mine) && !ImmGetContext(w) && !ImmSetOpenStatus(mine, TRUE));
   DestroyWindow(w);
   EXPECT_FALSE(ImmGetOpenStatus(own));
 
@@ -788,10 +784,10 @@ TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
     EXPECT_EQ(GetMessageW(&m, nullptr, 0, 0), 0);
   });
   worker.join();
-  ASSERT_EQ(GetMessageW(&msg, nullptr, 0, 0), TRUE);
-  EXPECT_EQ(msg.message, WM_USER + 1u);
-  ASSERT_EQ(GetMessageW(&msg, nullptr, 0, 0), TRUE);
-  EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(WM_USER + 4u, WPARAM(44)));
+  // The other window's message, then the worker's.
+  EXPECT_EQ((std::vector<WPARAM>{WPARAM(GetMessageW(&msg, nullptr, 0, 0)), msg.message,
+                                 WPARAM(GetMessageW(&msg, nullptr, 0, 0)), msg.message, msg.wParam}),
+            (std::vector<WPARAM>{TRUE, WM_USER + 1, TRUE, WM_USER + 4, 44}));
   EXPECT_EQ(GetMessageW(&msg, reinterpret_cast<HWND>(0x77), 0, 0), -1);
   DestroyWindow(parent);
   DestroyWindow(other);
@@ -809,8 +805,7 @@ TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
     EXPECT_TRUE(TranslateMessage(&down));
   }
   MSG user{keys, WM_USER, 0, 0, 0, {}};
-  EXPECT_FALSE(TranslateMessage(&user));
-  EXPECT_EQ(DispatchMessageW(&user), 77);
+  EXPECT_EQ((std::pair<BOOL, LRESULT>{TranslateMessage(&user), DispatchMessageW(&user)}), std::pair(FALSE, 77L));
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   EXPECT_EQ(chars, (std::vector<WPARAM>{'a', '7', 'B'}));
   SetKeyStateHook({});
@@ -869,8 +864,7 @@ TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
             (std::vector<BOOL>{7, 0, TRUE, FALSE, FALSE}));
   cmd::ui::SetTrackPopupMenuHook({});
   EXPECT_EQ(track(popup, 7, TPM_RETURNCMD), 0);
-  EXPECT_TRUE(DestroyMenu(bar));
-  EXPECT_FALSE(IsMenu(popup) || track(popup, 7));
+  EXPECT_TRUE(DestroyMenu(bar) && !IsMenu(popup) && !track(popup, 7));
   DestroyWindow(owner);
 
   HINSTANCE module = cmd::res::NewModuleHandle();
@@ -898,8 +892,7 @@ TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
             std::tuple(extension, program, std::size_t(2)));
   cmd::res::RegisterString(program, 5, u"工事材料");
   char16_t buffer[3];
-  EXPECT_EQ(LoadStringW(program, 5, buffer, 3), 2);
-  EXPECT_EQ(std::u16string(buffer), u"工事");
+  EXPECT_EQ((std::pair<int, std::u16string>{LoadStringW(program, 5, buffer, 3), buffer}), std::pair(2, u"工事"s));
   EXPECT_EQ((std::pair<int, char16_t>{LoadStringW(program, 6, buffer, 3), buffer[0]}), std::pair(0, u'\0'));
   cmd::res::RemoveModule(program);
   cmd::res::RemoveModule(extension);
@@ -914,8 +907,7 @@ TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
   HGLOBAL moveable = GlobalAlloc(GHND, 8);
   void* p = GlobalLock(moveable);
   ASSERT_NE(p, nullptr);
-  EXPECT_NE(p, moveable);
-  EXPECT_EQ(GlobalLock(moveable), p);
+  EXPECT_TRUE(p != moveable && GlobalLock(moveable) == p);
   // Unlocked to one lock, to none, not locked; freed, no longer a block.
   EXPECT_EQ((std::vector<BOOL>{GlobalUnlock(moveable), GlobalUnlock(moveable), GlobalUnlock(moveable)}),
             (std::vector<BOOL>{TRUE, FALSE, FALSE}));
