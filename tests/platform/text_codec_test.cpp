@@ -133,11 +133,9 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", CP_UTF8},
       {"\xF0\x9F\x98\x80\xE6\x97\xA5", u"\U0001F600日", CP_UTF8}, {"\xE3\x81", u"", CP_UTF8, kStrict, kNoTranslation},
   };
-  for (const auto& c : decodes) {
-    SetLastError(0);
-    EXPECT_EQ(Mb2Wc(c.cp, c.bytes, c.flags), c.wide) << Hex(c.bytes);
-    EXPECT_EQ(GetLastError(), c.error) << Hex(c.bytes);
-  }
+  for (const auto& c : decodes)
+    EXPECT_EQ((std::pair<std::u16string, DWORD>{(SetLastError(0), Mb2Wc(c.cp, c.bytes, c.flags)), GetLastError()}),
+              std::pair(c.wide, c.error)) << Hex(c.bytes);
   const struct { std::u16string_view text; const char* hex; DWORD flags = 0;
                  const char* defaultChar = nullptr; UINT cp = 932; DWORD error = 0; } encodes[] = {
       {u"\u2252\u2235\u2160", "81 E0 81 E6 87 54"}, {u"ケーブル", "83 50 81 5B 83 75 83 8B"},
@@ -152,27 +150,24 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
       {u"\xD800" "a\xDC00", "EF BF BD 61 EF BF BD", 0, nullptr, CP_UTF8},
       {u"\xD800", "", WC_ERR_INVALID_CHARS, nullptr, CP_UTF8, kNoTranslation},
   };
-  for (const auto& c : encodes) {
-    SetLastError(0);
-    EXPECT_EQ(Wc2Mb(c.cp, c.text, c.flags, c.defaultChar), c.hex) << Utf16ToUtf8(c.text);
-    EXPECT_EQ(GetLastError(), c.error) << Utf16ToUtf8(c.text);
-  }
+  for (const auto& c : encodes)
+    EXPECT_EQ((std::pair<std::string, DWORD>{(SetLastError(0), Wc2Mb(c.cp, c.text, c.flags, c.defaultChar)),
+                                             GetLastError()}), std::pair(std::string(c.hex), c.error))
+        << Utf16ToUtf8(c.text);
   EXPECT_EQ(Hex(cmd::cp::EncodeUtf8(u"\U0001F600\xDBFF")), "F0 9F 98 80 EF BF BD");
 
   // The whole-string helpers, with a long ASCII run that has one character
   // at every position of the fast path.
   std::u16string text = u"1,2,3,ケーブル CV 3C-5.5sq,m,¥100";
-  bool used = true;
+  bool used = true, wave = false;
   EXPECT_EQ(cmd::cp::Decode932(cmd::cp::Encode932(text, &used)), u"1,2,3,ケーブル CV 3C-5.5sq,m,\\100");
-  EXPECT_FALSE(used);
-  EXPECT_EQ(cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(text)), text);
-  cmd::cp::Encode932(u"〜", &used);
-  EXPECT_TRUE(used);
+  cmd::cp::Encode932(u"〜", &wave);
+  EXPECT_TRUE(!used && wave && cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(text)) == text);
   for (size_t pos = 0; pos < 17; ++pos) {
     std::u16string s(17, u'a');
     s[pos] = u'漢';
-    EXPECT_EQ(cmd::cp::Decode932(cmd::cp::Encode932(s)), s);
-    EXPECT_EQ(cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(s)), s);
+    EXPECT_EQ(std::pair(cmd::cp::Decode932(cmd::cp::Encode932(s)), cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(s))),
+              std::pair(s, s));
   }
   EXPECT_TRUE(cmd::cp::Decode932("").empty() && cmd::cp::Encode932(u"").empty());
   EXPECT_TRUE(cmd::cp::Fits932(u"電気 ケーブル ｱｲｳ ～ \\ ~") && cmd::cp::Fits932(u""));
@@ -187,8 +182,7 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
   char mb[4] = {'x', 'x', 'x', 'x'};
   BOOL usedDefault = FALSE;
   auto check = [](int result, int expected, DWORD error) {
-    EXPECT_EQ(result, expected);
-    EXPECT_EQ(GetLastError(), error);
+    EXPECT_EQ((std::pair<int, DWORD>{result, GetLastError()}), std::pair(expected, error));
     SetLastError(0);
   };
   SetLastError(0);
@@ -253,10 +247,8 @@ TEST(CString, EditsSearchesAndConversions) {
                          list.Find(u"水道"), list.Find(u"x", 100), list.Replace(u"電気", u"ガス")}),
             (std::vector{2, 5, 5, 6, -1, 2}));
   EXPECT_EQ(list, u"ガス,ガス,水道");
-  EXPECT_EQ(CString(u"電気\U0001F600").ToUtf8(), "電気\xF0\x9F\x98\x80");
-  EXPECT_EQ(Utf16ToUtf8(u"\xD800"), "\xEF\xBF\xBD");
-  EXPECT_EQ(CString(u"Abc").CompareNoCase(u"aBC"), 0);
-  EXPECT_NE(CString(u"ＡＢＣ").CompareNoCase(u"ａｂｃ"), 0);
+  EXPECT_EQ(CString(u"電気\U0001F600").ToUtf8() + "|" + Utf16ToUtf8(u"\xD800"), "電気\xF0\x9F\x98\x80|\xEF\xBF\xBD");
+  EXPECT_TRUE(CString(u"Abc").CompareNoCase(u"aBC") == 0 && CString(u"ＡＢＣ").CompareNoCase(u"ａｂｃ") != 0);
 }
 
 // ------------------------------------------------------------ number conversion
@@ -357,15 +349,12 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
       {_ui64tow(UINT64_MAX, buf, 10), u"18446744073709551615"},
   });
   char16_t small[4] = {u'x', u'x', u'x', u'x'};
-  EXPECT_EQ(_itow_s(-123, small, 4, 10), ERANGE);  // needs 5 units
-  EXPECT_EQ(std::u16string(small, 4), u"\0xxx"s);
-  EXPECT_EQ(_itow_s(123, small, 4, 10), 0);
-  EXPECT_EQ(std::u16string(small), u"123");
-  EXPECT_EQ(_itow_s(1, small, 4, 99), EINVAL);
-  EXPECT_EQ(_itow_s(1, nullptr, 4, 10), EINVAL);
-  EXPECT_EQ(_i64tow_s(INT64_MIN, buf, 21, 10), 0);
-  EXPECT_EQ(std::u16string(buf), u"-9223372036854775808");
-  EXPECT_EQ(_i64tow_s(INT64_MIN, buf, 20, 10), ERANGE);
+  using Bounded = std::pair<int, std::u16string>;  // the result and the buffer
+  EXPECT_EQ((Bounded{_itow_s(-123, small, 4, 10), std::u16string(small, 4)}), Bounded(ERANGE, u"\0xxx"s));  // needs 5
+  EXPECT_EQ((Bounded{_itow_s(123, small, 4, 10), std::u16string(small)}), Bounded(0, u"123"));
+  EXPECT_EQ((Bounded{_i64tow_s(INT64_MIN, buf, 21, 10), std::u16string(buf)}), Bounded(0, u"-9223372036854775808"));
+  EXPECT_EQ((std::vector<int>{_itow_s(1, small, 4, 99), _itow_s(1, nullptr, 4, 10), _i64tow_s(INT64_MIN, buf, 20, 10)}),
+            (std::vector<int>{EINVAL, EINVAL, ERANGE}));
 
   // Letters compare as lower case, ASCII letters only folded.
   const struct { const char16_t *a, *b; int sign; } compares[] = {
@@ -375,8 +364,7 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
     int r = _wcsicmp(c.a, c.b);
     EXPECT_EQ((r > 0) - (r < 0), c.sign) << U8(c.a) << " " << U8(c.b);
   }
-  EXPECT_EQ(_wcsnicmp(u"abcX", u"ABCy", 3), 0);
-  EXPECT_NE(_wcsnicmp(u"abcX", u"ABCy", 4), 0);
+  EXPECT_TRUE(_wcsnicmp(u"abcX", u"ABCy", 3) == 0 && _wcsnicmp(u"abcX", u"ABCy", 4) != 0);
 }
 
 // -------------------------------------------------------------------- formatting
@@ -495,9 +483,8 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
       {F(u"%d|%s|%f|%c|%x|%*d|"), u"0||0.000000||0|0|"}, {F(u"%5s|%-3d|", u"a"), u"    a|0  |"},
       {F(u"%n%d", 5), u"0"}, {F(static_cast<const char16_t*>(nullptr), 1), u""},
   });
-  EXPECT_EQ(F(u"%5000d", 1).GetLength(), 5000);
-  EXPECT_EQ(F(u"%99999999999d", 1).GetLength(), 1 << 20);
-  EXPECT_EQ(F(u"%.600d", 1).GetLength(), 512);
+  EXPECT_EQ((std::vector<int>{F(u"%5000d", 1).GetLength(), F(u"%99999999999d", 1).GetLength(),
+                              F(u"%.600d", 1).GetLength()}), (std::vector<int>{5000, 1 << 20, 512}));
   CString s;
   s.Format(u"%ld,%s,%d\n", LONG(12), u"ケーブル", 1);
   s.AppendFormat(u"%.0f", 2.5);
@@ -509,13 +496,13 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
                                     {6, -1, u"AB123"}, {2, -1, u"A"}, {1, -1, u""}}) {
     char16_t buffer[15];
     std::fill(std::begin(buffer), std::end(buffer), u'Z');
-    EXPECT_EQ(FormatToBuffer(buffer, size, u"AB%uC", 123), result) << size;
-    EXPECT_EQ(std::u16string(buffer) + buffer[size], text + u"Z"s) << size;
+    EXPECT_EQ((std::pair<int, std::u16string>{FormatToBuffer(buffer, size, u"AB%uC", 123),
+                                              std::u16string(buffer) + buffer[size]}), std::pair(result, text + u"Z"s))
+        << size;
   }
   char16_t buffer[1] = {u'Z'};
-  EXPECT_EQ(FormatToBuffer(buffer, 0, u"AB%uC", 123), -1);
-  EXPECT_EQ(buffer[0], u'Z');
-  EXPECT_EQ(FormatToBuffer(nullptr, 10, u"x"), -1);
+  EXPECT_EQ((std::vector<int>{FormatToBuffer(buffer, 0, u"AB%uC", 123), buffer[0], FormatToBuffer(nullptr, 10, u"x")}),
+            (std::vector<int>{-1, u'Z', -1}));
 }
 
 // ---------------------------------------------------------------------- scanning
@@ -612,15 +599,14 @@ TEST(CrtScan, ResultsOutputsAndBoundedBuffers) {
   });
   char16_t buf[6], one[1] = {u'#'}, letters[3];
   std::fill(std::begin(buf), std::end(buf), u'#');
-  EXPECT_EQ(swscanf(u"abcdef rest", u"%s", ScanBuf{buf, 4}), 1);
-  EXPECT_EQ(std::u16string(buf, 6), u"abc\0##"s);
-  EXPECT_EQ(swscanf(u"abcdefghij,x", u"%[^,],%s", ScanBuf{buf, 4}, ScanArray(buf)), 2);
-  EXPECT_EQ(std::u16string(buf), u"x");
-  EXPECT_EQ(swscanf(u"abc", u"%s", ScanArray(one)), 1);
-  EXPECT_EQ(one[0], 0);
+  using Scanned = std::pair<int, std::u16string>;  // the result and the buffer
+  EXPECT_EQ((Scanned{swscanf(u"abcdef rest", u"%s", ScanBuf{buf, 4}), std::u16string(buf, 6)}),
+            Scanned(1, u"abc\0##"s));
+  EXPECT_EQ((Scanned{swscanf(u"abcdefghij,x", u"%[^,],%s", ScanBuf{buf, 4}, ScanArray(buf)), std::u16string(buf)}),
+            Scanned(2, u"x"));
+  EXPECT_EQ((Scanned{swscanf(u"abc", u"%s", ScanArray(one)), std::u16string(one, 1)}), Scanned(1, u"\0"s));
+  EXPECT_EQ((Scanned{swscanf(u"xyz", u"%2c", ScanArray(letters)), std::u16string(letters)}), Scanned(1, u"xy"));
   EXPECT_EQ(swscanf(u"abc", u"%s", ScanBuf{nullptr, 0}), 1);
-  EXPECT_EQ(swscanf(u"xyz", u"%2c", ScanArray(letters)), 1);
-  EXPECT_EQ(std::u16string(letters), u"xy");
   // Unbounded outputs keep the whole field.
   std::u16string longField(10000, u'長'), same;
   CString whole;
