@@ -54,8 +54,8 @@ std::vector<std::string> List(const CString& pattern) {
     more = finder.FindNextFile();
     const std::string name = finder.GetFileName().ToUtf8();
     entries.push_back(name + (finder.IsDirectory() ? "/" : " " + std::to_string(finder.GetLength())));
-    EXPECT_EQ(finder.GetFilePath(), finder.GetRoot() + finder.GetFileName());
-    EXPECT_EQ(bool(finder.IsDots()), name == "." || name == "..");
+    EXPECT_EQ(std::pair(finder.GetFilePath(), bool(finder.IsDots())),
+              std::pair(finder.GetRoot() + finder.GetFileName(), name == "." || name == ".."));
   }
   return entries;
 }
@@ -94,8 +94,8 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
   f.Write("Z", 1);
   f.SetLength(10);
   f.Close();
-  EXPECT_FALSE(f.IsOpen());
-  EXPECT_EQ(cmdtest::Hex(cmdtest::ReadBytes(dir / "histry.mst")), "00 01 41 FF 42 00 00 00 5A 00");
+  EXPECT_EQ(std::pair(f.IsOpen(), cmdtest::Hex(cmdtest::ReadBytes(dir / "histry.mst"))),
+            std::pair(false, "00 01 41 FF 42 00 00 00 5A 00"s));
 
   fs::create_directories(dir / "MASTER" / "Denki");
   const fs::path stored = dir / "MASTER" / "Denki" / "Zairyou1.MST";
@@ -122,21 +122,21 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
 
   // Error messages name the file and fit the buffer.
   using E = CFileException;
-  EXPECT_EQ(E(E::accessDenied, 5, u"C:\\d\\a.mst").GetErrorMessage(), u"Access to C:\\d\\a.mst was denied.");
-  EXPECT_EQ(E(E::fileNotFound).GetErrorMessage(), u"an unnamed file was not found.");
-  EXPECT_EQ(E(E::diskFull, -1, u"x").GetErrorMessage(), u"Disk full while accessing x.");
+  const CString path2 = u"C:\\d\\a.mst";
+  EXPECT_EQ(E(E::accessDenied, 5, path2).GetErrorMessage() + u"|" + E(E::fileNotFound).GetErrorMessage() + u"|" +
+                E(E::diskFull, -1, u"x").GetErrorMessage(),
+            u"Access to C:\\d\\a.mst was denied.|an unnamed file was not found.|Disk full while accessing x.");
   char16_t buf[10];
   UINT help = 99;
-  EXPECT_TRUE(E(E::accessDenied, 5, u"C:\\d\\a.mst").GetErrorMessage(buf, 10, &help));
+  EXPECT_TRUE(E(E::accessDenied, 5, path2).GetErrorMessage(buf, 10, &help) && !E(E::diskFull).GetErrorMessage(buf, 0));
   EXPECT_EQ(std::pair(std::u16string(buf), help), std::pair(std::u16string(u"Access to"), 0u));
-  EXPECT_FALSE(E(E::diskFull).GetErrorMessage(buf, 0));
   try {  // caught as the framework's root class, it still explains itself
     CFile::Remove(u"Q:\\nothing");
     ADD_FAILURE() << "an unmapped drive was reached";
   } catch (const CException& base) {
     char16_t text[256];
-    EXPECT_TRUE(base.GetErrorMessage(text, 256));
-    EXPECT_EQ(std::u16string(text), u"Q:\\nothing contains an invalid path.");
+    EXPECT_EQ((std::pair<BOOL, std::u16string>{base.GetErrorMessage(text, 256), text}),
+              std::pair(TRUE, u"Q:\\nothing contains an invalid path."s));
   }
 }
 
@@ -352,8 +352,8 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
             std::tuple(FALSE, DWORD(ERROR_NO_MORE_FILES), dir.win()));  // past the last entry
   // A folder without a wildcard lists nothing, and leaves nothing to ask.
   FILETIME t[2]{};
-  EXPECT_FALSE(finder.FindFile(dir.win()) || finder.FindNextFile() || finder.GetLastWriteTime(t));
-  EXPECT_TRUE(finder.GetFileName().IsEmpty());
+  EXPECT_FALSE(finder.FindFile(dir.win()) || finder.FindNextFile() || finder.GetLastWriteTime(t) ||
+               !finder.GetFileName().IsEmpty());
 
   cmdtest::WriteBytes(dir / "App" / "BACKUP-1.LZH", "x");
   cmd::path::SetDriveRoot(u'A', (dir / "App").string());
@@ -384,8 +384,8 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
   // 2001-02-03 04:05:06.123456789 UTC and one hundred nanoseconds later.
   struct timespec older[2] = {{981173106, 123456789}, {981173106, 123456789}};
   struct timespec newer[2] = {{981173106, 123456889}, {981173106, 123456889}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "tanni.mst").c_str(), older, 0), 0);
-  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "zairyou1.mst").c_str(), newer, 0), 0);
+  ASSERT_TRUE(::utimensat(AT_FDCWD, (dir / "tanni.mst").c_str(), older, 0) == 0 &&
+              ::utimensat(AT_FDCWD, (dir / "zairyou1.mst").c_str(), newer, 0) == 0);
   for (int i : {0, 1})
     EXPECT_TRUE(finder.FindFile(Win(dir / names[i])) && !finder.FindNextFile() && finder.GetLastWriteTime(&t[i]));
   // (981173106 + 11644473600) * 10^7 + 1234567 ticks.
@@ -443,8 +443,7 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
     EnvVar a("XDG_CONFIG_HOME", (config + "/").c_str()), b("XDG_DATA_HOME", data.c_str());
     EXPECT_EQ((Found{folder(CSIDL_APPDATA), folder(CSIDL_LOCAL_APPDATA)}), (Found{{S_OK, config}, {S_OK, data}}));
     EXPECT_FALSE(fs::exists(data));  // not created unless asked
-    EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE), std::pair(S_OK, data));
-    EXPECT_TRUE(fs::is_directory(data));
+    EXPECT_TRUE(folder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE) == std::pair(S_OK, data) && fs::is_directory(data));
   }
   {
     EnvVar a("XDG_CONFIG_HOME", nullptr), b("XDG_DATA_HOME", "relative/ignored"), h("HOME", dir.str().c_str());
@@ -466,8 +465,8 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
   const UINT n = GetWindowsDirectoryW(path, MAX_PATH);
   EXPECT_EQ(std::pair(Utf16ToUtf8(path), std::size_t(n)), std::pair(dir.str(), dir.str().size()));
   char16_t small[4] = {u'z', 0, 0, 0};
-  EXPECT_EQ(GetWindowsDirectoryW(small, 4), n + 1);  // the size needed, nothing written
-  EXPECT_EQ(small[0], u'z');
+  // The size needed, nothing written.
+  EXPECT_EQ((std::pair<UINT, char16_t>{GetWindowsDirectoryW(small, 4), small[0]}), std::pair(n + 1, u'z'));
   cmd::path::SetWindowsFolder(dir.str() + "/win/");
   GetWindowsDirectoryW(path, MAX_PATH);
   EXPECT_EQ(cmd::path::GetWindowsFolder() + "|" + Utf16ToUtf8(path), dir.str() + "/win|" + dir.str() + "/win");
@@ -586,8 +585,8 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
   for (const auto& c : cases) {
     if (c.before) WriteBytes(Host(c.name), *c.before);
     flushes = 0;
-    EXPECT_EQ(Written(c.name, c.mode, c.texts), c.hex) << c.name << " " << Utf16ToUtf8(c.mode);
-    EXPECT_EQ(flushes, c.mode[0] == u'w' ? 1 : 0) << c.name << " " << Utf16ToUtf8(c.mode);
+    EXPECT_EQ(std::pair(Written(c.name, c.mode, c.texts), flushes),
+              std::pair(std::string(c.hex), c.mode[0] == u'w' ? 1 : 0)) << c.name << " " << Utf16ToUtf8(c.mode);
   }
   // An explicit Flush of an append reaches the disk; the destructor writes
   // the rest and closes.
@@ -649,10 +648,9 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
       {u"a\rb\r\nc\nd", u"a\rb|c|d|"}, {u"\r\n\r\n", u"||"}, {u"a\r", u"a\r|"},
       {u"a\r\r\n", u"a\r|"}, {u"a\n\r", u"a|\r|"}, {u"\x1A" u"a", u""}, {u"a\r\nb\x1A" u"c\r\nd\r\n", u"a|b|"},
   };
-  for (const auto& [text, lines] : ends) {
-    EXPECT_EQ(Lines(Utf16ToUtf8(text), u"rt"), lines) << Utf16ToUtf8(text);
-    EXPECT_EQ(Lines(Utf16le(text), u"rt,ccs=UNICODE"), lines) << Utf16ToUtf8(text);
-  }
+  for (const auto& [text, lines] : ends)
+    EXPECT_EQ(std::pair(Lines(Utf16ToUtf8(text), u"rt"), Lines(Utf16le(text), u"rt,ccs=UNICODE")),
+              std::pair(std::u16string(lines), std::u16string(lines))) << Utf16ToUtf8(text);
 
   // A NUL ends a line's text; a line that starts with NUL reads as FALSE and
   // the stream goes on after it. The whole-file reader stops there.
@@ -795,14 +793,13 @@ TEST_F(CrtFiles, PathsFoldersAndFiles) {
   for (const auto& [path, parts] : cases) EXPECT_EQ(Split(path), parts) << CString(path).ToUtf8();
   char16_t dir[_MAX_DIR], fname[_MAX_FNAME], ext[8], drive[3];
   _wsplitpath(u"C:\\a\\b.c", nullptr, dir, nullptr, nullptr);
-  EXPECT_EQ(std::u16string(dir), u"\\a\\");
   _wsplitpath((std::u16string(300, u'n') + u".ext").c_str(), nullptr, nullptr, fname, nullptr);
-  EXPECT_EQ(std::u16string(fname), std::u16string(_MAX_FNAME - 1, u'n'));
+  EXPECT_EQ(std::u16string(dir) + u"|" + fname, u"\\a\\|" + std::u16string(_MAX_FNAME - 1, u'n'));
   EXPECT_EQ(_wsplitpath_s(u"C:\\ab\\name.txt", drive, 3, dir, 8, fname, 8, ext, 8), 0);
   EXPECT_EQ(std::u16string(dir) + u"|" + fname + u"|" + ext, u"\\ab\\|name|.txt");
   // "\abcdefg\" needs 10 units.
-  EXPECT_EQ(_wsplitpath_s(u"C:\\abcdefg\\n.t", drive, 3, dir, 8, fname, 8, ext, 8), ERANGE);
-  EXPECT_EQ(drive[0] | dir[0] | fname[0] | ext[0], 0);
+  EXPECT_EQ((std::pair<int, int>{_wsplitpath_s(u"C:\\abcdefg\\n.t", drive, 3, dir, 8, fname, 8, ext, 8),
+                                 drive[0] | dir[0] | fname[0] | ext[0]}), std::pair(ERANGE, 0));
   EXPECT_EQ(_wsplitpath_s(nullptr, drive, 3, dir, 8, fname, 8, ext, 8), EINVAL);
   EXPECT_EQ(_wsplitpath_s(u"a", drive, 0, dir, 8, fname, 8, ext, 8), EINVAL);
   EXPECT_EQ(_wsplitpath_s(u"a.b", nullptr, 0, nullptr, 0, fname, 8, nullptr, 0), 0);

@@ -169,8 +169,8 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
     EXPECT_EQ(std::pair(cmd::cp::Decode932(cmd::cp::Encode932(s)), cmd::cp::DecodeUtf8(cmd::cp::EncodeUtf8(s))),
               std::pair(s, s));
   }
-  EXPECT_TRUE(cmd::cp::Decode932("").empty() && cmd::cp::Encode932(u"").empty());
-  EXPECT_TRUE(cmd::cp::Fits932(u"電気 ケーブル ｱｲｳ ～ \\ ~") && cmd::cp::Fits932(u""));
+  EXPECT_TRUE(cmd::cp::Decode932("").empty() && cmd::cp::Encode932(u"").empty() &&
+              cmd::cp::Fits932(u"電気 ケーブル ｱｲｳ ～ \\ ~") && cmd::cp::Fits932(u""));
   // Best fits ("café", "¥" to "\"), WAVE DASH, a pair and a lone surrogate.
   for (std::u16string_view t : {u"café", u"¥", u"〜", u"\U0001F600", u"\xD800"})
     EXPECT_FALSE(cmd::cp::Fits932(t)) << Utf16ToUtf8(t);
@@ -265,10 +265,9 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
       {u"-2147483649", INT32_MIN, ERANGE}, {u"99999999999999999999999", INT32_MAX, ERANGE},
       {u"２１４７４８３６４８", INT32_MAX, ERANGE},
   };
-  for (const auto& c : ints) {
-    EXPECT_EQ(Read(_wtoi, c.text), std::pair(c.value, c.error)) << U8(c.text);
-    EXPECT_EQ(Read(_wtol, c.text), std::pair(c.value, c.error)) << U8(c.text);
-  }
+  for (const auto& c : ints)
+    EXPECT_EQ(std::vector({Read(_wtoi, c.text), Read(_wtol, c.text)}), std::vector(2, std::pair(c.value, c.error)))
+        << U8(c.text);
   const Case wide[] = {
       {u"5000000000", 5000000000LL, 0},        {u" -１２x", -12, 0},
       {u"9223372036854775807", INT64_MAX, 0},  {u"9223372036854775808", INT64_MAX, ERANGE},
@@ -315,10 +314,9 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
       {ones + u"e-999", 1.1111111111111112}, {tie, 9007199254740992.0}, {tie + u"1", 9007199254740994.0},
       {u"1e99999999999999999999", kInf}, {u"0e99999999999999999999", 0.0},
   };
-  for (const auto& [text, value] : cases) {
-    EXPECT_EQ(BitsOf(_wtof(text.c_str())), BitsOf(value)) << U8(text.substr(0, 40));
-    EXPECT_EQ(BitsOf(wcstod(text.c_str(), nullptr)), BitsOf(value));
-  }
+  for (const auto& [text, value] : cases)
+    EXPECT_EQ(std::pair(BitsOf(_wtof(text.c_str())), BitsOf(wcstod(text.c_str(), nullptr))),
+              std::pair(BitsOf(value), BitsOf(value))) << U8(text.substr(0, 40));
   for (auto [text, value] : {std::pair{u"1e400", kInf}, {u"-1e400", -kInf}, {u"1e-400", 0.0}}) {
     errno = 0;
     EXPECT_TRUE(_wtof(text) == value && errno == ERANGE) << U8(text);
