@@ -359,8 +359,7 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
   cmd::path::SetDriveRoot(u'A', (dir / "App").string());
   for (const char16_t* pattern : {u"A:\\*.*", u"a:*.lzh", u"A:\\backup-1.lzh"})
     EXPECT_EQ(List(pattern), std::vector<std::string>{"BACKUP-1.LZH 1"});
-  ASSERT_TRUE(finder.FindFile(u"A:\\backup-1.lzh"));
-  finder.FindNextFile();
+  ASSERT_TRUE(finder.FindFile(u"A:\\backup-1.lzh") && !finder.FindNextFile());
   EXPECT_EQ(finder.GetFilePath(), u"A:\\BACKUP-1.LZH");
   cmd::path::SetDriveRoot(u'A', "");
   EXPECT_EQ((std::pair<BOOL, DWORD>{finder.FindFile(u"A:\\*.*"), GetLastError()}),
@@ -375,8 +374,7 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
   EXPECT_EQ(std::pair(Utf16ToUtf8(buf), n), std::pair(cwd, DWORD(Utf8ToUtf16(cwd).size())));
   // No room for the terminator: the size needed.
   EXPECT_EQ(std::pair(GetCurrentDirectoryW(n, buf), GetCurrentDirectoryW(0, nullptr)), std::pair(n + 1, n + 1));
-  ASSERT_TRUE(finder.FindFile(u"backup-1.*"));
-  finder.FindNextFile();
+  ASSERT_TRUE(finder.FindFile(u"backup-1.*") && !finder.FindNextFile());
   EXPECT_EQ(std::pair(finder.GetFilePath(), finder.GetFileTitle()),
             std::pair(Win(fs::current_path()) + u"\\BACKUP-1.LZH", CString(u"BACKUP-1")));
   fs::current_path(previous);
@@ -389,10 +387,9 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
   for (int i : {0, 1})
     EXPECT_TRUE(finder.FindFile(Win(dir / names[i])) && !finder.FindNextFile() && finder.GetLastWriteTime(&t[i]));
   // (981173106 + 11644473600) * 10^7 + 1234567 ticks.
-  EXPECT_EQ((ULONGLONG(t[0].dwHighDateTime) << 32) | t[0].dwLowDateTime, 126256467061234567ull);
-  EXPECT_EQ(std::tuple(CompareFileTime(&t[0], &t[1]), CompareFileTime(&t[1], &t[0]), CompareFileTime(&t[0], &t[0])),
-            std::tuple(-1, 1, 0));
-  EXPECT_EQ(cmd::UnixFromFileTime(t[0]), 981173106);
+  EXPECT_EQ(std::tuple((ULONGLONG(t[0].dwHighDateTime) << 32) | t[0].dwLowDateTime, cmd::UnixFromFileTime(t[0]),
+                       CompareFileTime(&t[0], &t[1]), CompareFileTime(&t[1], &t[0]), CompareFileTime(&t[0], &t[0])),
+            std::tuple(126256467061234567ull, std::time_t(981173106), -1, 1, 0));
 }
 
 // ---------------------------------------------------------------- shell
@@ -422,8 +419,8 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
     char16_t dest[MAX_PATH];
     std::fill(std::begin(dest), std::end(dest), u'#');
     const LPWSTR r = PathCombineW(dest, dir, file);
-    const std::u16string expected = result ? result : u"";
-    EXPECT_EQ(std::pair(r, std::u16string(dest)), std::pair(result ? dest : nullptr, expected))
+    EXPECT_EQ(std::pair(r, std::u16string(dest)),
+              std::pair(result ? dest : nullptr, std::u16string(result ? result : u"")))
         << (dir ? Utf16ToUtf8(dir) : "null") << " + " << (file ? Utf16ToUtf8(file) : "null");
   }
   EXPECT_EQ(PathCombineW(nullptr, u"C:\\", u"x"), nullptr);
@@ -442,8 +439,9 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
   {
     EnvVar a("XDG_CONFIG_HOME", (config + "/").c_str()), b("XDG_DATA_HOME", data.c_str());
     EXPECT_EQ((Found{folder(CSIDL_APPDATA), folder(CSIDL_LOCAL_APPDATA)}), (Found{{S_OK, config}, {S_OK, data}}));
-    EXPECT_FALSE(fs::exists(data));  // not created unless asked
-    EXPECT_TRUE(folder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE) == std::pair(S_OK, data) && fs::is_directory(data));
+    // Not created unless asked.
+    EXPECT_TRUE(!fs::exists(data) && folder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE) == std::pair(S_OK, data) &&
+                fs::is_directory(data));
   }
   {
     EnvVar a("XDG_CONFIG_HOME", nullptr), b("XDG_DATA_HOME", "relative/ignored"), h("HOME", dir.str().c_str());
@@ -468,10 +466,10 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
   // The size needed, nothing written.
   EXPECT_EQ((std::pair<UINT, char16_t>{GetWindowsDirectoryW(small, 4), small[0]}), std::pair(n + 1, u'z'));
   cmd::path::SetWindowsFolder(dir.str() + "/win/");
-  GetWindowsDirectoryW(path, MAX_PATH);
-  EXPECT_EQ(cmd::path::GetWindowsFolder() + "|" + Utf16ToUtf8(path), dir.str() + "/win|" + dir.str() + "/win");
-  cmd::path::SetWindowsFolder("");
-  EXPECT_EQ(cmd::path::GetWindowsFolder(), dir.str());
+  EXPECT_EQ((std::vector<std::string>{cmd::path::GetWindowsFolder(),
+                                      (GetWindowsDirectoryW(path, MAX_PATH), Utf16ToUtf8(path)),
+                                      (cmd::path::SetWindowsFolder(""), cmd::path::GetWindowsFolder())}),
+            (std::vector<std::string>{dir.str() + "/win", dir.str() + "/win", dir.str()}));
 
   cmdtest::WriteBytes(dir / "lock3", "");
   const std::pair<std::string, bool> probes[] = {
