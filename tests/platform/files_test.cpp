@@ -78,7 +78,7 @@ struct EnvVar {
 // A binary round trip with seeks and a zero-filled gap; an existing file
 // reached through a differently cased path, kept or truncated on create;
 // its status. (Drive letters are mapped by the Windows path tests.)
-TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
+TEST(FileApi, CFileTheFileAndFolderCallsAndTheirFailures) {
   cmdtest::TempDir dir;
   const CString path = Win(dir / "histry.mst");
   CFile f;
@@ -138,26 +138,23 @@ TEST(CFile, ReadsWritesReachesFilesWhateverTheirCaseAndExplainsFailures) {
     EXPECT_EQ((std::pair<BOOL, std::u16string>{base.GetErrorMessage(text, 256), text}),
               std::pair(TRUE, u"Q:\\nothing contains an invalid path."s));
   }
-}
 
-// ---------------------------------------------------------------- file and folder functions
-// Copies keep the content and the last write time, and a replacing copy the
-// destination's spelling; attributes; folders made, moved and removed.
-TEST(FileApi, CopiesMovesAndFoldersDoTheirWork) {
-  cmdtest::TempDir dir;
+  // Copies keep the content and the last write time, and a replacing copy the
+  // destination's spelling; attributes; folders made, moved and removed.
+  cmdtest::TempDir tmp;
   const std::string content = std::string(200000, '\x5A') + "end";
-  cmdtest::WriteBytes(dir / "src.lzh", content);
-  cmdtest::WriteBytes(dir / "B.TXT", "old");
+  cmdtest::WriteBytes(tmp / "src.lzh", content);
+  cmdtest::WriteBytes(tmp / "B.TXT", "old");
   struct timespec times[2] = {{1000000000, 500}, {1000000000, 500}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src.lzh").c_str(), times, 0), 0);
-  ASSERT_TRUE(CopyFileW(Win(dir / "src.lzh"), Win(dir / "dst.lzh"), TRUE) &&
-              CopyFileW(Win(dir / "src.lzh"), Win(dir / "b.txt"), FALSE));
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "dst.lzh").c_str(), &st), 0);
-  EXPECT_EQ(std::tuple(st.st_mtim.tv_sec, ReadBytes(dir / "dst.lzh"), ReadBytes(dir / "B.TXT"), EntryCount(dir.path())),
-            std::tuple(1000000000L, content, content, 3ul));
+  ASSERT_EQ(::utimensat(AT_FDCWD, (tmp / "src.lzh").c_str(), times, 0), 0);
+  ASSERT_TRUE(CopyFileW(Win(tmp / "src.lzh"), Win(tmp / "dst.lzh"), TRUE) &&
+              CopyFileW(Win(tmp / "src.lzh"), Win(tmp / "b.txt"), FALSE));
+  struct stat stats {};
+  ASSERT_EQ(::stat((tmp / "dst.lzh").c_str(), &stats), 0);
+  EXPECT_EQ(std::tuple(stats.st_mtim.tv_sec, ReadBytes(tmp / "dst.lzh"), ReadBytes(tmp / "B.TXT"),
+                       EntryCount(tmp.path())), std::tuple(1000000000L, content, content, 3ul));
 
-  const CString b = Win(dir / "b.txt"), a = Win(dir / "A");
+  const CString b = Win(tmp / "b.txt"), a = Win(tmp / "A");
   // Archive; read-only on, then off; a folder.
   auto after = [](BOOL done, const CString& path) { return done ? GetFileAttributesW(path) : 0; };
   const CString ab = a + u"\\B";
@@ -166,32 +163,30 @@ TEST(FileApi, CopiesMovesAndFoldersDoTheirWork) {
                                 after(DeleteFileW(b) && CreateDirectoryW(a) && CreateDirectoryW(ab), a + u"\\b")}),
             (std::vector<DWORD>{FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY,
                                 FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_DIRECTORY}));
-  EXPECT_TRUE(MoveFileW(Win(dir / "dst.lzh"), a + u"\\B\\moved.lzh") && MoveFileW(a, Win(dir / "C")));
-  EXPECT_EQ(cmdtest::ReadBytes(dir / "C" / "B" / "moved.lzh"), content);
-  EXPECT_TRUE(DeleteFileW(Win(dir / "C" / "B" / "moved.lzh")) && RemoveDirectoryW(Win(dir / "C") + u"\\b") &&
-              RemoveDirectoryW(Win(dir / "C")));
-  EXPECT_EQ(EntryCount(dir.path()), 1u);
+  EXPECT_TRUE(MoveFileW(Win(tmp / "dst.lzh"), a + u"\\B\\moved.lzh") && MoveFileW(a, Win(tmp / "C")));
+  EXPECT_EQ(cmdtest::ReadBytes(tmp / "C" / "B" / "moved.lzh"), content);
+  EXPECT_TRUE(DeleteFileW(Win(tmp / "C" / "B" / "moved.lzh")) && RemoveDirectoryW(Win(tmp / "C") + u"\\b") &&
+              RemoveDirectoryW(Win(tmp / "C")));
+  EXPECT_EQ(EntryCount(tmp.path()), 1u);
 
   ULARGE_INTEGER avail{}, total{}, free{}, here{};
   DWORD spc = 0, bps = 0, freeClusters = 0, clusters = 0;
-  ASSERT_TRUE(GetDiskFreeSpaceExW(dir.win(), &avail, &total, &free) &&
+  ASSERT_TRUE(GetDiskFreeSpaceExW(tmp.win(), &avail, &total, &free) &&
               GetDiskFreeSpaceExW(nullptr, nullptr, &here, nullptr) &&
-              GetDiskFreeSpaceW(dir.win(), &spc, &bps, &freeClusters, &clusters));
+              GetDiskFreeSpaceW(tmp.win(), &spc, &bps, &freeClusters, &clusters));
   EXPECT_TRUE(0 < total.QuadPart && avail.QuadPart <= free.QuadPart && free.QuadPart <= total.QuadPart &&
               spc * bps > 0 && freeClusters <= clusters);
-}
 
-// What Windows refuses, and an injected failure of each file step: FALSE (or
-// a CFileException naming its cause and file) with the Windows error, the
-// files as they were and no staging file left.
-TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
-  cmdtest::TempDir dir;
+  // What Windows refuses, and an injected failure of each file step: FALSE (or
+  // a CFileException naming its cause and file) with the Windows error, the
+  // files as they were and no staging file left.
+  cmdtest::TempDir work;
   const char* const files[] = {"a.txt", "B.TXT", "ro.txt", "src", "dst", "temp.mst", "zairyou2.mst"};
-  for (const char* name : files) cmdtest::WriteBytes(dir / name, name);
-  fs::create_directories(dir / "A" / "B");
-  fs::create_directory(dir / "empty");
-  cmdtest::WriteBytes(dir / "A" / "B" / "f", "");
-  auto at = [&](const char* name) { return Win(dir / name); };
+  for (const char* name : files) cmdtest::WriteBytes(work / name, name);
+  fs::create_directories(work / "A" / "B");
+  fs::create_directory(work / "empty");
+  cmdtest::WriteBytes(work / "A" / "B" / "f", "");
+  auto at = [&](const char* name) { return Win(work / name); };
   const CString ro = at("ro.txt"), staging = at("temp.mst"), master = at("zairyou2.mst"),
                 missing = at("missing.mst"), empty = at("empty"), fresh = at("zairyou1.mst"),
                 tooLong(std::u16string(MAX_PATH, u'x'));
@@ -256,7 +251,7 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
       {[&] { return GetDiskFreeSpaceExW(at("none/"), nullptr, nullptr, nullptr); }, ERROR_PATH_NOT_FOUND},
       {find(at("none") + u"\\*.*"), ERROR_PATH_NOT_FOUND}, {find(tooLong), ERROR_FILENAME_EXCED_RANGE},
       {find(empty + u"\\*.mst"), ERROR_FILE_NOT_FOUND},  // the dots do not match
-      {find(dir.win() + u"*.*"), ERROR_IO_DEVICE, FileStep::List, EIO},
+      {find(work.win() + u"*.*"), ERROR_IO_DEVICE, FileStep::List, EIO},
       {open(E::fileNotFound, missing, read), ERROR_FILE_NOT_FOUND},
       {open(E::accessDenied, ro, write), ERROR_ACCESS_DENIED},
       {open(E::accessDenied, empty, read), ERROR_ACCESS_DENIED},
@@ -287,10 +282,10 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
     SetLastError(0);
     EXPECT_EQ((std::pair<BOOL, DWORD>{k.call(), GetLastError()}), std::pair(FALSE, k.error));
   }
-  for (const char* name : files) EXPECT_EQ(cmdtest::ReadBytes(dir / name), name);
+  for (const char* name : files) EXPECT_EQ(cmdtest::ReadBytes(work / name), name);
   // A failed close closes all the same.
-  EXPECT_EQ(std::tuple(closing.IsOpen(), ReadBytes(dir / "zairyou1.mst"), EntryCount(dir.path()),
-                       EntryCount(dir / "empty")), std::tuple(FALSE, "", 10ul, 0ul));
+  EXPECT_EQ(std::tuple(closing.IsOpen(), ReadBytes(work / "zairyou1.mst"), EntryCount(work.path()),
+                       EntryCount(work / "empty")), std::tuple(FALSE, "", 10ul, 0ul));
 
   // Read-only cleared, the file goes; the master rewrite: delete, then rename
   // the staging file; a rename that changes only the case of a name.
@@ -299,7 +294,7 @@ TEST(FileApi, FailuresReportTheErrorAndChangeNothing) {
   CFile::Remove(master);
   CFile::Rename(staging, master);
   CFile::Rename(master, at("ZAIRYOU2.MST"));
-  EXPECT_EQ(std::pair(ReadBytes(dir / "ZAIRYOU2.MST"), EntryCount(dir.path())), std::pair("temp.mst"s, 8ul));
+  EXPECT_EQ(std::pair(ReadBytes(work / "ZAIRYOU2.MST"), EntryCount(work.path())), std::pair("temp.mst"s, 8ul));
 }
 
 // ---------------------------------------------------------------- listings
@@ -539,7 +534,6 @@ class TempFolder : public ::testing::Test {
 
 using TextStream = TempFolder;
 using CrtFiles = TempFolder;
-using WindowsPath = TempFolder;
 
 }  // namespace
 
@@ -779,7 +773,7 @@ void ExpectCodes(std::initializer_list<std::pair<int, int>> calls) {
 // Paths split as the runtime splits them, the bounded form emptying every
 // part when one is short; the folder and file calls with the runtime's
 // errno values.
-TEST_F(CrtFiles, PathsFoldersAndFiles) {
+TEST_F(CrtFiles, PathsFoldersFilesAndWindowsPaths) {
   const std::pair<const char16_t*, const char*> cases[] = {
       {u"C:\\inst\\MASTER\\zairyou1.mst", "C:|\\inst\\MASTER\\|zairyou1|.mst"},
       {u"C:\\DATA\\見積\\", "C:|\\DATA\\見積\\||"}, {u"\\dir\\", "|\\dir\\||"}, {u"file", "||file|"},
@@ -837,18 +831,16 @@ TEST_F(CrtFiles, PathsFoldersAndFiles) {
                {Rc(_wremove(a + u"\\renamed.ini")), ENOENT}, {Rc(_wremove(a)), EACCES},  // a folder
                {Rc(_wremove(a + u"\\other.ini")), 0}, {Rc(_wrmdir(a)), 0}});
   EXPECT_FALSE(fs::exists(dir_ / "A"));
-}
 
-// Windows paths to host paths: both separators, names matched without case
-// (ASCII only) against what exists, the drive map, and what Windows refuses.
-TEST_F(WindowsPath, MapsToTheHost) {
+  // Windows paths to host paths: both separators, names matched without case
+  // (ASCII only) against what exists, the drive map, and what Windows refuses.
   fs::create_directories(dir_ / "MASTER" / "電気");
   fs::create_directories(dir_ / "LAYOUT");
   fs::create_directories(dir_ / "ＡＢ");
   WriteBytes(dir_ / "LAYOUT" / "Layout.ini", "x");
   const std::string root = dir_.str(), longName(MAX_PATH - 1, 'a');
   cmd::path::SetDriveRoot(u'a', root);
-  const std::pair<std::string, std::string> cases[] = {
+  const std::pair<std::string, std::string> hosts[] = {
       {root + "\\MASTER\\電気\\", root + "/MASTER/電気/"},
       {root + "/MASTER/電気\\zairyou1.mst", root + "/MASTER/電気/zairyou1.mst"},
       {root + "\\layout\\LAYOUT.INI", root + "/LAYOUT/Layout.ini"},
@@ -860,7 +852,7 @@ TEST_F(WindowsPath, MapsToTheHost) {
       // A drive letter mapped in either case; one not mapped.
       {"A:\\BACKUP.001", root + "/BACKUP.001"}, {"a:", root}, {"Q:\\BACKUP.001", ""},
   };
-  for (const auto& [win, host] : cases)
+  for (const auto& [win, host] : hosts)
     EXPECT_EQ(cmd::path::ToHostOrEmpty(Utf8ToUtf16(win)), host) << win;
   std::string out;
   for (auto [win, error] : {std::pair{longName + "a", ERROR_FILENAME_EXCED_RANGE}, {"Q:\\x"s, ERROR_PATH_NOT_FOUND}})

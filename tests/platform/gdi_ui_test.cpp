@@ -677,7 +677,7 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
 // Text is cut to the caller's buffer; dialog items are direct children only;
 // a window is destroyed before its children; a combo box keeps its list and
 // shows its selection.
-TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
+TEST(Ui, WindowsControlsInputContextsQueuesMenusResourcesAndMemory) {
   std::vector<HWND> destroyed;
   auto proc = [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_DESTROY) destroyed.push_back(h);
@@ -803,12 +803,10 @@ TEST(UiWindows, TextControlsComboBoxesInputContextsAndQueues) {
   PostMessageW(keys, WM_USER, 0, 0);
   DestroyWindow(keys);
   EXPECT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && DispatchMessageW(&msg) == 0);  // queued, then dropped
-}
 
-// Menu templates round trip, and every truncated, extended or too deep one
-// is refused without reading past its end; built menus, the pick of a popup
-// (a disabled or unknown item is none), menus from resources.
-TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
+  // Menu templates round trip, and every truncated, extended or too deep one
+  // is refused without reading past its end; built menus, the pick of a popup
+  // (a disabled or unknown item is none), menus from resources.
   using Item = cmd::ui::MenuTemplateItem;
   std::string bytes = cmd::ui::BuildMenuTemplate(
       {Item{u"&File", {Item{u"Open", 10}, Item{}, Item{u"Exit", 11, MF_GRAYED}}}, Item{u"Help", 20}});
@@ -843,7 +841,6 @@ TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
     pick = chosen;
     return TrackPopupMenu(m, flags, 0, 0, 0, owner, nullptr);
   };
-  MSG msg;
   // Returned: the pick, none for a disabled item; an item not in the menu
   // posts nothing; no owner window, no menu: nothing shown. (A pick posted
   // as a command is the input helpers' concern.)
@@ -879,9 +876,9 @@ TEST(UiMenus, TemplatesChoicesResourcesAndMemory) {
                        AfxFindResourceHandle(MAKEINTRESOURCEW(8), RT_MENU), cmd::res::Chain().size()),
             std::tuple(extension, program, std::size_t(2)));
   cmd::res::RegisterString(program, 5, u"工事材料");
-  char16_t buffer[3];
-  EXPECT_EQ((std::pair<int, std::u16string>{LoadStringW(program, 5, buffer, 3), buffer}), std::pair(2, u"工事"s));
-  EXPECT_EQ((std::pair<int, char16_t>{LoadStringW(program, 6, buffer, 3), buffer[0]}), std::pair(0, u'\0'));
+  char16_t text[3];
+  EXPECT_EQ((std::pair<int, std::u16string>{LoadStringW(program, 5, text, 3), text}), std::pair(2, u"工事"s));
+  EXPECT_EQ((std::pair<int, char16_t>{LoadStringW(program, 6, text, 3), text[0]}), std::pair(0, u'\0'));
   cmd::res::RemoveModule(program);
   cmd::res::RemoveModule(extension);
   EXPECT_TRUE(cmd::res::Chain().empty());

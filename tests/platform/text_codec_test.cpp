@@ -96,7 +96,7 @@ void AddUnits(Fnv& f, const std::string& bytes) {
 // oracle under a Japanese locale): WideCharToMultiByte(932) of every UTF-16
 // unit with and without WC_NO_BEST_FIT_CHARS, and MultiByteToWideChar(932)
 // of every single byte and of every lead byte followed by each byte and "A".
-TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
+TEST(CodePage932AndCString, ConvertAsWindowsWithSizesErrorsAndByteTypes) {
   EXPECT_EQ(EncodeFingerprint(0), 0x4a62cb108453b389ull);
   EXPECT_EQ(EncodeFingerprint(WC_NO_BEST_FIT_CHARS), 0xf38c18caddfb3b1eull);
   Fnv f;
@@ -215,23 +215,21 @@ TEST(CodePage932, ConvertsAsWindowsWithItsSizesErrorsAndByteTypes) {
   // Byte types by position: S single, L lead, T trail, ! illegal. Positions
   // past the terminator are illegal without being read.
   const int kTypes[] = {_MBC_SINGLE, _MBC_LEAD, _MBC_TRAIL, _MBC_ILLEGAL};
-  const std::pair<const char*, const char*> cases[] = {
+  const std::pair<const char*, const char*> byteTypes[] = {
       {"A\x8A\xBF\xB1\x81\x20", "SLTSL!!!!!"},  // a space cannot be a trail byte
       {"\x81\x5C\x5C", "LTS!"},                 // 0x5C after a lead byte is a trail
       {"\x01", "!"}, {"\t", "!"}, {"\xA0", "!"},
   };
-  for (const auto& [text, types] : cases)
+  for (const auto& [text, types] : byteTypes)
     for (size_t i = 0; types[i]; ++i)
       EXPECT_EQ(_mbsbtype(reinterpret_cast<const unsigned char*>(text), i),
                 kTypes[std::string_view("SLT!").find(types[i])])
           << Hex(text) << " at " << i;
   EXPECT_TRUE(_ismbblead(0x81) && _ismbblead(0xFC) && _ismbbtrail(0x40));
   EXPECT_FALSE(_ismbblead(0xA0) || _ismbblead(0x181) || _ismbbtrail(0x7F) || _ismbbtrail(0xFD));
-}
 
-// The string class: clamped substrings, searches, trimming that keeps the
-// ideographic space, the buffer protocol and UTF-8 with replacements.
-TEST(CString, EditsSearchesAndConversions) {
+  // The string class: clamped substrings, searches, trimming that keeps the
+  // ideographic space, the buffer protocol and UTF-8 with replacements.
   CString s(u"ABCDEF"), list(u"電気,電気,水道"), b;
   char16_t* p = b.GetBuffer(10);
   p[0] = u'a', p[1] = u'b', p[2] = 0;
@@ -255,7 +253,7 @@ TEST(CString, EditsSearchesAndConversions) {
 
 // Blanks, a sign, digits (full-width ones too) up to anything else; values
 // out of range clamp with ERANGE; bases 2 to 36, or 0 for C notation.
-TEST(CrtNumbers, ReadersWritersAndComparisons) {
+TEST(CrtNumbers, ReadersWritersComparisonsAndFormatting) {
   struct Case { const char16_t* text; long long value; int error; };
   const Case ints[] = {
       {u"  -42abc", -42, 0}, {u"\t\r\n\v\f 7", 7, 0}, {u"+5", 5, 0},     {u"", 0, 0},
@@ -299,7 +297,7 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
   // hex), correctly rounded however long the digits run; wcstod's end is
   // after the number, or at the start when there is none.
   const std::u16string ones(1000, u'1'), tie = u"9007199254740993." + std::u16string(900, u'0');
-  const std::pair<std::u16string, double> cases[] = {
+  const std::pair<std::u16string, double> decimals[] = {
       {u"1e3", 1000.0},  {u"1d2", 100.0},  {u"1D2", 100.0},      {u"1E-2", 0.01},
       {u" -12.5xyz", -12.5}, {u".5", 0.5}, {u"5.", 5.0},         {u".", 0.0},
       {u"inf", 0.0},     {u"nan", 0.0},    {u"0x1p3", 0.0},      {u"1e", 1.0},
@@ -314,7 +312,7 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
       {ones + u"e-999", 1.1111111111111112}, {tie, 9007199254740992.0}, {tie + u"1", 9007199254740994.0},
       {u"1e99999999999999999999", kInf}, {u"0e99999999999999999999", 0.0},
   };
-  for (const auto& [text, value] : cases)
+  for (const auto& [text, value] : decimals)
     EXPECT_EQ(std::pair(BitsOf(_wtof(text.c_str())), BitsOf(wcstod(text.c_str(), nullptr))),
               std::pair(BitsOf(value), BitsOf(value))) << U8(text.substr(0, 40));
   for (auto [text, value] : {std::pair{u"1e400", kInf}, {u"-1e400", -kInf}, {u"1e-400", 0.0}}) {
@@ -363,16 +361,13 @@ TEST(CrtNumbers, ReadersWritersAndComparisons) {
     EXPECT_EQ((r > 0) - (r < 0), c.sign) << U8(c.a) << " " << U8(c.b);
   }
   EXPECT_TRUE(_wcsnicmp(u"abcX", u"ABCy", 3) == 0 && _wcsnicmp(u"abcX", u"ABCy", 4) != 0);
-}
 
-// -------------------------------------------------------------------- formatting
 
-// Floating point keeps 17 digits then rounds half away from zero, writes
-// three exponent digits, and rounds infinity and NaN like digits.
-TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
+  // Floating point keeps 17 digits then rounds half away from zero, writes
+  // three exponent digits, and rounds infinity and NaN like digits.
   const double kIndefinite = Bits(0xFFF8000000000000ull);  // the FPU's default NaN
   const double kQuietNaN = Bits(0x7FF8000000000000ull), k37 = 37.866261574537077;
-  const struct { const char16_t* format; double value; std::string expected; } cases[] = {
+  const struct { const char16_t* format; double value; std::string expected; } doubles[] = {
       {u"%.0f", 0.5, "1"},      {u"%.0f", 2.5, "3"},      {u"%.0f", -2.5, "-3"},
       {u"%.0f", 9.5, "10"},     {u"%.0f", 0.49999999999999994, "0"}, {u"%.2f", 0.125, "0.13"},
       {u"%.2f", 1.115, "1.12"}, {u"%.2f", 2.675, "2.67"}, {u"%.1f", 0.15, "0.1"},
@@ -411,7 +406,7 @@ TEST(CrtFormat, DoublesIntegersArgumentsAndTruncation) {
       {u"%.3e", 4.9406564584124654e-324, "4.941e-324"},
       {u"%.17g", 2.2250738585072014e-308, "2.2250738585072014e-308"},
   };
-  for (const auto& c : cases)
+  for (const auto& c : doubles)
     EXPECT_EQ(U8(FormatString(c.format, c.value)), c.expected) << U8(c.format) << " of " << c.value;
   const struct { const char16_t* format; long long value; std::string expected; } integers[] = {
       {u"%I64d", static_cast<long long>(0xffffffffull * 0xffffffffull), "-8589934591"},
