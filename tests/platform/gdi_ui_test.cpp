@@ -261,11 +261,9 @@ TEST(Bitmaps, FilesKeptRefusedAndLoadedThenDrawnDotForDot) {
     cmdtest::DibRecipe recipe{.width = 3, .height = 2, .bitCount = bits, .compression = compression, .masks = masks};
     if (bits <= 8) recipe.colors = cmdtest::GreyPalette(1 << bits);
     const std::string dib = cmdtest::PackedDib(recipe, [&](int x, int y) { return x == 2 && y == 1 ? value : 0; });
-    cmd::gdi::BmpFile parsed;
-    std::vector<std::uint32_t> block;
-    ASSERT_TRUE(cmd::gdi::ParsePackedDib(dib, parsed)) << bits;
+    ASSERT_TRUE(cmd::gdi::ParsePackedDib(dib, bmp)) << bits;
     ImageDC img(3, 2);
-    StretchDIBits(img.dc, 0, 0, 3, 2, 0, 0, 3, 2, parsed.bits.data(), parsed.Info(block), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(img.dc, 0, 0, 3, 2, 0, 0, 3, 2, bmp.bits.data(), bmp.Info(block), DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(img.Pixels().pixels, (std::vector<COLORREF>{kBlack, kBlack, kBlack, kBlack, kBlack, expected})) << bits;
   }
 
