@@ -222,7 +222,6 @@ TEST(FileApi, CFileTheFileAndFolderCallsAndTheirFailures) {
       if (!f.Open(path, flags, &e)) throw e;
     });
   };
-  using E = CFileException;
   constexpr UINT read = CFile::modeRead, write = CFile::modeWrite, create = CFile::modeCreate;
   char c;
   CFile closing;
