@@ -477,8 +477,7 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
 namespace {
 
 // Sets the streams' read block size for the life of the object.
-class ReadBlockSize {
- public:
+struct ReadBlockSize {
   explicit ReadBlockSize(std::size_t bytes) { cmd::text::SetReadBlockSize(bytes); }
   ~ReadBlockSize() { cmd::text::SetReadBlockSize(0); }
 };
@@ -816,7 +815,6 @@ TEST_F(CrtFiles, PathsFoldersFilesAndWindowsPaths) {
                {Rc(_waccess(a, 0)), 0}, {Rc(_waccess(a, 6)), 0},
                {Rc(_waccess(a + u"\\none", 0)), ENOENT}, {Rc(_waccess(a, 1)), EINVAL}});
   WriteBytes(dir_ / "A" / "mituno.ini", "x");
-  EXPECT_EQ(Rc(_waccess(ini, 4)), 0);
   SetFileAttributesW(ini, FILE_ATTRIBUTE_READONLY);
   ExpectCodes({{Rc(_waccess(ini, 4)), 0}, {Rc(_waccess(ini, 2)), EACCES},
                {Rc(_wremove(ini)), EACCES}});
