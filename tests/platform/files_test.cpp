@@ -539,9 +539,9 @@ using CrtFiles = TempFolder;
 // best fit in ANSI text, surrogates split between writes, and appends that
 // go on in the file's own encoding. Only "w" streams (new content) are
 // flushed to disk at the close.
-TEST_F(TextStream, WriteModesAppendsAndFlushes) {
+TEST_F(TextStream, WritesReadsAndReportsFailures) {
   const struct { const char16_t* mode; std::vector<const char16_t*> texts; const char* hex;
-                 const char* name = "out.txt"; std::optional<std::string> before = {}; } cases[] = {
+                 const char* name = "out.txt"; std::optional<std::string> before = {}; } writes[] = {
       {u"wt,ccs=UNICODE", {u"a\n"}, "FF FE 61 00 0D 00 0A 00"},
       {u"wt,ccs=UNICODE", {u"\r\n"}, "FF FE 0D 00 0D 00 0A 00"},
       {u"wt,ccs=UTF-16LE", {u"電\n"}, "FF FE FB 96 0D 00 0A 00"}, {u"w,ccs=UNICODE", {}, "FF FE"},
@@ -572,7 +572,7 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
     flushes += s == FileStep::Flush;
     return 0;
   });
-  for (const auto& c : cases) {
+  for (const auto& c : writes) {
     if (c.before) WriteBytes(Host(c.name), *c.before);
     flushes = 0;
     EXPECT_EQ(std::pair(Written(c.name, c.mode, c.texts), flushes),
@@ -596,14 +596,12 @@ TEST_F(TextStream, WriteModesAppendsAndFlushes) {
   f.Write("\x02\x03", 2);
   EXPECT_TRUE(f.Close());
   EXPECT_EQ(Hex(ReadBytes(Host("bin.dat"))), "01 02 03");
-}
 
-// How files read back: the mark decides the encoding, UTF-16 units are no
-// bytes, binary streams see raw units, invalid text reads with replacements.
-TEST_F(TextStream, ReadsByMarkAndMode) {
+  // How files read back: the mark decides the encoding, UTF-16 units are no
+  // bytes, binary streams see raw units, invalid text reads with replacements.
   const std::string utf16 = Utf16le(u"1,電気\r\n2,水道\r\n"), plain16 = Utf16le(u"a\r\nb", false),
                     utf8 = "\xEF\xBB\xBF" "1,\xE9\x9B\xBB\r\n";
-  const struct { std::string bytes; const char16_t* mode; const char16_t* lines; } cases[] = {
+  const struct { std::string bytes; const char16_t* mode; const char16_t* lines; } reads[] = {
       {utf16, u"rt,ccs=UNICODE", u"1,電気|2,水道|"}, {utf16, u"rt,ccs=UTF-8", u"1,電気|2,水道|"},
       {utf8, u"rt,ccs=UNICODE", u"1,電|"},           {utf8, u"rt,ccs=UTF-16LE", u"1,電|"},
       // Without a mark: ANSI under ccs=UNICODE, UTF-16LE under ccs=UTF-16LE.
@@ -629,7 +627,7 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
        u"a\uFFFD\uFFFD|\U0001F600\r|b\uFFFD|"},
       {Utf16le(u"\xD800x\r\n"), u"rt,ccs=UNICODE", u"\xD800x|"},
   };
-  for (const auto& c : cases)
+  for (const auto& c : reads)
     EXPECT_EQ(Lines(c.bytes, c.mode), c.lines) << Hex(c.bytes) << " " << Utf16ToUtf8(c.mode);
 
   // Line ends in ANSI and UTF-16 alike: a lone CR stays, CR LF and LF end a
@@ -646,7 +644,6 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
   // the stream goes on after it. The whole-file reader stops there.
   std::string nul = Utf16le(u"ab\0cd\r\nef\r\n\0g\r\nh"s);
   WriteBytes(Host("nul.txt"), nul);
-  CStdioFile f;
   ASSERT_TRUE(f.Open(Path("nul.txt"), u"rt,ccs=UNICODE"));
   CString line;
   std::u16string got;
@@ -672,14 +669,11 @@ TEST_F(TextStream, ReadsByMarkAndMode) {
   EXPECT_EQ((std::vector<UINT>{f.Read(bytes, 2), f.Read(bytes + 2, 10), f.Read(bytes, 8)}),
             (std::vector<UINT>{2, 8, 0}));
   EXPECT_EQ(std::string(bytes, 10), "0123ab6789");
-}
 
-// Malformed modes, missing files and folders, writes of the wrong kind and
-// failed file steps are reported with the runtime's errno; the file stays
-// as it was.
-TEST_F(TextStream, FailuresAreReported) {
+  // Malformed modes, missing files and folders, writes of the wrong kind and
+  // failed file steps are reported with the runtime's errno; the file stays
+  // as it was.
   WriteBytes(Host("m.txt"), "x");
-  CStdioFile f;
   for (const char16_t* bad : {u"", u"x", u"rr", u"rtb", u"r++", u"r,ccs=UTF-32",
                               u"rb,ccs=UTF-32", u"r,css=UNICODE", u"rt,ccs=UNICODE junk"})
     EXPECT_EQ((std::pair<bool, int>{f.Open(Path("m.txt"), bad) || f.IsOpen(), f.GetErrno()}), std::pair(false, EINVAL))
@@ -692,8 +686,6 @@ TEST_F(TextStream, FailuresAreReported) {
                                    {"no\\such\\folder\\x.txt", u"wt,ccs=UNICODE", ENOENT},
                                    {"folder", u"rt", EACCES}})
     EXPECT_EQ((std::pair<BOOL, int>{f.Open(Path(name), mode), f.GetErrno()}), std::pair(FALSE, error)) << name;
-  CString line;
-  std::vector<CString> lines;
   f.WriteString(u"ignored");  // no file open
   EXPECT_FALSE(f.ReadString(line) || f.IsOpen() || cmd::text::ReadLines(Path("missing.txt"), lines));
   // Text on a read stream, bytes on a text stream.
@@ -727,7 +719,7 @@ TEST_F(TextStream, FailuresAreReported) {
          return f.Write("XY", 2), f.Close();
        }},
       // Flush reports a failed flush of an append, which Close does not flush.
-      {FileStep::Flush, EIO, "log.txt", u"at,ccs=UNICODE", [](auto& f) { return f.WriteString(u"x\n"), f.Flush(); }},
+      {FileStep::Flush, EIO, "append.txt", u"at,ccs=UNICODE", [](auto& f) { return f.WriteString(u"x\n"), f.Flush(); }},
   };
   for (const auto& c : steps) {
     ASSERT_TRUE(f.Open(Path(c.name), c.mode));
