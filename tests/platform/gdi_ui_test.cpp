@@ -138,7 +138,7 @@ std::u16string Text(HWND w) {
 // shorter than declared, a short colour table, a top-down image, a 124-byte
 // header with its masks, a palette on a true-colour image); each lie is
 // refused; nothing past the file is read.
-TEST(Bitmaps, FilesKeptRefusedAndLoadedThenDrawnDotForDot) {
+TEST(ImageAndPrinterDevices, BitmapsLinesJapaneseTextPngAndPdf) {
   const std::string good = Checker8(3, 2), checker = Checker8(2, 2) + "trailer";
   cmdtest::DibRecipe coded{.width = 4, .height = 2, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};
   const std::string rle = cmdtest::RunLengthBmpFile(coded, std::string("\x04\x07\x00\x00\x00\x01", 6));
@@ -353,18 +353,16 @@ TEST(Bitmaps, FilesKeptRefusedAndLoadedThenDrawnDotForDot) {
   Selected(wide.dc, &thick, [&] { wide.dc.MoveTo(20, 50); wide.dc.LineTo(60, 50); });
   const auto px = wide.Pixels();
   EXPECT_EQ(std::tuple(px.At(40, 49), px.At(40, 51), px.At(40, 53)), std::tuple(kRed, kRed, kWhite));
-}
 
-// Japanese text: clipped to its cell; a positive height is the cell, a
-// negative one the em; full-width characters are twice as wide; underlined;
-// on an opaque or transparent background (turned text is seen in the
-// vertical writing of the drawing tests).
-// Windows face names map to installed Japanese fonts; the image saves as
-// PNG; a render target draws a bitmap with opacity inside its bound area.
-// The printer device writes a PDF document.
-TEST(CairoDevices, TextFontsPngRenderTargetAndPdf) {
+  // Japanese text: clipped to its cell; a positive height is the cell, a
+  // negative one the em; full-width characters are twice as wide; underlined;
+  // on an opaque or transparent background (turned text is seen in the
+  // vertical writing of the drawing tests).
+  // Windows face names map to installed Japanese fonts; the image saves as
+  // PNG; a render target draws a bitmap with opacity inside its bound area.
+  // The printer device writes a PDF document.
   RECT cell{20, 20, 120, 50};
-  ImageDC img(200, 80), unclipped(200, 80), wide(400, 100), back(40, 40);
+  ImageDC img(200, 80), unclipped(200, 80), sizes(400, 100), back(40, 40);
   FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24));
   img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
   unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
@@ -372,18 +370,18 @@ TEST(CairoDevices, TextFontsPngRenderTargetAndPdf) {
   const int in = Ink(drawn, cell), out = Ink(drawn, cell, true), beyond = Ink(unclipped.Pixels(), cell, true);
   EXPECT_TRUE(in > 200 && out == 0 && beyond > 100) << in << " " << out << " " << beyond;
   for (LONG h : {12, 24, 37, 100}) {
-    FontIn sized(wide.dc, Gothic(h));
+    FontIn sized(sizes.dc, Gothic(h));
     TEXTMETRICW tm;
-    ASSERT_TRUE(wide.dc.GetTextMetrics(&tm));
-    EXPECT_EQ(std::tuple(wide.dc.GetTextExtent(u"見").cy, tm.tmHeight, tm.tmAscent + tm.tmDescent,
+    ASSERT_TRUE(sizes.dc.GetTextMetrics(&tm));
+    EXPECT_EQ(std::tuple(sizes.dc.GetTextExtent(u"見").cy, tm.tmHeight, tm.tmAscent + tm.tmDescent,
                          tm.tmInternalLeading >= 0), std::tuple(h, h, h, true));
-    EXPECT_NEAR(wide.dc.GetTextExtent(u"見").cx, 2 * wide.dc.GetTextExtent(u"0").cx, 1) << h;
+    EXPECT_NEAR(sizes.dc.GetTextExtent(u"見").cx, 2 * sizes.dc.GetTextExtent(u"0").cx, 1) << h;
   }
-  FontIn em(wide.dc, Gothic(-40));
-  const CSize emSize = wide.dc.GetTextExtent(u"見");
+  FontIn em(sizes.dc, Gothic(-40));
+  const CSize emSize = sizes.dc.GetTextExtent(u"見");
   EXPECT_TRUE(emSize.cy > 40 && std::abs(emSize.cx - 40) <= 1) << emSize.cx << "x" << emSize.cy;
-  FontIn scaled(wide.dc, Gothic(40, 10));  // about half the natural average width
-  const int ab = wide.dc.GetTextExtent(u"AB").cx, full = wide.dc.GetTextExtent(u"見").cx;
+  FontIn scaled(sizes.dc, Gothic(40, 10));  // about half the natural average width
+  const int ab = sizes.dc.GetTextExtent(u"AB").cx, full = sizes.dc.GetTextExtent(u"見").cx;
   EXPECT_TRUE(std::abs(ab - 20) <= 1 && std::abs(full - 20) <= 1) << ab << " " << full;
   // The long-vowel mark has no ink low in its cell; only the underline puts some there.
   for (BYTE underline : {0, 1}) {
@@ -429,10 +427,10 @@ TEST(CairoDevices, TextFontsPngRenderTargetAndPdf) {
   ASSERT_TRUE(target.BindDC(small.dc, RECT{2, 2, 10, 10}));
   CD2DBitmap bitmap(&target, static_cast<HBITMAP>(red));
   target.DrawBitmap(&bitmap, CD2DRectF(0, 0, 4, 4), 0.5f, D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR);
-  const auto px = small.Pixels();
-  EXPECT_EQ(Ink(px, RECT{2, 2, 6, 6}, true), 0);
+  const auto blended = small.Pixels();
+  EXPECT_EQ(Ink(blended, RECT{2, 2, 6, 6}, true), 0);
   for (int i = 0; i < 16; ++i) {  // red at half opacity over white
-    const COLORREF c = px.At(2 + i % 4, 2 + i / 4);
+    const COLORREF c = blended.At(2 + i % 4, 2 + i / 4);
     EXPECT_TRUE(GetRValue(c) == 255 && std::abs(GetGValue(c) - 128) <= 1 && std::abs(GetBValue(c) - 128) <= 1) << c;
   }
 
@@ -474,7 +472,7 @@ TEST(CairoDevices, TextFontsPngRenderTargetAndPdf) {
 // height or lfWidth, any other twice that, whatever the escapement;
 // justification widens breaks); every call kept with the state in force;
 // DrawText's placing of lines by its format.
-TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
+TEST(RecordingDevice, MetricsCallsDrawTextObjectsAndPrintJobs) {
   CDC dc;
   dc.Attach(cmd::gdi::CreateRecordingDC());
   CFont font;
@@ -567,49 +565,46 @@ TEST(RecordingDevice, MetricsCallsAndDrawTextLayout) {
   EXPECT_EQ(std::tuple(calc.right, calc.bottom, placed()), std::tuple(5 + 30, 5 + 40, std::string()));
   EXPECT_EQ(DrawTextW(dc, nullptr, 3, &calc, 0), 0);
   dc.SelectStockObject(SYSTEM_FONT);
-}
 
-// ---------------------------------------------------------------- objects and devices
-// Selected objects (also by a saved state) are not deleted; creating into an
-// occupied object fails; handles map back to their owners; counts balance;
-// handles that are not the library's fail quietly; palettes keep their
-// entries; devices answer for their resolution, through the attribute
-// handle; print jobs run in order, a page only inside a document.
-TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
+  // Selected objects (also by a saved state) are not deleted; creating into an
+  // occupied object fails; handles map back to their owners; counts balance;
+  // handles that are not the library's fail quietly; palettes keep their
+  // entries; devices answer for their resolution, through the attribute
+  // handle; print jobs run in order, a page only inside a document.
   const int before = cmd::gdi::LiveObjectCount();
-  CDC dc;
-  dc.Attach(cmd::gdi::CreateRecordingDC());
-  CFont* stock = dc.GetCurrentFont();
+  CDC objects;
+  objects.Attach(cmd::gdi::CreateRecordingDC());
+  CFont* stock = objects.GetCurrentFont();
   ASSERT_NE(stock, nullptr);
-  LOGFONTW lf{};
-  EXPECT_EQ((std::pair<int, LONG>{stock->GetLogFont(&lf), lf.lfHeight}), std::pair(int(sizeof lf), 16));
-  lf = Gothic(12);
-  CFont font;
-  ASSERT_TRUE(font.CreateFontIndirect(&lf));
-  const HGDIOBJ first = font.m_hObject;
-  EXPECT_FALSE(font.CreateFontIndirect(&lf));  // occupied: nothing made
-  EXPECT_EQ(std::tuple(font.m_hObject, cmd::gdi::LiveObjectCount(), CFont::FromHandle(font)),
-            std::tuple(first, before + 2, &font));  // the DC and the font
+  LOGFONTW record{};
+  EXPECT_EQ((std::pair<int, LONG>{stock->GetLogFont(&record), record.lfHeight}), std::pair(int(sizeof record), 16));
+  record = Gothic(12);
+  CFont twelve;
+  ASSERT_TRUE(twelve.CreateFontIndirect(&record));
+  const HGDIOBJ first = twelve.m_hObject;
+  EXPECT_FALSE(twelve.CreateFontIndirect(&record));  // occupied: nothing made
+  EXPECT_EQ(std::tuple(twelve.m_hObject, cmd::gdi::LiveObjectCount(), CFont::FromHandle(twelve)),
+            std::tuple(first, before + 2, &twelve));  // the DC and the font
   // Selected, not deleted while selected, deselected.
-  EXPECT_EQ((std::tuple<CFont*, BOOL, CFont*>{dc.SelectObject(&font), DeleteObject(font.m_hObject),
-                                               dc.SelectObject(stock)}), std::tuple(stock, FALSE, &font));
-  EXPECT_TRUE(font.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
+  EXPECT_EQ((std::tuple<CFont*, BOOL, CFont*>{objects.SelectObject(&twelve), DeleteObject(twelve.m_hObject),
+                                               objects.SelectObject(stock)}), std::tuple(stock, FALSE, &twelve));
+  EXPECT_TRUE(twelve.DeleteObject() && !DeleteObject(first));  // nothing left to delete the second time
   EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_PEN)) && GetObjectType(GetStockObject(BLACK_PEN)));  // stock: stays
   CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
   EXPECT_EQ((std::pair<BOOL, int>{red.CreatePen(PS_DASH, 1, 0), cmd::gdi::LiveObjectCount()}),
             std::pair(FALSE, before + 3));  // the DC and the two pens
-  CPen* stockPen = dc.SelectObject(&red);
-  EXPECT_EQ(dc.SaveDC(), 1);
-  dc.SelectObject(&blue);
-  dc.SetTextColor(kGreen);
-  EXPECT_TRUE(!DeleteObject(red.m_hObject) && dc.RestoreDC(-1));  // held by the saved state
-  EXPECT_EQ(std::pair(dc.GetTextColor(), dc.GetCurrentPen()), std::pair(kBlack, &red));
-  EXPECT_TRUE(blue.DeleteObject() && !dc.RestoreDC(-1));  // nothing saved any more
-  dc.SelectObject(stockPen);
+  CPen* stockPen = objects.SelectObject(&red);
+  EXPECT_EQ(objects.SaveDC(), 1);
+  objects.SelectObject(&blue);
+  objects.SetTextColor(kGreen);
+  EXPECT_TRUE(!DeleteObject(red.m_hObject) && objects.RestoreDC(-1));  // held by the saved state
+  EXPECT_EQ(std::pair(objects.GetTextColor(), objects.GetCurrentPen()), std::pair(kBlack, &red));
+  EXPECT_TRUE(blue.DeleteObject() && !objects.RestoreDC(-1));  // nothing saved any more
+  objects.SelectObject(stockPen);
   EXPECT_TRUE(red.DeleteObject());
   auto* foreign = reinterpret_cast<HGDIOBJ>(0x1234);
-  EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(dc, foreign),
-                       dc.SelectObject(static_cast<CFont*>(nullptr))), std::tuple(nullptr, nullptr, nullptr));
+  EXPECT_EQ(std::tuple(CGdiObject::FromHandle(foreign), SelectObject(objects, foreign),
+                       objects.SelectObject(static_cast<CFont*>(nullptr))), std::tuple(nullptr, nullptr, nullptr));
   HDC bogus = reinterpret_cast<HDC>(0x4321);
   SIZE s{};
   EXPECT_EQ(std::vector<int>({GetTextExtentPoint32W(bogus, u"a", 1, &s), GetDeviceCaps(bogus, LOGPIXELSX),
@@ -632,14 +627,14 @@ TEST(GdiObjects, LifetimeSelectionPalettesAndDevices) {
             (std::vector<HPALETTE>{nullptr, nullptr}));
   HPALETTE def = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
   // Selected, realised, not deletable while selected; deselected and deleted.
-  EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(dc, pal, TRUE)),
-                                   RealizePalette(dc), UINT_PTR(DeleteObject(pal)),
-                                   UINT_PTR(SelectPalette(dc, def, TRUE)), UINT_PTR(DeleteObject(pal))}),
+  EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(objects, pal, TRUE)),
+                                   RealizePalette(objects), UINT_PTR(DeleteObject(pal)),
+                                   UINT_PTR(SelectPalette(objects, def, TRUE)), UINT_PTR(DeleteObject(pal))}),
             (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
-  const auto realized = cmd::gdi::RecordedOps(dc, OpKind::RealizePalette);
+  const auto realized = cmd::gdi::RecordedOps(objects, OpKind::RealizePalette);
   ASSERT_EQ(realized.size(), 1u);
   EXPECT_EQ(std::pair(realized[0].palette.size(), realized[0].palette.at(2).peRed), std::pair(std::size_t(3), BYTE(7)));
-  dc.DeleteDC();
+  objects.DeleteDC();
   EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
 
   const std::tuple<int, bool, int> devices[] = {{96, false, 1920}, {300, true, 2480}, {600, true, 4961}};
