@@ -300,7 +300,7 @@ TEST(FileApi, CFileTheFileAndFolderCallsAndTheirFailures) {
 // Windows wildcard matching: "*.*" takes every name, "?" may match nothing
 // before a dot or at the end, a trailing "." or ".*" takes names without one,
 // ASCII letters only fold case; a long pattern does not backtrack without end.
-TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
+TEST(CFileFindAndShell, WildcardsListingsPathJoiningAndSpecialFolders) {
   const std::tuple<const char16_t*, const char16_t*, bool> cases[] = {
       {u"*", u"zairyou1.mst", true},  {u"*.*", u"zairyou1.mst", true}, {u"*.*", u"lock3", true},
       {u"*.*", u".profile", true},    {u"*.*", u"a.b.c", true},        {u"*.mst", u"ZAIRYOU1.MST", true},
@@ -384,17 +384,14 @@ TEST(CFileFind, WildcardsAndListingsWithTheirDetails) {
   EXPECT_EQ(std::tuple((ULONGLONG(t[0].dwHighDateTime) << 32) | t[0].dwLowDateTime, cmd::UnixFromFileTime(t[0]),
                        CompareFileTime(&t[0], &t[1]), CompareFileTime(&t[1], &t[0]), CompareFileTime(&t[0], &t[0])),
             std::tuple(126256467061234567ull, std::time_t(981173106), -1, 1, 0));
-}
 
-// ---------------------------------------------------------------- shell
-// The shell's joining: "/" is an ordinary character, "." and ".." resolve but
-// never above the root, an absolute name wins, MAX_PATH or more fails (and
-// empties the result).
-TEST(Shell, JoinsPathsAndFindsFolders) {
+  // The shell's joining: "/" is an ordinary character, "." and ".." resolve but
+  // never above the root, an absolute name wins, MAX_PATH or more fails (and
+  // empties the result).
   const std::u16string name256(256, u'a'), name257(257, u'a'), tooLong(MAX_PATH + 10, u'a'),
       half1(130, u'b'), half2(130, u'c');
   const std::u16string fits = u"C:\\" + name256;  // 259 with its terminator
-  const std::tuple<const char16_t*, const char16_t*, const char16_t*> cases[] = {
+  const std::tuple<const char16_t*, const char16_t*, const char16_t*> joins[] = {
       {u"C:\\inst\\MASTER\\電気\\", u"zairyou1.mst", u"C:\\inst\\MASTER\\電気\\zairyou1.mst"},
       {u"D:\\APP", u"bmp", u"D:\\APP\\bmp"}, {u"C:\\D\\", u"zai*.mst", u"C:\\D\\zai*.mst"}, {u"C:\\", u"..", u"C:\\"},
       {u"/home/u/app", u"bmp", u"/home/u/app\\bmp"}, {u"C:", u"one\\two", u"C:\\one\\two"}, {u"\\s\\x", u"\\y", u"\\y"},
@@ -409,20 +406,20 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
       {u"C:\\", name256.c_str(), fits.c_str()}, {u"C:\\", name257.c_str(), nullptr}, {u"C:", tooLong.c_str(), nullptr},
       {tooLong.c_str(), u"x", nullptr}, {half1.c_str(), half2.c_str(), nullptr},
   };
-  for (auto [dir, file, result] : cases) {
+  for (auto [base, file, result] : joins) {
     char16_t dest[MAX_PATH];
     std::fill(std::begin(dest), std::end(dest), u'#');
-    const LPWSTR r = PathCombineW(dest, dir, file);
+    const LPWSTR r = PathCombineW(dest, base, file);
     EXPECT_EQ(std::pair(r, std::u16string(dest)),
               std::pair(result ? dest : nullptr, std::u16string(result ? result : u"")))
-        << (dir ? Utf16ToUtf8(dir) : "null") << " + " << (file ? Utf16ToUtf8(file) : "null");
+        << (base ? Utf16ToUtf8(base) : "null") << " + " << (file ? Utf16ToUtf8(file) : "null");
   }
   EXPECT_EQ(PathCombineW(nullptr, u"C:\\", u"x"), nullptr);
 
   // The special folders follow the XDG variables, then HOME, else fail; the
   // Windows folder defaults to the configuration folder unless set.
-  cmdtest::TempDir dir;
-  const std::string config = dir.str() + "/config", data = dir.str() + "/data";
+  cmdtest::TempDir home;
+  const std::string config = home.str() + "/config", data = home.str() + "/data";
   char16_t path[MAX_PATH];
   auto folder = [&](int csidl) {
     path[0] = u'x';
@@ -438,9 +435,9 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
                 fs::is_directory(data));
   }
   {
-    EnvVar a("XDG_CONFIG_HOME", nullptr), b("XDG_DATA_HOME", "relative/ignored"), h("HOME", dir.str().c_str());
+    EnvVar a("XDG_CONFIG_HOME", nullptr), b("XDG_DATA_HOME", "relative/ignored"), h("HOME", home.str().c_str());
     EXPECT_EQ((Found{folder(CSIDL_APPDATA), folder(CSIDL_LOCAL_APPDATA)}),
-              (Found{{S_OK, dir.str() + "/.config"}, {S_OK, dir.str() + "/.local/share"}}));
+              (Found{{S_OK, home.str() + "/.config"}, {S_OK, home.str() + "/.local/share"}}));
     EXPECT_TRUE(folder(CSIDL_APPDATA | CSIDL_FLAG_CREATE).first == S_OK && PathFileExistsW(path));
   }
   {
@@ -453,23 +450,23 @@ TEST(Shell, JoinsPathsAndFindsFolders) {
   }
   EXPECT_EQ(folder(5 /* CSIDL_PERSONAL */).first, E_INVALIDARG);
 
-  EnvVar a("XDG_CONFIG_HOME", dir.str().c_str());
-  const UINT n = GetWindowsDirectoryW(path, MAX_PATH);
-  EXPECT_EQ(std::pair(Utf16ToUtf8(path), std::size_t(n)), std::pair(dir.str(), dir.str().size()));
+  EnvVar a("XDG_CONFIG_HOME", home.str().c_str());
+  const UINT needed = GetWindowsDirectoryW(path, MAX_PATH);
+  EXPECT_EQ(std::pair(Utf16ToUtf8(path), std::size_t(needed)), std::pair(home.str(), home.str().size()));
   char16_t small[4] = {u'z', 0, 0, 0};
   // The size needed, nothing written.
-  EXPECT_EQ((std::pair<UINT, char16_t>{GetWindowsDirectoryW(small, 4), small[0]}), std::pair(n + 1, u'z'));
-  cmd::path::SetWindowsFolder(dir.str() + "/win/");
+  EXPECT_EQ((std::pair<UINT, char16_t>{GetWindowsDirectoryW(small, 4), small[0]}), std::pair(needed + 1, u'z'));
+  cmd::path::SetWindowsFolder(home.str() + "/win/");
   EXPECT_EQ((std::vector<std::string>{cmd::path::GetWindowsFolder(),
                                       (GetWindowsDirectoryW(path, MAX_PATH), Utf16ToUtf8(path)),
                                       (cmd::path::SetWindowsFolder(""), cmd::path::GetWindowsFolder())}),
-            (std::vector<std::string>{dir.str() + "/win", dir.str() + "/win", dir.str()}));
+            (std::vector<std::string>{home.str() + "/win", home.str() + "/win", home.str()}));
 
-  cmdtest::WriteBytes(dir / "lock3", "");
+  cmdtest::WriteBytes(home / "lock3", "");
   const std::pair<std::string, bool> probes[] = {
       {"\\lock3", true}, {"\\LOCK3", true}, {"\\", true}, {"\\lock4", false}, {std::string(MAX_PATH, 'a'), false}};
   for (const auto& [name, there] : probes)
-    EXPECT_EQ(PathFileExistsW(CString::FromUtf8(dir.str() + name)), there) << name;
+    EXPECT_EQ(PathFileExistsW(CString::FromUtf8(home.str() + name)), there) << name;
   EXPECT_FALSE(PathFileExistsW(u"") || PathFileExistsW(nullptr));
 }
 
