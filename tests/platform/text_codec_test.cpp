@@ -249,11 +249,42 @@ TEST(CodePage932AndCString, ConvertAsWindowsWithSizesErrorsAndByteTypes) {
   EXPECT_TRUE(CString(u"Abc").CompareNoCase(u"aBC") == 0 && CString(u"ＡＢＣ").CompareNoCase(u"ａｂｃ") != 0);
 }
 
+// ---------------------------------------------------------------------- scanning
+
+// A raw buffer pointer has no capacity and must not compile as an output.
+template <class T>
+concept ScanOutput = requires(T out) { swscanf(u"", u"%s", out); };
+static_assert(!ScanOutput<char16_t*> && !ScanOutput<const char16_t*>);
+static_assert(ScanOutput<ScanBuf> && ScanOutput<CString*> && ScanOutput<LONG*> &&
+              ScanOutput<double*>);
+
+std::string Show(const CString& s) { return s.ToUtf8(); }
+std::string Show(const std::u16string& s) { return Utf16ToUtf8(s); }
+template <class T>
+std::string Show(T v) {  // floating point in its shortest exact form
+  char buf[400];
+  if constexpr (std::is_floating_point_v<T>)
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+  else
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// swscanf into outputs that start as `initial`: the result and each output,
+// as "2|abc|6".
+template <class... T>
+CString Scan(const char16_t* text, const char16_t* format, T... initial) {
+  std::tuple<T...> outs{initial...};
+  int n = std::apply([&](auto&... o) { return swscanf(text, format, &o...); }, outs);
+  std::string shown = std::to_string(n);
+  std::apply([&](auto&... o) { ((shown += "|" + Show(o)), ...); }, outs);
+  return CString::FromUtf8(shown);
+}
+
 // ------------------------------------------------------------ number conversion
 
 // Blanks, a sign, digits (full-width ones too) up to anything else; values
 // out of range clamp with ERANGE; bases 2 to 36, or 0 for C notation.
-TEST(CrtNumbers, ReadersWritersComparisonsAndFormatting) {
+TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
   struct Case { const char16_t* text; long long value; int error; };
   const Case ints[] = {
       {u"  -42abc", -42, 0}, {u"\t\r\n\v\f 7", 7, 0}, {u"+5", 5, 0},     {u"", 0, 0},
@@ -496,43 +527,10 @@ TEST(CrtNumbers, ReadersWritersComparisonsAndFormatting) {
   char16_t buffer[1] = {u'Z'};
   EXPECT_EQ((std::vector<int>{FormatToBuffer(buffer, 0, u"AB%uC", 123), buffer[0], FormatToBuffer(nullptr, 10, u"x")}),
             (std::vector<int>{-1, u'Z', -1}));
-}
 
-// ---------------------------------------------------------------------- scanning
-
-// A raw buffer pointer has no capacity and must not compile as an output.
-template <class T>
-concept ScanOutput = requires(T out) { swscanf(u"", u"%s", out); };
-static_assert(!ScanOutput<char16_t*> && !ScanOutput<const char16_t*>);
-static_assert(ScanOutput<ScanBuf> && ScanOutput<CString*> && ScanOutput<LONG*> &&
-              ScanOutput<double*>);
-
-std::string Show(const CString& s) { return s.ToUtf8(); }
-std::string Show(const std::u16string& s) { return Utf16ToUtf8(s); }
-template <class T>
-std::string Show(T v) {  // floating point in its shortest exact form
-  char buf[400];
-  if constexpr (std::is_floating_point_v<T>)
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
-  else
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-}
-
-// swscanf into outputs that start as `initial`: the result and each output,
-// as "2|abc|6".
-template <class... T>
-CString Scan(const char16_t* text, const char16_t* format, T... initial) {
-  std::tuple<T...> outs{initial...};
-  int n = std::apply([&](auto&... o) { return swscanf(text, format, &o...); }, outs);
-  std::string shown = std::to_string(n);
-  std::apply([&](auto&... o) { ((shown += "|" + Show(o)), ...); }, outs);
-  return CString::FromUtf8(shown);
-}
-
-// The result counts assigned outputs, -1 when the text ends before the first
-// conversion; the scan stops at the first field that does not match (an
-// empty set field too) and leaves later outputs untouched.
-TEST(CrtScan, ResultsOutputsAndBoundedBuffers) {
+  // The result counts assigned outputs, -1 when the text ends before the first
+  // conversion; the scan stops at the first field that does not match (an
+  // empty set field too) and leaves later outputs untouched.
   const CString d = u"-";
   const char16_t* const f3 = u"%[^,],%[^,],%[^,]";
   const unsigned short us = 0;
@@ -590,12 +588,12 @@ TEST(CrtScan, ResultsOutputsAndBoundedBuffers) {
       {Scan(u"1 2", u"%d %d", 0), u"1|1"}, {Scan(nullptr, u"%d", 0), u"-1|0"},
       {Scan(u"1", nullptr, 0), u"-1|0"},   {Scan(u"x=1", u"x=%d", std::u16string()), u"1|1"},
   });
-  char16_t buf[6], one[1] = {u'#'}, letters[3];
-  std::fill(std::begin(buf), std::end(buf), u'#');
+  char16_t six[6], one[1] = {u'#'}, letters[3];
+  std::fill(std::begin(six), std::end(six), u'#');
   using Scanned = std::pair<int, std::u16string>;  // the result and the buffer
-  EXPECT_EQ((Scanned{swscanf(u"abcdef rest", u"%s", ScanBuf{buf, 4}), std::u16string(buf, 6)}),
+  EXPECT_EQ((Scanned{swscanf(u"abcdef rest", u"%s", ScanBuf{six, 4}), std::u16string(six, 6)}),
             Scanned(1, u"abc\0##"s));
-  EXPECT_EQ((Scanned{swscanf(u"abcdefghij,x", u"%[^,],%s", ScanBuf{buf, 4}, ScanArray(buf)), std::u16string(buf)}),
+  EXPECT_EQ((Scanned{swscanf(u"abcdefghij,x", u"%[^,],%s", ScanBuf{six, 4}, ScanArray(six)), std::u16string(six)}),
             Scanned(2, u"x"));
   EXPECT_EQ((Scanned{swscanf(u"abc", u"%s", ScanArray(one)), std::u16string(one, 1)}), Scanned(1, u"\0"s));
   EXPECT_EQ((Scanned{swscanf(u"xyz", u"%2c", ScanArray(letters)), std::u16string(letters)}), Scanned(1, u"xy"));
