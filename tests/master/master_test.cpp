@@ -1,11 +1,21 @@
 // The material master: its lines and the records and strings they give,
 // level by level; what the readers of its files give (also of masters not as
 // the library writes them: odd fields, overlong texts, other encodings, cut
-// files), never past their arrays; what every rewrite leaves, byte for byte.
+// files), never past their arrays; what every rewrite leaves, byte for byte;
+// and the master under failure (each file step of a rewrite failing, read
+// errors, a read-only master, a child killed while it rewrites): always
+// complete, the old content or the new.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <random>
 
 #include "master/rewrite.h"
 #include "master_fixture.h"
@@ -15,6 +25,8 @@ using cmd::master::FieldCursor;
 using cmd::master::StagedMaster;
 
 namespace {
+
+using FileTest = MasterTest;
 
 // The cursor's fields are the splitter's, its numbers the runtime's (plain
 // decimals are converted by the cursor itself), and it moves past a field
@@ -105,19 +117,27 @@ ZaiMst3Rec Extracted3(const std::u16string& line) {
 }
 
 // Level 3: amounts written whole, factors in thousandths, the drawing code as
-// five plus seven digits; read back in single precision.
-TEST(RecordLines, Level3) {
+// "%05ld%07ld" (a part too long for its width kept whole, and told); read
+// back in single precision. Which records count (of 300, up to the last
+// named one), which level-3 code is free (-1 when all are taken), and null
+// pointers refused.
+TEST_F(FileTest, Level3RecordsCountsAndCodes) {
   ZaiMst3Rec full = FullRecord(), empty{};
   EXPECT_EQ(FormatMst3(&full, 4, 5), std::u16string(kFullLine) + u"\n");
   EXPECT_EQ(FormatMst3(&empty, -1, 0),
             u"000000000000,,,-1,0,0,,,,,0,0,0,0,0,0,0,0,0,0,0,0,\n");  // marks of 0: empty fields
+  const std::u16string told = u"図面ｺｰﾄﾞエラー|DEBUG|0\n";
+  EXPECT_EQ((std::vector<std::u16string>{MakeCwfCode(123, 45).str(), Shown(),
+                                         MakeCwfCode(123456, 45).str(), Shown(),
+                                         MakeCwfCode(1, 12345678).str(), Shown()}),
+            (std::vector<std::u16string>{u"001230000045", u"", u"1234560000045", told,
+                                         u"0000112345678", told}));
   const double rounded[] = {1500, 3, -1, 1235, 0, 99};  // as the line gives them back
   std::memcpy(&full.amounts1to3, rounded, sizeof full.amounts1to3);
   std::memcpy(&full.amounts4to6, rounded + 3, sizeof full.amounts4to6);
   full.factors[2] = 0.001f;
   EXPECT_EQ(Raw(Extracted3(kFullLine)), Raw(full));
   EXPECT_EQ(Raw(Extracted3(u"")), Raw(empty));
-
   ZaiMst3Rec single = Rec3(1, u"n");
   single.cwfPrefix = 1;
   const double amounts[] = {16777216.0, double(0.1f), std::numeric_limits<double>::infinity()};
@@ -125,11 +145,7 @@ TEST(RecordLines, Level3) {
   single.factors[0] = 0.035f;
   single.amount7 = double(123456789.0f);
   EXPECT_EQ(Raw(Extracted3(u"1,,,1,1,1,n,,,,16777217,0.1,1e40,,,,35,,,,,123456789,")), Raw(single));
-}
 
-// Which records count (of 300, up to the last named one), which level-3 code
-// is free (-1 when all are taken), and null pointers refused.
-TEST(RecordLines, Level3CountFreeCodeAndNullPointers) {
   std::vector<ZaiMst3Rec> recs(9999);
   EXPECT_EQ(GetMst3Cnt(recs.data()), 0);
   for (int i : {0, 5}) SetRecText(recs[i].name, u"a");
@@ -158,18 +174,6 @@ TEST(RecordLines, Level3CountFreeCodeAndNullPointers) {
          nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
-using CwfCodeTest = MasterTest;
-
-// "%05ld%07ld": a part too long for its width is kept whole, and told.
-TEST_F(CwfCodeTest, DrawingCodeIsFivePlusSevenDigits) {
-  EXPECT_EQ(MakeCwfCode(123, 45), u"001230000045");
-  EXPECT_EQ(Shown(), u"");
-  EXPECT_EQ(MakeCwfCode(123456, 45), u"1234560000045");
-  EXPECT_EQ(Shown(), u"図面ｺｰﾄﾞエラー|DEBUG|0\n");
-  EXPECT_EQ(MakeCwfCode(1, 12345678), u"0000112345678");
-  EXPECT_EQ(Shown(), u"図面ｺｰﾄﾞエラー|DEBUG|0\n");
-}
-
 // Records between guard bytes: a write outside the array shows in a guard.
 // Byte-packed records are placed at an odd address, as a host may place them.
 template <class Rec>
@@ -190,8 +194,6 @@ class Guarded {
   std::size_t n_;
   std::string bytes_;
 };
-
-using FileTest = MasterTest;
 
 const std::u16string kLong(200, u'長'), kLong60 = kLong.substr(0, 60);
 
@@ -589,6 +591,130 @@ TEST_F(FileTest, StagedRewrites) {
   EXPECT_EQ(Bytes(file("temp.new")), Mst({u"B,y", u"C,z"}));
   EXPECT_EQ(fs::status(file("temp.new")).permissions() & fs::perms::all, perms);
   ExpectNoStaging();
+}
+
+// Level 3 tells the user when a group cannot be replaced; the other rewrites
+// end silently. Level 1 is written whole, without reading the old master.
+TEST_F(FileTest, EveryStepOfARewriteFailing) {
+  const std::string level2 =
+      Mst({Line2(3, 1, u"old"), Line2(1, 1, u"keep"), Line2(3, 2, u"old"), Line2(2, 1, u"k")});
+  const std::string level3 = Mst({Line3(4, 5, 1, u"old"), Line3(4, 6, 1, u"keep")});
+  const ZaiMst1Rec recs1[] = {Rec1(1, u"new", 0), Rec1(2, u"new", 0)};
+  const ZaiMst2Rec recs2[] = {Rec2(7, u"new"), Rec2(8, u"new")};
+  const ZaiMst3Rec recs3[] = {Rec3(5, u"new")}, item = Rec3(1, u"new");
+  const struct {
+    const char* file;
+    std::string old;
+    std::function<void()> op;
+    bool tells, reads;
+  } cases[] = {
+      {"zairyou2.mst", level2, [&] { UpdateZaiMst2_1(recs2, 3, 2, 1, -1); }, false, true},
+      {"zairyou2.mst", level2, [&] { DelZaiMst2_2(1, 1, 1, -1); }, false, true},
+      {"zai004-3.mst", level3, [&] { UpdateZaiMst3(recs3, 4, 4, 5, 1, 1, -1); }, true, true},
+      {"zai004-3.mst", level3, [&] { UpdateZaiMst3_2(&item, 4, 4, 5, 1, 1, 1, -1); }, false, true},
+      {"zairyou1.mst", Mst({u"1,old,0"}), [&] { UpdateZaiMst1(recs1, 2, 1, -1); }, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    auto [kinds, keptOld] = FailEachStep(
+        file(c.file), [&] { cmdtest::WriteBytes(file(c.file), c.old); }, c.op, c.tells);
+    EXPECT_EQ(kinds.count(FileStep::Read) != 0, c.reads);
+  }
+}
+
+// A read error after the file was opened fails the readers; the level-3
+// reader keeps the items read so far and tells the user. A read-only master
+// is not replaced.
+TEST_F(FileTest, AReadErrorFailsTheReadersAReadOnlyMasterStays) {
+  WriteMaster(file("zairyou2.mst"), {Line2(1, 1, u"a"), Line2(1, 2, u"b")});
+  WriteMaster(file("zairyou1.mst"), {u"1,a,0"});
+  WriteMaster(file("zai004-3.mst"), {Line3(4, 5, 1, u"a")});
+  {
+    // The first read of a file happens while it is opened (its byte-order
+    // mark); the second one fails.
+    std::map<std::string, int> reads;
+    FaultScope scope([&](FileStep s, const std::string& path) {
+      return s == FileStep::Read && ++reads[path] == 2 ? EIO : 0;
+    });
+    std::vector<ZaiMst2ParentRec> all(4);
+    ZaiMst2Rec recs[150];
+    ZaiMst1Rec recs1[500];
+    std::vector<ZaiMst3Rec> recs3(300);
+    auto fresh = [&](int result) { return reads.clear(), result; };
+    EXPECT_EQ((std::vector{fresh(GetZaiMst2(all.data(), 1, -1)),
+                           fresh(GetZaiMst2_1(recs, 1, u"", 1, -1)),
+                           fresh(GetZaiMst2_3(recs, 1, u"", 1, -1)),
+                           fresh(GetZaiMst2_2(recs, 1, 3, u"", 1, -1)),
+                           fresh(GetZaiMst1(recs1, 1, -1))}),
+              (std::vector{-1, -1, -1, 0, 0}));
+    EXPECT_EQ(Shown(), u"");
+    EXPECT_EQ(fresh(GetZaiMst3(recs3.data(), 4, 4, 5, u"", 1, -1)), 1);
+    const std::u16string shown = Shown();
+    EXPECT_EQ(shown.find(u"エラー:"), 0u);
+    EXPECT_EQ(shown.substr(shown.find(u'|')), u"||16\n");  // one box, no caption
+  }
+  const std::string before = Bytes(file("zairyou2.mst")) + Bytes(file("zairyou1.mst"));
+  for (const char* name : {"zairyou1.mst", "zairyou2.mst"})
+    fs::permissions(file(name),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+  DelZaiMst2_1(1, 1, -1);
+  const ZaiMst1Rec r = Rec1(1, u"x", 0);
+  UpdateZaiMst1(&r, 1, 1, -1);
+  EXPECT_EQ(Bytes(file("zairyou2.mst")) + Bytes(file("zairyou1.mst")), before);
+  ExpectNoStaging();
+}
+
+// A master large enough that a rewrite takes a while, with the group of
+// parent 5 first; a child replaces that group by A, then by B, again and
+// again, and is killed at a random moment: the file can only ever be S0, SA
+// or SB, and a staging file left by the kill does not disturb the next rewrite.
+TEST_F(FileTest, TheMasterIsWholeAfterAKillAtAnyMoment) {
+  Lines lines;
+  for (int i = 0; i < 40; ++i) lines.push_back(Line2(5, i, u"initial group"));
+  for (int i = 0; i < 1500; ++i)
+    lines.push_back(Line2(1 + i % 4, i, u"他の親の項目 other parents"));
+  WriteMaster(file("zairyou2.mst"), lines);
+  std::vector<ZaiMst2Rec> groupA, groupB;
+  for (int i = 0; i < 30; ++i) groupA.push_back(Rec2(i, u"group A"));
+  for (int i = 0; i < 50; ++i) groupB.push_back(Rec2(100 + i, u"group B"));
+  auto apply = [](const std::vector<ZaiMst2Rec>& g) {
+    UpdateZaiMst2_1(g.data(), 5, int(g.size()), 1, -1);
+  };
+  const std::string s0 = Bytes(file("zairyou2.mst"));
+  const auto start = std::chrono::steady_clock::now();
+  apply(groupA);
+  const std::string sA = Bytes(file("zairyou2.mst"));
+  apply(groupB);
+  const std::string sB = Bytes(file("zairyou2.mst"));
+  ASSERT_NE(sA, sB);
+  // The kills fall within a few rewrites, however long one takes on this
+  // machine at this moment (a loaded machine makes them slow).
+  const auto pair = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  std::uniform_int_distribution<int> delayMicros(
+      0, int(std::clamp<long long>(pair.count() * 3, 80000, 2000000)));
+  std::mt19937 random(20240601);
+  int finished = 0;
+  for (int round = 0; round < 25; ++round) {
+    cmdtest::WriteBytes(file("zairyou2.mst"), s0);
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    while (child == 0) apply(groupA), apply(groupB);
+    usleep(static_cast<useconds_t>(delayMicros(random)));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::string now = Bytes(file("zairyou2.mst"));
+    ASSERT_TRUE(now == s0 || now == sA || now == sB)
+        << "round " << round << ": torn (" << now.size() << " bytes)";
+    finished += now != s0;
+    apply(groupA);
+    EXPECT_EQ(Bytes(file("zairyou2.mst")), sA);
+  }
+  EXPECT_GT(finished, 0) << "the child never finished a rewrite";
 }
 
 }  // namespace

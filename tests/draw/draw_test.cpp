@@ -1,32 +1,87 @@
-// Horizontal, vertical and multi-line text on the recording back-end. Its
-// metrics make every place exact: at height h a character is h tall, a
-// full-width one h wide and a narrow one h / 2. Each drawing is checked as
-// the whole scene it records.
+// The drawers on the recording back-end, whose metrics make every place
+// exact (at height h a character is h tall, a full-width one h wide and a
+// narrow one h / 2), each drawing checked as the whole scene it records:
+// horizontal, vertical and multi-line text; fonts and text measurement;
+// bitmap files, in-memory DIBs, masked resources, the cell's rule and the
+// render target (files and blocks that lie about their sizes are never
+// drawn). A few cases run on the real back-ends too.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "draw/font_helpers.h"
 #include "draw/tate_helpers.h"
 #include "draw/yoko_helpers.h"
-#include "support/test_support.h"
+#include "support/bmp_builder.h"
 #include "text_fixture.h"
 
 using drawtest::Font;
+using drawtest::GdiOp;
+using drawtest::OpKind;
 using drawtest::Scene;
+using drawtest::Str;
+using cmdtest::Quad;
+using KindList = std::vector<OpKind>;
 
 namespace {
 
-class Text : public drawtest::TextDrawing {
- protected:
-  // DrawText2 into a copy of `rect` with a copy of `lf`.
-  int Yoko(const char16_t* text, RECT rect, UINT format, int percent, int mode, LOGFONTW lf,
-           int tate = 0, int oneLine = 0, COLORREF color = 0) {
-    return DrawText2(&dc, CString(text), &rect, format, percent, mode, color, &lf, tate, oneLine);
-  }
-};
+using Text = drawtest::TextDrawing;
+using Fonts = Text;
+using Bitmaps = Text;
 
 const std::u16string kWide = u"電気設備工事材料費一式計";  // 12 full-width characters
+
+// Every field of a record: "height width escapement orientation weight
+// italic underline strike-out charset out/clip/quality/pitch face", with
+// "+" after the face when an earlier record's bytes remain behind it.
+std::string Fields(const LOGFONTW& lf) {
+  std::u16string face(lf.lfFaceName);
+  bool dirty = false;
+  for (std::size_t i = face.size(); i < LF_FACESIZE; ++i) dirty |= lf.lfFaceName[i] != 0;
+  return drawtest::Str(lf.lfHeight, " ", lf.lfWidth, " ", lf.lfEscapement, " ", lf.lfOrientation,
+                       " ", lf.lfWeight, " ", +lf.lfItalic, " ", +lf.lfUnderline, " ",
+                       +lf.lfStrikeOut, " ", +lf.lfCharSet, " ", +lf.lfOutPrecision, "/",
+                       +lf.lfClipPrecision, "/", +lf.lfQuality, "/", std::hex, +lf.lfPitchAndFamily,
+                       " ", CString(face).ToUtf8(), dirty ? "+" : "");
+}
+
+LOGFONTW Dirty() {
+  LOGFONTW lf;
+  std::memset(&lf, 0xCC, sizeof lf);
+  return lf;
+}
+
+std::string FieldsOf(CFont& font) {
+  LOGFONTW lf{};
+  EXPECT_TRUE(font.GetLogFont(&lf));
+  return Fields(lf);
+}
+
+// An 8-bit 2 x 2 picture: red, green on top; blue, white below.
+std::string EightBitFile() {
+  auto colors = cmdtest::GreyPalette(256);
+  colors[1] = Quad(255, 0, 0);
+  colors[2] = Quad(0, 255, 0);
+  colors[3] = Quad(0, 0, 255);
+  return cmdtest::BmpFileBytes({2, 2, 8, false, colors},
+                               [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
+}
+
+HGLOBAL GlobalDib(const std::string& dib) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+  std::memcpy(GlobalLock(block), dib.data(), dib.size());
+  GlobalUnlock(block);
+  return block;
+}
+
+template <class T>
+std::string With(std::string bytes, std::size_t offset, T value) {
+  std::memcpy(&bytes[offset], &value, sizeof value);
+  return bytes;
+}
 
 }  // namespace
 
@@ -180,13 +235,6 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
 }
 
 // ---------------------------------------------------------------- vertical text
-TEST(TateChars, TheTurnedSetIsExactlyTheTable) {
-  const std::u16string turned = u"()-<>[]{}≪≫「」【】ー（）－＜＞｛｝～ｰ";
-  for (char32_t c = 0; c <= 0xFFFF; ++c)
-    EXPECT_EQ(cmd::draw::IsTateRotateChar(char16_t(c)),
-              turned.find(char16_t(c)) != std::u16string::npos)
-        << std::hex << unsigned(c);
-}
 
 TEST_F(Text, TateCharactersUprightTurnedAndWithSoundMarks) {
   // Kana stand upright, centred, top to bottom.
@@ -272,7 +320,15 @@ TEST_F(Text, SingleTateTextTakesTheWidthShrinksByTenthsAndCentres) {
   EXPECT_EQ(Drawn(), Scene{many + " [0 0+3 30 100] h3 f821"});
 }
 
-TEST(FormatTateText, PutsALineFeedAfterEachOfAtMost999Characters) {
+
+TEST(TextHelpers, TurnedCharactersLineFeedsAndLeadingSpaces) {
+  // The turned set of vertical text is exactly the table.
+  const std::u16string turned = u"()-<>[]{}≪≫「」【】ー（）－＜＞｛｝～ｰ";
+  for (char32_t c = 0; c <= 0xFFFF; ++c)
+    EXPECT_EQ(cmd::draw::IsTateRotateChar(char16_t(c)),
+              turned.find(char16_t(c)) != std::u16string::npos)
+        << std::hex << unsigned(c);
+  // FormatTateText puts a line feed after each of at most 999 characters.
   char16_t buffer[16] = u"見積", empty[2] = u"";
   EXPECT_EQ(FormatTateText(buffer), buffer);
   EXPECT_EQ(std::u16string(buffer), u"見\n積\n");
@@ -285,6 +341,20 @@ TEST(FormatTateText, PutsALineFeedAfterEachOfAtMost999Characters) {
     for (int i = 0; i < 999; ++i) out += u"x\n";
     return out;
   }());
+  // CutLeadingSpaces removes only ASCII spaces.
+  const std::u16string longLine = u"  " + std::u16string(300, u'x');
+  const struct { std::u16string in, out; int removed; } cases[] = {
+      {u"  abc", u"abc", 2}, {u"   ", u"", 3}, {u"abc", u"abc", 0}, {u"", u"", 0},
+      {u"　字", u"　字", 0}, {u" \t x", u"\t x", 1},
+      // Longer than the working copy of the original: all of its text kept.
+      {longLine, longLine.substr(2), 2},
+  };
+  for (const auto& c : cases) {
+    std::u16string buffer = c.in;
+    EXPECT_EQ(cmd::draw::CutLeadingSpaces(buffer.data()), c.removed);
+    EXPECT_EQ(std::u16string(buffer.c_str()), c.out);
+  }
+  EXPECT_EQ(cmd::draw::CutLeadingSpaces(nullptr), 0);
 }
 
 // ---------------------------------------------------------------- fitted columns and lines
@@ -390,6 +460,20 @@ TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
   EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 0, 0, 0, 100, 0, &plain), 1);
   EXPECT_EQ(DrawFixMultiTateText(&dc, CString(u"見積"), &flat, 4000000000u, 0, 0, 100, 0, &plain), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 10 0] h0 f4"}));
+  // DrawFixMultiYokoText2 writes the first lines of each paragraph to a file, in quotes.
+  CString path = dir.win() + u"out.txt";
+  {
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(path.GetString(), u"w,ccs=UNICODE"));
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"一行目\r\n2\r\n3"), 2, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lone\rcr\r\n"), 5, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lf\nend"), 5, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"none"), 0, 0), 1);
+    ASSERT_TRUE(file.Close());
+  }
+  EXPECT_EQ(cmdtest::ReadBytes(dir / "out.txt"),
+            cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n\"lf\"\r\n\"end\"\r\n"));
+  EXPECT_EQ(DrawFixMultiYokoText2(nullptr, CString(u"x"), 1, 0), 1);
 }
 
 TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
@@ -422,34 +506,335 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
       "・ [0 0 40 100] h20 f4", "一 [0 20 40 40] h20 f1"}));
 }
 
-TEST(FixMultiYokoText2, WritesTheFirstLinesInQuotes) {
-  cmdtest::TempDir dir;
-  CString path = dir.win() + u"out.txt";
-  {
-    CStdioFile file;
-    ASSERT_TRUE(file.Open(path.GetString(), u"w,ccs=UNICODE"));
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"一行目\r\n2\r\n3"), 2, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lone\rcr\r\n"), 5, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lf\nend"), 5, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"none"), 0, 0), 1);
-    ASSERT_TRUE(file.Close());
+
+
+TEST(FontRecords, BuildersFillEveryField) {
+  // A height of 0 takes the width; a face is cut to 31 units; an empty face
+  // is not the default. The printer record ignores what the caller had.
+  const std::u16string longFace(40, u'字');
+  const struct { const char16_t* face; int h, w, weight; BYTE italic, underline, strikeOut;
+                 std::string fields; } records[] = {
+      {u"ＭＳ 明朝", 24, 10, FW_BOLD, 1, 2, 1, "24 10 0 0 700 1 2 1 1 0/0/0/52 ＭＳ 明朝"},
+      {nullptr, 0, 24, FW_NORMAL, 0, 0, 0, "24 0 0 0 400 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
+      {nullptr, -18, 7, 0, 0, 0, 0, "-18 7 0 0 0 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
+      {nullptr, 0, 0, 0, 0, 0, 0, "0 0 0 0 0 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
+      {longFace.c_str(), 12, 0, 0, 0, 0, 0,
+       "12 0 0 0 0 0 0 0 1 0/0/0/52 " + CString(longFace.substr(0, 31)).ToUtf8()},
+      {u"", 12, 0, 0, 0, 0, 0, "12 0 0 0 0 0 0 0 1 0/0/0/52 "},
+  };
+  for (const auto& r : records) {
+    LOGFONTW lf = Dirty();
+    MakeLogFont(&lf, r.face, r.h, r.w, r.weight, r.italic, r.underline, r.strikeOut);
+    EXPECT_EQ(Fields(lf), r.fields);
   }
-  EXPECT_EQ(cmdtest::ReadBytes(dir / "out.txt"),
-            cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n\"lf\"\r\n\"end\"\r\n"));
-  EXPECT_EQ(DrawFixMultiYokoText2(nullptr, CString(u"x"), 1, 0), 1);
+  MakeLogFont(nullptr, nullptr, 1, 1, 1, 1, 1, 1);  // nothing to fill
+  LOGFONTW lf = Dirty();
+  MakeLogFont(&lf, u"Arial", 10, 5, FW_BOLD, 1, 1, 1);
+  MakeLogPrnFontParam(&lf, 50, 0, 3);
+  EXPECT_EQ(Fields(lf), "50 0 0 0 300 0 3 0 128 0/0/0/52 ＭＳ ゴシック");
+  MakeLogPrnFontParam(&lf, 0, 20, 0);
+  EXPECT_EQ(Fields(lf), "0 20 0 0 300 0 0 0 128 0/0/0/52 ＭＳ ゴシック");
+  // The point sizes come back unchanged.
+  EXPECT_EQ(WhatIsFontPoint(-7, 99), -7);
+  EXPECT_EQ(WhatIsFontPointX(12, 99), 12);
 }
 
-// ---------------------------------------------------------------- a real picture
-TEST(TateOnImage, VerticalJapaneseStaysInsideItsCell) {
+TEST_F(Fonts, SelectingBuildersSelectTheRecordAndGiveThePrevious) {
+  CFont* stock = dc.GetCurrentFont();
+  CFont font;
+  CFont* previous = SelectMyFont(&dc, &font, u"ＭＳ Ｐゴシック", 0, 30, FW_BOLD, 1, 1, 0);
+  EXPECT_EQ(previous, stock);
+  EXPECT_EQ(dc.GetCurrentFont(), &font);
+  auto selects = cmd::gdi::RecordedOps(dc, OpKind::SelectFont);
+  ASSERT_EQ(selects.size(), 1u);
+  EXPECT_EQ(Fields(selects[0].selectedFont), "30 0 0 0 700 1 1 0 1 0/0/0/52 ＭＳ Ｐゴシック");
+  dc.SelectObject(previous);
+  font.DeleteObject();
+  previous = SelectMyPrnFont(&dc, &font, 42, 21, 2);
+  EXPECT_EQ(FieldsOf(font), "42 21 0 0 300 0 2 0 128 0/0/0/52 ＭＳ ゴシック");
+  EXPECT_EQ(dc.GetCurrentFont(), &font);
+  dc.SelectObject(previous);
+  font.DeleteObject();
+  previous = cmd::draw::SelectMyTateFont(&dc, &font, nullptr, 24, 0, FW_NORMAL, 0, 1, 0);
+  EXPECT_EQ(FieldsOf(font), "24 0 2700 0 400 0 1 0 1 0/0/0/52 ＭＳ ゴシック");
+  cmd::draw::RestoreFont(&dc, &font, previous);
+  EXPECT_EQ(font.m_hObject, nullptr);
+
+  // The edit font is created bold without being selected; a font that
+  // already holds a handle gives it up first.
+  cmd::gdi::ClearRecording(dc);
+  CFont edit, empty;
+  SelectMyEditFont(nullptr, &edit, 0, 16, CString(u"ＭＳ ゴシック"));
+  EXPECT_EQ(FieldsOf(edit), "16 0 0 0 700 0 0 0 1 0/0/0/52 ＭＳ ゴシック");
+  SelectMyEditFont(&dc, &empty, 20, 8, CString());
+  EXPECT_EQ(FieldsOf(empty), "20 8 0 0 700 0 0 0 1 0/0/0/52 ");
+  SelectMyEditFont(nullptr, &empty, 30, 0, CString(u"x"));
+  EXPECT_EQ(FieldsOf(empty), "30 0 0 0 700 0 0 0 1 0/0/0/52 x");
+  EXPECT_TRUE(cmd::gdi::RecordedOps(dc, OpKind::SelectFont).empty());
+}
+
+TEST_F(Fonts, PrinterIsAboveTwoHundredDotsPerInchOfTheAttributeHandle) {
+  for (int dpi : {96, 200, 201, 300}) {
+    CDC other;
+    other.Attach(cmd::gdi::CreateRecordingDC(dpi, dpi > 200));
+    EXPECT_EQ(IsMyPrinterDC(&other), dpi > 200 ? 1 : 0) << dpi;
+  }
+  // A screen preview of a printer page.
+  HDC printer = cmd::gdi::CreateRecordingDC(300, true);
+  dc.SetAttribDC(printer);
+  EXPECT_EQ(IsMyPrinterDC(&dc), 1);
+  dc.SetAttribDC(dc.m_hDC);
+  DeleteDC(printer);
+  EXPECT_EQ(IsMyPrinterDC(nullptr), 0);
+}
+
+TEST_F(Fonts, MeasuringInTheRecordsFont) {
+  LOGFONTW lf = Font(24), byWidth = Font(24, 10), zeroHeight = Font(24);
+  zeroHeight.lfHeight = 0;
+  zeroHeight.lfWidth = 20;  // a height of 0 takes the width as the height
+  EXPECT_EQ(
+      (std::vector<int>{MyGetTextLength(&dc, u"AB見", &lf), MyGetTextLength(&dc, u"AB見", &byWidth),
+                        MyGetTextLength(&dc, u"AB", &zeroHeight), MyGetTextLength(&dc, u"", &lf),
+                        MyGetTextLength(&dc, nullptr, &lf), MyGetTextLength(&dc, u"A", nullptr)}),
+      (std::vector<int>{12 + 12 + 24, 10 + 10 + 20, 20, 0, 0, 0}));
+
+  // MeasureText measures at a height without justification and restores both.
+  dc.SetTextJustification(10, 1);
+  cmd::gdi::ClearRecording(dc);
+  SIZE s = cmd::draw::MeasureText(&dc, u"a b", &lf, 30);
+  EXPECT_EQ((std::vector<LONG>{s.cx, s.cy}), (std::vector<LONG>{45, 30}));
+  EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SelectFont, OpKind::SetTextJustification,
+                                           OpKind::GetTextExtent, OpKind::SelectFont}));
+  auto measured = cmd::gdi::RecordedOps(dc, OpKind::GetTextExtent);
+  EXPECT_EQ((std::vector<LONG>{measured[0].justifyExtra, measured[0].font.lfHeight,
+                               measured[0].font.lfWidth}),
+            (std::vector<LONG>{0, 30, 0}));
+  cmd::gdi::ClearRecording(dc);
+
+  // IsTextFitAtRatio measures at twentieths of the height, truncating
+  // toward zero (an upside-down rectangle is negative), at least 1.
+  LOGFONTW big = Font(99);
+  RECT fits{0, 0, 40, 40}, tight{0, 0, 39, 40}, flat{0, 0, 5, 10}, upside{0, 45, 100, 0};
+  EXPECT_TRUE(cmd::draw::IsTextFitAtRatio(&dc, &big, u"ABCD", &fits, 10));
+  EXPECT_FALSE(cmd::draw::IsTextFitAtRatio(&dc, &big, u"ABCD", &tight, 10));
+  EXPECT_TRUE(cmd::draw::IsTextFitAtRatio(&dc, &big, u"ABCD", &flat, 1));
+  cmd::draw::IsTextFitAtRatio(&dc, &big, u"A", &upside, 3);
+  EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{20, 20, 1, -6}));
+}
+
+TEST_F(Fonts, FitFontHeightStepsDownByTwentieths) {
+  // Ten narrow characters are 5h wide: h = 20 is the first that fits 100.
+  LOGFONTW lf = Font(40), wide = Font(40, 30);
+  RECT r{0, 0, 100, 40}, small{10, 10, 60, 47};
+  int height = 40;
+  EXPECT_EQ(cmd::draw::FitFontHeight(&dc, &lf, u"0123456789", &r, &height), 1);
+  EXPECT_EQ(height, 20);
+  std::vector<LONG> expected{40};
+  for (int k = 20; k >= 10; --k) expected.push_back(2 * k);
+  EXPECT_EQ(MeasuredHeights(), expected);
+  // A height that fits is left alone.
+  height = 12;
+  cmd::draw::FitFontHeight(&dc, &lf, u"短い", &r, &height);
+  EXPECT_EQ(height, 12);
+  EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{12}));
+  // A fixed width makes every height too wide: all twenty are tried, from
+  // the rectangle's 37 down to 37 / 20, and the full height comes back.
+  height = 40;
+  cmd::draw::FitFontHeight(&dc, &wide, u"ABCDEFGH", &small, &height);
+  EXPECT_EQ(height, 37);
+  expected = {40};
+  for (int k = 20; k >= 1; --k) expected.push_back(37 * k / 20);
+  EXPECT_EQ(MeasuredHeights(), expected);
+}
+
+
+
+TEST_F(Bitmaps, FilesAreStretchedColourOnColourAsWritersWriteThem) {
+  RECT rect{10, 20, 14, 24};  // twice the picture's size
+  const std::string whole = EightBitFile(), picture = " c0000ff c00ff00 cff0000 cffffff";
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("logo.bmp", whole), SRCCOPY), TRUE);
+  EXPECT_EQ(Kinds(), (KindList{OpKind::SetStretchBltMode, OpKind::StretchDIBits}));
+  GdiOp op = Ops(OpKind::StretchDIBits)[0];
+  EXPECT_EQ((std::vector<int>{int(op.usage), op.dib.biBitCount, int(op.dibColors.size())}),
+            (std::vector<int>{DIB_RGB_COLORS, 8, 256}));
+  // The file size field is not trusted; a file that ends early draws the
+  // rows it holds, in their share of the rectangle (a bottom-up image's
+  // first row is its bottom line); run-length codes are drawn.
+  const std::string full = "10 20 4 4 <- 2 2 rop cc0020 mode 3:";
+  for (auto [bytes, blit] : {std::pair{whole, full + picture}, {With(whole, 2, 0u), full + picture},
+                             {With(whole, 2, 1u << 20), full + picture},
+                             {With(whole, 2, std::uint32_t(whole.size() - 2)), full + picture},
+                             {whole.substr(0, whole.size() - 4),
+                              "10 22 4 2 <- 2 1 rop cc0020 mode 3: cff0000 cffffff"},
+                             {cmdtest::RunLengthBmpFile({2, 2, 8, false, cmdtest::GreyPalette(256)},
+                                                        std::string("\x02\x09\x00\x01", 4)),
+                              full + " c000000 c000000 c090909 c090909"}}) {
+    EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("writer.bmp", bytes), SRCCOPY), TRUE);
+    EXPECT_EQ(Blit(OpKind::StretchDIBits), blit);
+    Drawn();
+  }
+  // Missing files give FALSE; files that open but lie are not drawn.
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win() + u"none.bmp", SRCCOPY), FALSE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"Z:\\unmapped.bmp"), SRCCOPY), FALSE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win(), SRCCOPY), FALSE);  // a folder
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("huge.bmp", With(whole, 22, 0x7FFFFFFF)), SRCCOPY),
+            TRUE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("empty.bmp", ""), SRCCOPY), TRUE);
+  EXPECT_EQ(Kinds(), KindList{});
+}
+
+TEST_F(Bitmaps, InMemoryDibGetsItsOwnPaletteOrTheDefault) {
+  HGLOBAL block = GlobalDib(cmdtest::PackedDib(
+      {3, 2, 8, false, {Quad(10, 20, 30), Quad(40, 50, 60), Quad(70, 80, 90), Quad(100, 110, 120)}},
+      [](int x, int) { return std::uint32_t(x); }));
+  GlobalLock(block);  // the caller's own lock
+  RECT size{0, 0, 30, 20};
+  EXPECT_EQ(DrawBitmapFile3(dc, &size, block, WORD(40 + 4 * 4), SRCCOPY), TRUE);
+  // Selected as a background palette, realized, drawn with it, the default back.
+  EXPECT_EQ(Kinds(), (KindList{OpKind::SelectPalette, OpKind::RealizePalette, OpKind::StretchDIBits,
+                            OpKind::SelectPalette}));
+  auto selects = Ops(OpKind::SelectPalette);
+  EXPECT_EQ(selects[0].flags, 1u);
+  ASSERT_EQ(selects[0].palette.size(), 4u);
+  const PALETTEENTRY& entry = selects[0].palette[1];
+  EXPECT_EQ((std::vector<int>{entry.peRed, entry.peGreen, entry.peBlue,
+                              selects[0].palette[3].peFlags, int(selects[1].palette.size()),
+                              int(Ops(OpKind::StretchDIBits)[0].palette.size())}),
+            (std::vector<int>{40, 50, 60, 0, 20, 4}));
+  EXPECT_EQ(Blit(OpKind::StretchDIBits),
+            "0 0 30 20 <- 3 2 rop cc0020 mode 1: c1e140a c3c3228 c5a5046 "
+            "c1e140a c3c3228 c5a5046");
+  // Locked once by the caller and once by the call: it stays locked.
+  EXPECT_TRUE(GlobalUnlock(block));
+  EXPECT_FALSE(GlobalUnlock(block));
+  GlobalFree(block);
+
+  // Without a colour count: the stock default palette.
+  Drawn();
+  const std::string dib = cmdtest::PackedDib({2, 2, 24}, [](int, int) { return 0x00FF00u; });
+  block = GlobalDib(dib);
+  EXPECT_EQ(DrawBitmapFile3(dc, &size, block, 40, SRCCOPY), TRUE);
+  GlobalFree(block);
+  selects = Ops(OpKind::SelectPalette);
+  ASSERT_EQ(selects.size(), 2u);
+  EXPECT_EQ((std::vector<int>{selects[0].result, int(selects[0].palette.size())}),
+            (std::vector<int>{1, 20}));
+  EXPECT_EQ(Blit(OpKind::StretchDIBits),
+            "0 0 30 20 <- 2 2 rop cc0020 mode 1: c00ff00 c00ff00 c00ff00 c00ff00");
+
+  // Blocks that lie are not drawn: pixels, height or colour table past the
+  // block, a header cut short.
+  Drawn();
+  for (auto [bytes, offset] : {std::pair{dib, 41}, {With(dib, 8, std::int32_t(1000)), 40},
+                               {With(dib, 32, std::uint32_t(200)), 40}, {dib.substr(0, 20), 0}}) {
+    block = GlobalDib(bytes);
+    EXPECT_EQ(DrawBitmapFile3(dc, &size, block, WORD(offset), SRCCOPY), TRUE);
+    GlobalFree(block);
+  }
+  EXPECT_EQ(DrawBitmapFile3(dc, &size, nullptr, 0, SRCCOPY), TRUE);
+  EXPECT_EQ(Kinds(), KindList{});
+}
+
+TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
+  // The picture: red on the left, black (transparent) on the right; the
+  // mask: black where the picture shows, white elsewhere.
+  HINSTANCE module = cmd::res::NewModuleHandle();
+  cmd::res::RegisterBitmap(
+      module, MAKEINTRESOURCEW(1),
+      cmdtest::BmpFileBytes({2, 1, 24}, [](int x, int) { return x ? 0u : 0xFF0000u; }));
+  cmd::res::RegisterBitmap(
+      module, u"MASK",
+      cmdtest::BmpFileBytes({2, 1, 1, false, {Quad(0, 0, 0), Quad(255, 255, 255)}},
+                            [](int x, int) { return x ? 1u : 0u; }));
+  RECT rect{5, 6, 25, 16};
+  MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(1), u"mask");
+  EXPECT_EQ(Kinds(), (KindList{OpKind::SetStretchBltMode, OpKind::StretchBlt, OpKind::StretchBlt}));
+  auto blits = Ops(OpKind::StretchBlt);
+  EXPECT_EQ(Blit(OpKind::StretchBlt, 0), "5 6 20 10 <- 2 1 rop 8800c6 mode 1: c000000 cffffff");
+  EXPECT_EQ(Blit(OpKind::StretchBlt, 1), "5 6 20 10 <- 2 1 rop ee0086 mode 1: c0000ff c000000");
+  EXPECT_TRUE(blits[0].sourceMonochrome);
+  EXPECT_FALSE(blits[1].sourceMonochrome);
+  // On a real picture the background stays where the image is transparent.
+  HDC image = cmd::gdi::CreateImageDC(8, 2);
+  HBRUSH grey = CreateSolidBrush(RGB(100, 100, 100));
+  RECT all{0, 0, 8, 2};
+  FillRect(image, &all, grey);
+  DeleteObject(grey);
+  MaskDrawBitmap(module, image, &all, MAKEINTRESOURCEW(1), u"MASK");
+  EXPECT_EQ((std::vector<COLORREF>{GetPixel(image, 1, 1), GetPixel(image, 3, 0),
+                                   GetPixel(image, 4, 0), GetPixel(image, 7, 1)}),
+            (std::vector<COLORREF>{RGB(255, 0, 0), RGB(255, 0, 0), RGB(100, 100, 100),
+                                   RGB(100, 100, 100)}));
+  DeleteDC(image);
+  // A missing picture, mask or module draws nothing.
+  Drawn();
+  MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(1), u"NOMASK");
+  MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(9), u"MASK");
+  MaskDrawBitmap(nullptr, dc, &rect, MAKEINTRESOURCEW(1), u"MASK");
+  EXPECT_EQ(Kinds(), KindList{});
+  cmd::res::RemoveModule(module);
+}
+
+TEST_F(Bitmaps, SikiriRuleAndTheRenderTarget) {
+  // The rule is the cell's left edge in the selected pen; hosts hand in
+  // the temporary wrapper of their device context.
+  CDC* cdc = CDC::FromHandle(dc.m_hDC);
+  CPen pen(PS_DOT, 1, RGB(0, 0, 128));
+  CPen* old = cdc->SelectObject(&pen);
+  RECT rect{10, 20, 50, 80};
+  EXPECT_EQ(DrawSikiri(cdc, &rect), TRUE);
+  EXPECT_EQ(DrawSikiri(nullptr, &rect), FALSE);
+  cdc->SelectObject(old);
+  pen.DeleteObject();
+  EXPECT_EQ(Drawn(), drawtest::Scene{"line 10 20 10 80 w1 c800000 s2"});
+  // DrawBitmap forwards to the target, placed in its bound rectangle.
+  CDCRenderTarget target;
+  ASSERT_EQ(CDC::FromHandle(dc.m_hDC), cdc);
+  ASSERT_TRUE(target.BindDC(*cdc, RECT{100, 200, 300, 400}));
+  CBitmap bitmap;
+  const unsigned char bits[] = {255, 0, 0, 0};
+  bitmap.CreateBitmap(1, 1, 1, 32, bits);
+  {
+    CD2DBitmap d2d(&target, static_cast<HBITMAP>(bitmap));
+    CD2DRectF src(0, 0, 1, 1);
+    DrawBitmap(&target, &d2d, CD2DRectF(10, 20, 30, 60), 0.25f,
+               D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, &src);
+  }
+  bitmap.DeleteObject();
+  EXPECT_EQ(Blit(OpKind::DrawBitmap), "110 220 20 40 <- 1 1 rop 0 mode 1: cff0000");
+  EXPECT_EQ(Ops(OpKind::DrawBitmap)[0].opacity, 0.25f);
+  EXPECT_EQ(Ops(OpKind::DrawBitmap)[0].interpolation, 0);
+}
+
+// ---------------------------------------------------------------- the real back-ends
+// Measuring on a picture and a printer, and vertical Japanese drawn on the
+// picture, staying inside its cell; every object is released.
+TEST(RealBackEnds, MeasuringAndVerticalTextOnAPicture) {
   int before = cmd::gdi::LiveObjectCount();
   {
-    CDC dc;
-    dc.Attach(cmd::gdi::CreateImageDC(120, 220));
-    LOGFONTW lf = Font(24);
-    RECT cell{40, 20, 80, 200};
-    DrawTateText2(&dc, CString(u"「見積書」ー工事"), &cell, 1, RGB(0, 0, 0), &lf);
+    cmdtest::TempDir dir;
+    CDC screen, printer;
+    screen.Attach(cmd::gdi::CreateImageDC(120, 220));
+    printer.Attach(cmd::gdi::CreatePrinterDC((dir / "p.pdf").string()));
+    EXPECT_EQ(IsMyPrinterDC(&screen), 0);
+    EXPECT_EQ(IsMyPrinterDC(&printer), 1);
+    LOGFONTW lf = Font(24), prn;
+    // IPAGothic: half-width characters are half as wide as full-width ones.
+    int narrow = MyGetTextLength(&screen, u"0000", &lf);
+    EXPECT_NEAR(narrow, MyGetTextLength(&screen, u"見積", &lf), 2);
+    EXPECT_GT(narrow, 30);
+    // The same record on the printer: logical units are dots of either device.
+    MakeLogPrnFontParam(&prn, 100, 0, 0);
+    EXPECT_NEAR(MyGetTextLength(&printer, u"見積", &prn), 2 * 100 * 2048 / 2203, 2);
+    RECT r{0, 0, 60, 24}, cell{40, 20, 80, 200};
+    int height = 24;
+    cmd::draw::FitFontHeight(&screen, &lf, u"電気設備工事一式", &r, &height);
+    EXPECT_LT(height, 24);
+    EXPECT_LE(cmd::draw::MeasureText(&screen, u"電気設備工事一式", &lf, height).cx, 60);
+
+    DrawTateText2(&screen, CString(u"「見積書」ー工事"), &cell, 1, RGB(0, 0, 0), &lf);
     cmd::gdi::Image image;
-    ASSERT_TRUE(cmd::gdi::GetImage(dc, image));
+    ASSERT_TRUE(cmd::gdi::GetImage(screen, image));
     int inside = 0, outside = 0, lowest = 0;
     for (int y = 0; y < image.height; ++y) {
       for (int x = 0; x < image.width; ++x) {
