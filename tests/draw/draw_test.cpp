@@ -89,8 +89,7 @@ std::string With(std::string bytes, std::size_t offset, T value) {
 TEST_F(Text, YokoFitsOnOneLineOrBreaksIntoTwoOfThePercentsHeight) {
   LOGFONTW lf = Font(20, 0, 7);
   RECT rect{0, 0, 100, 40};
-  EXPECT_EQ(DrawText2(&dc, CString(u"ABCDE"), &rect, DT_RIGHT, 100, 0, RGB(0, 0, 255), &lf, 0, 0),
-            0);
+  EXPECT_EQ(DrawText2(&dc, u"ABCDE", &rect, DT_RIGHT, 100, 0, RGB(0, 0, 255), &lf, 0, 0), 0);
   EXPECT_EQ(lf.lfUnderline, 1);  // written back as a yes/no
   EXPECT_EQ(Drawn(), (Scene{"ABCDE [0 0 100 40] h20 f822 u cff0000"}));
   // Too wide at half height: two lines of 20 (above 50 per cent, half the
@@ -127,9 +126,9 @@ TEST_F(Text, YokoEdgeCases) {
     for (int mode : {0, 1})
       EXPECT_EQ(Yoko(u"AB", bad, 0, 100, mode, Font(20)), bad.bottom - bad.top);
   LOGFONTW lf = Font(20);
-  EXPECT_EQ(DrawText2(nullptr, CString(u"AB"), &rect, 0, 100, 0, 0, &lf, 0, 0), 0);
-  EXPECT_EQ(DrawText2(&dc, CString(u"AB"), nullptr, 0, 100, 0, 0, &lf, 0, 0), 0);
-  EXPECT_EQ(DrawText2(&dc, CString(u"AB"), &rect, 0, 100, 0, 0, nullptr, 0, 0), 0);
+  EXPECT_EQ(DrawText2(nullptr, u"AB", &rect, 0, 100, 0, 0, &lf, 0, 0), 0);
+  EXPECT_EQ(DrawText2(&dc, u"AB", nullptr, 0, 100, 0, 0, &lf, 0, 0), 0);
+  EXPECT_EQ(DrawText2(&dc, u"AB", &rect, 0, 100, 0, 0, nullptr, 0, 0), 0);
   EXPECT_EQ(Drawn(), Scene{});
   // A very long text is fitted from its first 999 characters.
   cmd::gdi::RecordEverything(dc, false);
@@ -150,9 +149,9 @@ TEST_F(Text, YokoDirectModeAndUnderlines) {
   LOGFONTW small = Font(20);
   RECT span{0, 0, 200, 40}, narrow{0, 0, 25, 40};
   Yoko(u"ABCD", span, 0, 100, 1, small);  // direct: 40 wide
-  DrawTextRectSizeRet2(&dc, CString(u"A"), &span, DT_RIGHT, 0, 0, &small, 0, 0);
+  DrawTextRectSizeRet2(&dc, u"A", &span, DT_RIGHT, 0, 0, &small, 0, 0);
   EXPECT_EQ(span, (RECT{160, 0, 200, 40}));
-  DrawTextRectSizeRet2(&dc, CString(u"A"), &narrow, DT_LEFT, 0, 0, &small, 0, 0);
+  DrawTextRectSizeRet2(&dc, u"A", &narrow, DT_LEFT, 0, 0, &small, 0, 0);
   EXPECT_EQ(narrow, (RECT{0, 0, 25, 40}));
   EXPECT_EQ(cmd::draw::LastTextWidth(), 25);
   Drawn();
@@ -164,8 +163,7 @@ TEST_F(Text, YokoDirectModeAndUnderlines) {
                                            {DT_CENTER, 270, 330}, {DT_RIGHT, 440, 500}}) {
     LOGFONTW lf = Font(40, 0, 3);
     RECT rect{100, 100, 500, 160};
-    EXPECT_EQ(
-        DrawTextRectSizeRet2(&dc, CString(u"ABC"), &rect, format, 1, RGB(200, 0, 0), &lf, 0, 0), 0);
+    EXPECT_EQ(DrawTextRectSizeRet2(&dc, u"ABC", &rect, format, 1, RGB(200, 0, 0), &lf, 0, 0), 0);
     EXPECT_EQ(lf.lfUnderline, 0);
     EXPECT_EQ(rect, (RECT{left, 100, right, 160}));
   }
@@ -177,14 +175,14 @@ TEST_F(Text, YokoDirectModeAndUnderlines) {
   LOGFONTW fit = Font(40, 0, 3);
   RECT rect{100, 100, 500, 160};
   Yoko(u"ABC", rect, 0, 100, 1, Font(40));
-  DrawText2(&dc, CString(u"ABC"), &rect, 0, 100, 0, 0, &fit, 0, 0);
+  DrawText2(&dc, u"ABC", &rect, 0, 100, 0, 0, &fit, 0, 0);
   EXPECT_EQ(fit.lfUnderline, 1);
   EXPECT_EQ(Drawn(), (Scene{"ABC [100 100 500 160] h40 f820", "ABC [100 100 500 160] h40 f820 u"}));
   // Vertical goes to a single tate column whatever the mode, without underline.
   for (int mode : {0, 1, 2}) {
     LOGFONTW lf = Font(20, 0, 2);
     RECT column{0, 0, 40, 200};
-    EXPECT_EQ(DrawText2(&dc, CString(u"見積"), &column, 0, 100, mode, 0, &lf, 1, 0), 1);
+    EXPECT_EQ(DrawText2(&dc, u"見積", &column, 0, 100, mode, 0, &lf, 1, 0), 1);
     EXPECT_EQ(lf.lfUnderline, 0);
     EXPECT_EQ(column, (RECT{0, 0, 40, 200}));
     EXPECT_EQ(Drawn(), (Scene{"見積 [0 0+20 40 200] h20 f821"})) << mode;
@@ -194,9 +192,8 @@ TEST_F(Text, YokoDirectModeAndUnderlines) {
 TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
   // Lines mode: at most six lines from the top left; it stops at the first
   // line past the bottom.
-  EXPECT_EQ(Yoko(u"L1\r\nABCDEFGHIJKL\r\n\r\nL4\r\nL5\r\nL6\r\nL7", RECT{5, 10, 105, 300}, 0, 100,
-                 2, Font(20)),
-            1);
+  const char16_t* seven = u"L1\r\nABCDEFGHIJKL\r\n\r\nL4\r\nL5\r\nL6\r\nL7";
+  EXPECT_EQ(Yoko(seven, RECT{5, 10, 105, 300}, 0, 100, 2, Font(20)), 1);
   Yoko(u"a\r\nb\r\nc\r\nd", RECT{0, 0, 100, 50}, 0, 100, 2, Font(20));
   EXPECT_EQ(Drawn(), (Scene{"L1 (5 10) h20", "ABCDEFGHIJ (5 30) h20", "\r\n (5 50) h20",
       "L4 (5 70) h20", "L5 (5 90) h20", "L6 (5 110) h20", "a (0 0) h20", "b (0 20) h20"}));
@@ -205,12 +202,10 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
   // (ten narrow: 20), or the first if that needs less.
   LOGFONTW lf = Font(40, 0, 4);
   RECT rect{0, 0, 100, 40}, rect2{0, 50, 100, 90}, none{0, 0, 0, 33};
-  EXPECT_EQ(
-      DrawText2Ext(&dc, CString(u"AB"), &rect, CString(u"ABCDEFGHIJ"), &rect2, DT_CENTER, 0, &lf),
-      0);
+  EXPECT_EQ(DrawText2Ext(&dc, u"AB", &rect, u"ABCDEFGHIJ", &rect2, DT_CENTER, 0, &lf), 0);
   EXPECT_EQ(lf.lfUnderline, 1);
-  DrawText2Ext(&dc, CString(u"ABCDEFGHIJ"), &rect, CString(u"AB"), &rect2, 0, 0, &lf);
-  EXPECT_EQ(DrawText2Ext(&dc, CString(u"AB"), &none, CString(u"AB"), &rect2, 0, 0, &lf), 33);
+  DrawText2Ext(&dc, u"ABCDEFGHIJ", &rect, u"AB", &rect2, 0, 0, &lf);
+  EXPECT_EQ(DrawText2Ext(&dc, u"AB", &none, u"AB", &rect2, 0, 0, &lf), 33);
   EXPECT_EQ(Drawn(), (Scene{"AB [0 0 100 40] h20 f821 u", "ABCDEFGHIJ [0 0 100 40] h20 f820 u"}));
 
   // DrawDblTextUnderLineExt underlines from a's left to the end of the text
@@ -240,7 +235,7 @@ TEST_F(Text, TateCharactersUprightTurnedAndWithSoundMarks) {
   // Kana stand upright, centred, top to bottom.
   LOGFONTW lf = Font(24, 0, 5);
   RECT rect{100, 10, 140, 400};
-  EXPECT_EQ(DrawTateText2(&dc, CString(u"あいう"), &rect, 1, RGB(1, 2, 3), &lf), 1);
+  EXPECT_EQ(DrawTateText2(&dc, u"あいう", &rect, 1, RGB(1, 2, 3), &lf), 1);
   EXPECT_EQ(lf.lfUnderline, 1);
   EXPECT_EQ(rect, (RECT{100, 10, 140, 400}));
   EXPECT_EQ(Drawn(), (Scene{"あいう [100 10+24 140 400] h24 f821 u c030201"}));
@@ -248,7 +243,7 @@ TEST_F(Text, TateCharactersUprightTurnedAndWithSoundMarks) {
   // lying to the left) and advance by their width; upright ones by height.
   LOGFONTW plain = Font(20);
   RECT column{0, 0, 30, 500};
-  DrawTateText2(&dc, CString(u"「ラー」(A)"), &column, 1, 0, &plain);
+  DrawTateText2(&dc, u"「ラー」(A)", &column, 1, 0, &plain);
   EXPECT_EQ(Drawn(), (Scene{"「 (25 0) h20 e2700", "ラ [0 20 30 500] h20 f821", "ー (25 40) h20 e2700",
       "」 (25 60) h20 e2700", "( (25 80) h20 e2700", "A [0 90 30 500] h20 f821",
       ") (25 110) h20 e2700"}));
@@ -256,7 +251,7 @@ TEST_F(Text, TateCharactersUprightTurnedAndWithSoundMarks) {
   // 50 + 40 / 2 + 7 * 10 / 20); a mark at the start or after a turned
   // character stands on its own.
   RECT marks{50, 0, 90, 300};
-  DrawTateText2(&dc, CString(u"ﾞｶﾞﾊﾟｰﾞ"), &marks, 1, 0, &plain);
+  DrawTateText2(&dc, u"ﾞｶﾞﾊﾟｰﾞ", &marks, 1, 0, &plain);
   EXPECT_EQ(Drawn(), (Scene{"ﾞｶ [50 0+20 90 300] h20 f821", "ﾞ [73 20 90 300] h20 f820",
       "ﾊ [50 40 90 300] h20 f821", "ﾟ [73 40 90 300] h20 f820", "ｰ (80 60) h20 e2700",
       "ﾞ [50 70 90 300] h20 f821"}));
@@ -268,23 +263,23 @@ TEST_F(Text, TateColumnsRightToLeftAndLimits) {
   RECT flat{0, 0, 90, 0};
   // Two columns split the width in halves (10 + 41 / 2); a text that fits
   // one column uses the whole rectangle; a single column's last character is clipped.
-  DrawTateText2(&dc, CString(u"一二三四五六"), &two, 0, 0, &lf);
-  DrawTateText2(&dc, CString(u"一二三四"), &three, 0, 0, &lf);
-  DrawTateText2(&dc, CString(u"一二三四五"), &single, 1, 0, &lf);
+  DrawTateText2(&dc, u"一二三四五六", &two, 0, 0, &lf);
+  DrawTateText2(&dc, u"一二三四", &three, 0, 0, &lf);
+  DrawTateText2(&dc, u"一二三四五", &single, 1, 0, &lf);
   EXPECT_EQ(Drawn(), (Scene{"一二三四 [30 0+20 51 100] h20 f821", "五六 [10 0+20 30 100] h20 f821",
       "一二三四 [0 0+20 90 100] h20 f821", "一二三 [0 0+20 30 50] h20 f821"}));
   // DrawYokoText2 counts columns against the width: each character a column
   // of its own (three counted); one column: all in the first.
-  DrawYokoText2(&dc, CString(u"一二三四"), &yoko, 0, 0, &lf);
-  DrawYokoText2(&dc, CString(u"一二三四"), &yoko, 1, 0, &lf);
+  DrawYokoText2(&dc, u"一二三四", &yoko, 0, 0, &lf);
+  DrawYokoText2(&dc, u"一二三四", &yoko, 1, 0, &lf);
   EXPECT_EQ(Drawn(), (Scene{"一二三四 [26 0+20 40 200] h20 f821", "一二三四 [0 0+20 40 200] h20 f821"}));
   EXPECT_EQ(DrawTateText2(&dc, CString(), &yoko, 0, 0, &lf), 1);
   // In a cell of no height the first character is handed on to the last
   // column, drawn there (clipped) and the drawing stops.
-  EXPECT_EQ(DrawTateText2(&dc, CString(u"一二三四五"), &flat, 0, 0, &lf), 1);
-  EXPECT_EQ(DrawTateText2(nullptr, CString(u"一"), &yoko, 0, 0, &lf), 1);
-  EXPECT_EQ(DrawTateText2(&dc, CString(u"一"), nullptr, 0, 0, &lf), 1);
-  EXPECT_EQ(DrawTateText2(&dc, CString(u"一"), &yoko, 0, 0, nullptr), 1);
+  EXPECT_EQ(DrawTateText2(&dc, u"一二三四五", &flat, 0, 0, &lf), 1);
+  EXPECT_EQ(DrawTateText2(nullptr, u"一", &yoko, 0, 0, &lf), 1);
+  EXPECT_EQ(DrawTateText2(&dc, u"一", nullptr, 0, 0, &lf), 1);
+  EXPECT_EQ(DrawTateText2(&dc, u"一", &yoko, 0, 0, nullptr), 1);
   EXPECT_EQ(Drawn(), (Scene{"一 [0 0 45 0] h20 f821"}));
   // A very long text stops at the rectangle: three columns right to left,
   // nine in each of the first two, the last going on to past the bottom.
@@ -297,7 +292,7 @@ TEST_F(Text, SingleTateTextTakesTheWidthShrinksByTenthsAndCentres) {
   LOGFONTW lf = Font(12, 7, 1);
   lf.lfItalic = 1;
   RECT rect{0, 0, 30, 300};
-  EXPECT_EQ(DrawSingleTateText(&dc, CString(u"見積"), &rect, 0, RGB(9, 9, 9), &lf), 1);
+  EXPECT_EQ(DrawSingleTateText(&dc, u"見積", &rect, 0, RGB(9, 9, 9), &lf), 1);
   // The record comes back as drawn: the default face, plain, at the width.
   EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfUnderline, lf.lfItalic}),
             (std::vector<LONG>{30, 0, 0, 0}));
@@ -307,8 +302,8 @@ TEST_F(Text, SingleTateTextTakesTheWidthShrinksByTenthsAndCentres) {
   // from the top, until past the bottom.
   LOGFONTW five = Font(12), turned = Font(12), tooLong = Font(12);
   RECT box{0, 0, 30, 100}, narrow{0, 0, 20, 200};
-  DrawSingleTateText(&dc, CString(u"電気設備費"), &box, 0, 0, &five);
-  DrawSingleTateText(&dc, CString(u"(工)"), &narrow, 0, 0, &turned);
+  DrawSingleTateText(&dc, u"電気設備費", &box, 0, 0, &five);
+  DrawSingleTateText(&dc, u"(工)", &narrow, 0, 0, &turned);
   EXPECT_EQ(five.lfHeight, 15);
   EXPECT_EQ(Drawn(), (Scene{"見積 [0 120+30 30 300] h30 f821 c090909",
       "電気設備費 [0 12+15 30 100] h15 f821", "( (20 80) h20 e2700", "工 [0 90 20 200] h20 f821",
@@ -319,7 +314,6 @@ TEST_F(Text, SingleTateTextTakesTheWidthShrinksByTenthsAndCentres) {
   for (int i = 0; i < 34; ++i) many += "字";
   EXPECT_EQ(Drawn(), Scene{many + " [0 0+3 30 100] h3 f821"});
 }
-
 
 TEST(TextHelpers, TurnedCharactersLineFeedsAndLeadingSpaces) {
   // The turned set of vertical text is exactly the table.
@@ -364,15 +358,15 @@ TEST_F(Text, MultiTateFitsColumns) {
   // back as drawn.
   LOGFONTW lf = Font(12, 5, 1);
   RECT rect{0, 0, 60, 100}, wide{0, 0, 100, 200}, three{0, 0, 90, 60}, small{0, 0, 50, 20};
-  EXPECT_EQ(DrawMaltiTateText(&dc, CString(u"一二三四五"), &rect, 1, RGB(5, 5, 5), &lf), 1);
+  EXPECT_EQ(DrawMaltiTateText(&dc, u"一二三四五", &rect, 1, RGB(5, 5, 5), &lf), 1);
   EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfUnderline}),
             (std::vector<LONG>{30, 0, 0}));
   EXPECT_EQ(Drawn(), (Scene{"一二三 [30 0+30 60 100] h30 f821 c050505",
       "四五 [0 0+30 30 100] h30 f821 c050505"}));
   // One column is centred, 50 wide; three from the right.
   LOGFONTW one = Font(12), more = Font(12);
-  DrawMaltiTateText(&dc, CString(u"一二"), &wide, 2, 0, &one);
-  DrawMaltiTateText(&dc, CString(u"一二三四五六"), &three, 3, 0, &more);
+  DrawMaltiTateText(&dc, u"一二", &wide, 2, 0, &one);
+  DrawMaltiTateText(&dc, u"一二三四五六", &three, 3, 0, &more);
   EXPECT_EQ(Drawn(), (Scene{"一二 [25 0+50 75 200] h50 f821", "一二 [60 0+30 90 60] h30 f821",
       "三四 [30 0+30 60 60] h30 f821", "五六 [0 0+30 30 60] h30 f821"}));
   // At most five columns of 10, two characters each, however long the text.
@@ -386,7 +380,7 @@ TEST_F(Text, MultiTateFitsColumns) {
   // CR LF, a lone CR and a lone LF each start the next column and are not
   // drawn; a break at the end opens no column.
   LOGFONTW breaks = Font(12);
-  DrawMaltiTateText(&dc, CString(u"一行\r\n二\r三\n"), &three, 1, 0, &breaks);
+  DrawMaltiTateText(&dc, u"一行\r\n二\r三\n", &three, 1, 0, &breaks);
   EXPECT_EQ(Drawn(), (Scene{"一行 [60 0+30 90 60] h30 f821", "二 [30 0 60 60] h30 f821",
       "三 [0 0 30 60] h30 f821"}));
 }
@@ -397,10 +391,10 @@ TEST_F(Text, MultiYokoFitsLines) {
   // hold 26 letters, four of 22 do, the fourth left empty.
   LOGFONTW lf = Font(12), one = Font(12), three = Font(12);
   RECT rect{0, 0, 100, 60}, tall{0, 10, 100, 100};
-  DrawMaltiYokoText(&dc, CString(u"ABCDEFGH"), &rect, 1, RGB(0, 9, 0), &lf);
+  DrawMaltiYokoText(&dc, u"ABCDEFGH", &rect, 1, RGB(0, 9, 0), &lf);
   EXPECT_EQ(lf.lfHeight, 30);
-  DrawMaltiYokoText(&dc, CString(u"AB"), &rect, 2, 0, &one);
-  DrawMaltiYokoText(&dc, CString(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"), &tall, 3, 0, &three);
+  DrawMaltiYokoText(&dc, u"AB", &rect, 2, 0, &one);
+  DrawMaltiYokoText(&dc, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", &tall, 3, 0, &three);
   EXPECT_EQ(Drawn(), (Scene{"ABCDEF [0 0 100 30] h30 f821 c000900",
       "GH [0 30 100 60] h30 f821 c000900", "AB [0 15 100 45] h30 f821",
       "ABCDEFGHI [0 10 100 32] h22 f821", "JKLMNOPQR [0 32 100 54] h22 f821",
@@ -418,11 +412,11 @@ TEST_F(Text, MultiYokoFitsLines) {
   RECT cell{0, 0, 50, 20};
   for (int count : {0, -1, 6, 1000}) {
     LOGFONTW f = Font(12);
-    EXPECT_EQ(DrawMaltiTateText(&dc, CString(u"字"), &cell, count, 0, &f), 1);
-    EXPECT_EQ(DrawMaltiYokoText(&dc, CString(u"字"), &cell, count, 0, &f), 1);
+    EXPECT_EQ(DrawMaltiTateText(&dc, u"字", &cell, count, 0, &f), 1);
+    EXPECT_EQ(DrawMaltiYokoText(&dc, u"字", &cell, count, 0, &f), 1);
   }
-  EXPECT_EQ(DrawMaltiTateText(nullptr, CString(u"字"), &cell, 1, 0, &lf), 1);
-  EXPECT_EQ(DrawMaltiYokoText(&dc, CString(u"字"), nullptr, 1, 0, &lf), 1);
+  EXPECT_EQ(DrawMaltiTateText(nullptr, u"字", &cell, 1, 0, &lf), 1);
+  EXPECT_EQ(DrawMaltiYokoText(&dc, u"字", nullptr, 1, 0, &lf), 1);
   EXPECT_EQ(DrawMaltiTateText(&dc, CString(), &cell, 1, 0, &lf), 1);
   EXPECT_EQ(DrawMaltiYokoText(&dc, CString(), &cell, 1, 0, &lf), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 50 20] h20 f821"}));
@@ -434,9 +428,8 @@ TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
   // paragraphs are numbered, not wrapped lines, and the number is not underlined.
   LOGFONTW lf = Font(12, 0, 1);
   RECT rect{0, 0, 100, 90};
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"ABCDEF\r\nXY"), &rect, 3, DT_RIGHT, 1, 100,
-                                 RGB(7, 7, 7), &lf),
-            1);
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, u"ABCDEF\r\nXY", &rect, 3, DT_RIGHT, 1, 100,
+                                 RGB(7, 7, 7), &lf), 1);
   EXPECT_EQ(Drawn(), (Scene{" 1. [0 0 100 30] h30 f4 c070707", "ABC [45 0 100 30] h30 f6 u c070707",
       "DEF [45 30 100 60] h30 f6 u c070707", " 2. [0 60 100 90] h30 f4 c070707",
       "XY [45 60 100 90] h30 f6 u c070707"}));
@@ -445,35 +438,34 @@ TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
   // LF or CR ends a line too.
   LOGFONTW bullets = Font(12), plain = Font(12);
   RECT two{0, 0, 200, 80}, other{10, 0, 110, 120};
-  DrawFixMultiYokoText(&dc, CString(u"A\r\nB\r\nC"), &two, 2, 0, 2, 50, 0, &bullets);
+  DrawFixMultiYokoText(&dc, u"A\r\nB\r\nC", &two, 2, 0, 2, 50, 0, &bullets);
   EXPECT_EQ(bullets.lfHeight, 20);
-  DrawFixMultiYokoText(&dc, CString(u"AB\r\n\r\nCD"), &other, 4, 0, 0, 100, 0, &plain);
-  DrawFixMultiYokoText(&dc, CString(u"AB\nCD\rEF"), &other, 4, 0, 0, 100, 0, &plain);
+  DrawFixMultiYokoText(&dc, u"AB\r\n\r\nCD", &other, 4, 0, 0, 100, 0, &plain);
+  DrawFixMultiYokoText(&dc, u"AB\nCD\rEF", &other, 4, 0, 0, 100, 0, &plain);
   EXPECT_EQ(Drawn(), (Scene{"・ [0 0 200 40] h20 f4", "A [20 0 200 40] h20 f4",
       "・ [0 40 200 80] h20 f4", "B [20 40 200 80] h20 f4", "AB [10 0 110 30] h30 f4",
       " [10 30 110 60] h30 f4", "CD [10 60 110 90] h30 f4", "AB [10 0 110 30] h30 f4",
       "CD [10 30 110 60] h30 f4", "EF [10 60 110 90] h30 f4"}));
   // A character bigger than the line or column stops the layout.
   RECT narrow{0, 0, 10, 4000000}, flat{0, 0, 4000000, 10};
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 4000000000u, 0, 0, 100, 0, &plain),
-            1);
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, CString(u"見積"), &narrow, 0, 0, 0, 100, 0, &plain), 1);
-  EXPECT_EQ(DrawFixMultiTateText(&dc, CString(u"見積"), &flat, 4000000000u, 0, 0, 100, 0, &plain), 1);
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, u"見積", &narrow, 4000000000u, 0, 0, 100, 0, &plain), 1);
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, u"見積", &narrow, 0, 0, 0, 100, 0, &plain), 1);
+  EXPECT_EQ(DrawFixMultiTateText(&dc, u"見積", &flat, 4000000000u, 0, 0, 100, 0, &plain), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 10 0] h0 f4"}));
   // DrawFixMultiYokoText2 writes the first lines of each paragraph to a file, in quotes.
   CString path = dir.win() + u"out.txt";
   {
     CStdioFile file;
     ASSERT_TRUE(file.Open(path.GetString(), u"w,ccs=UNICODE"));
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"一行目\r\n2\r\n3"), 2, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lone\rcr\r\n"), 5, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"lf\nend"), 5, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, CString(u"none"), 0, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"一行目\r\n2\r\n3", 2, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"lone\rcr\r\n", 5, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"lf\nend", 5, 0), 1);
+    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"none", 0, 0), 1);
     ASSERT_TRUE(file.Close());
   }
   EXPECT_EQ(cmdtest::ReadBytes(dir / "out.txt"),
             cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n\"lf\"\r\n\"end\"\r\n"));
-  EXPECT_EQ(DrawFixMultiYokoText2(nullptr, CString(u"x"), 1, 0), 1);
+  EXPECT_EQ(DrawFixMultiYokoText2(nullptr, u"x", 1, 0), 1);
 }
 
 TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
@@ -487,7 +479,7 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
   for (BYTE underline : {1, 2}) {
     LOGFONTW lf = Font(12, 0, underline);
     RECT rect{0, 0, 90, 100};
-    DrawFixMultiTateText(&dc, CString(u"一二三四\r\n五(六"), &rect, 3, 0, 0, 100, RGB(3, 0, 0), &lf);
+    DrawFixMultiTateText(&dc, u"一二三四\r\n五(六", &rect, 3, 0, 0, 100, RGB(3, 0, 0), &lf);
     EXPECT_EQ(lf.lfUnderline, 0);
     Scene expected = lined;
     if (underline == 2)
@@ -498,17 +490,58 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
   // number, a paragraph's number is its column's. At 50 per cent a middle dot.
   LOGFONTW lf = Font(12), dot = Font(12);
   RECT rect{0, 0, 90, 100}, single{0, 0, 40, 100};
-  DrawFixMultiTateText(&dc, CString(u"一二三\n四"), &rect, 3, 0, 1, 100, 0, &lf);
-  DrawFixMultiTateText(&dc, CString(u"一"), &single, 1, 0, 5, 50, 0, &dot);
+  DrawFixMultiTateText(&dc, u"一二三\n四", &rect, 3, 0, 1, 100, 0, &lf);
+  DrawFixMultiTateText(&dc, u"一", &single, 1, 0, 5, 50, 0, &dot);
   EXPECT_EQ(dot.lfHeight, 20);
   EXPECT_EQ(Drawn(), (Scene{"① [60 0 90 100] h30 f4", "一二 [60 30+30 90 60+30] h30 f1",
       "三 [30 30 60 60] h30 f1", "③ [0 0 30 100] h30 f4", "四 [0 30 30 60] h30 f1",
       "・ [0 0 40 100] h20 f4", "一 [0 20 40 40] h20 f1"}));
 }
 
+TEST_F(Fonts, BuildersSelectingAndThePrinterTest) {
+  CFont* stock = dc.GetCurrentFont();
+  CFont font;
+  CFont* previous = SelectMyFont(&dc, &font, u"ＭＳ Ｐゴシック", 0, 30, FW_BOLD, 1, 1, 0);
+  EXPECT_EQ(previous, stock);
+  EXPECT_EQ(dc.GetCurrentFont(), &font);
+  auto selects = cmd::gdi::RecordedOps(dc, OpKind::SelectFont);
+  ASSERT_EQ(selects.size(), 1u);
+  EXPECT_EQ(Fields(selects[0].selectedFont), "30 0 0 0 700 1 1 0 1 0/0/0/52 ＭＳ Ｐゴシック");
+  cmd::draw::RestoreFont(&dc, &font, previous);
+  previous = SelectMyPrnFont(&dc, &font, 42, 21, 2);
+  EXPECT_EQ(FieldsOf(font), "42 21 0 0 300 0 2 0 128 0/0/0/52 ＭＳ ゴシック");
+  EXPECT_EQ(dc.GetCurrentFont(), &font);
+  cmd::draw::RestoreFont(&dc, &font, previous);
+  previous = cmd::draw::SelectMyTateFont(&dc, &font, nullptr, 24, 0, FW_NORMAL, 0, 1, 0);
+  EXPECT_EQ(FieldsOf(font), "24 0 2700 0 400 0 1 0 1 0/0/0/52 ＭＳ ゴシック");
+  cmd::draw::RestoreFont(&dc, &font, previous);
+  EXPECT_EQ(font.m_hObject, nullptr);
 
+  // The edit font is created bold without being selected; a font that
+  // already holds a handle gives it up first.
+  cmd::gdi::ClearRecording(dc);
+  CFont edit, empty;
+  SelectMyEditFont(nullptr, &edit, 0, 16, u"ＭＳ ゴシック");
+  EXPECT_EQ(FieldsOf(edit), "16 0 0 0 700 0 0 0 1 0/0/0/52 ＭＳ ゴシック");
+  SelectMyEditFont(&dc, &empty, 20, 8, CString());
+  EXPECT_EQ(FieldsOf(empty), "20 8 0 0 700 0 0 0 1 0/0/0/52 ");
+  SelectMyEditFont(nullptr, &empty, 30, 0, u"x");
+  EXPECT_EQ(FieldsOf(empty), "30 0 0 0 700 0 0 0 1 0/0/0/52 x");
+  EXPECT_TRUE(cmd::gdi::RecordedOps(dc, OpKind::SelectFont).empty());
+  // A printer is above 200 dots per inch of the attribute handle.
+  for (int dpi : {96, 200, 201, 300}) {
+    CDC other;
+    other.Attach(cmd::gdi::CreateRecordingDC(dpi, dpi > 200));
+    EXPECT_EQ(IsMyPrinterDC(&other), dpi > 200 ? 1 : 0) << dpi;
+  }
+  // A screen preview of a printer page.
+  HDC printer = cmd::gdi::CreateRecordingDC(300, true);
+  dc.SetAttribDC(printer);
+  EXPECT_EQ(IsMyPrinterDC(&dc), 1);
+  dc.SetAttribDC(dc.m_hDC);
+  DeleteDC(printer);
+  EXPECT_EQ(IsMyPrinterDC(nullptr), 0);
 
-TEST(FontRecords, BuildersFillEveryField) {
   // A height of 0 takes the width; a face is cut to 31 units; an empty face
   // is not the default. The printer record ignores what the caller had.
   const std::u16string longFace(40, u'字');
@@ -537,55 +570,6 @@ TEST(FontRecords, BuildersFillEveryField) {
   // The point sizes come back unchanged.
   EXPECT_EQ(WhatIsFontPoint(-7, 99), -7);
   EXPECT_EQ(WhatIsFontPointX(12, 99), 12);
-}
-
-TEST_F(Fonts, SelectingBuildersSelectTheRecordAndGiveThePrevious) {
-  CFont* stock = dc.GetCurrentFont();
-  CFont font;
-  CFont* previous = SelectMyFont(&dc, &font, u"ＭＳ Ｐゴシック", 0, 30, FW_BOLD, 1, 1, 0);
-  EXPECT_EQ(previous, stock);
-  EXPECT_EQ(dc.GetCurrentFont(), &font);
-  auto selects = cmd::gdi::RecordedOps(dc, OpKind::SelectFont);
-  ASSERT_EQ(selects.size(), 1u);
-  EXPECT_EQ(Fields(selects[0].selectedFont), "30 0 0 0 700 1 1 0 1 0/0/0/52 ＭＳ Ｐゴシック");
-  dc.SelectObject(previous);
-  font.DeleteObject();
-  previous = SelectMyPrnFont(&dc, &font, 42, 21, 2);
-  EXPECT_EQ(FieldsOf(font), "42 21 0 0 300 0 2 0 128 0/0/0/52 ＭＳ ゴシック");
-  EXPECT_EQ(dc.GetCurrentFont(), &font);
-  dc.SelectObject(previous);
-  font.DeleteObject();
-  previous = cmd::draw::SelectMyTateFont(&dc, &font, nullptr, 24, 0, FW_NORMAL, 0, 1, 0);
-  EXPECT_EQ(FieldsOf(font), "24 0 2700 0 400 0 1 0 1 0/0/0/52 ＭＳ ゴシック");
-  cmd::draw::RestoreFont(&dc, &font, previous);
-  EXPECT_EQ(font.m_hObject, nullptr);
-
-  // The edit font is created bold without being selected; a font that
-  // already holds a handle gives it up first.
-  cmd::gdi::ClearRecording(dc);
-  CFont edit, empty;
-  SelectMyEditFont(nullptr, &edit, 0, 16, CString(u"ＭＳ ゴシック"));
-  EXPECT_EQ(FieldsOf(edit), "16 0 0 0 700 0 0 0 1 0/0/0/52 ＭＳ ゴシック");
-  SelectMyEditFont(&dc, &empty, 20, 8, CString());
-  EXPECT_EQ(FieldsOf(empty), "20 8 0 0 700 0 0 0 1 0/0/0/52 ");
-  SelectMyEditFont(nullptr, &empty, 30, 0, CString(u"x"));
-  EXPECT_EQ(FieldsOf(empty), "30 0 0 0 700 0 0 0 1 0/0/0/52 x");
-  EXPECT_TRUE(cmd::gdi::RecordedOps(dc, OpKind::SelectFont).empty());
-}
-
-TEST_F(Fonts, PrinterIsAboveTwoHundredDotsPerInchOfTheAttributeHandle) {
-  for (int dpi : {96, 200, 201, 300}) {
-    CDC other;
-    other.Attach(cmd::gdi::CreateRecordingDC(dpi, dpi > 200));
-    EXPECT_EQ(IsMyPrinterDC(&other), dpi > 200 ? 1 : 0) << dpi;
-  }
-  // A screen preview of a printer page.
-  HDC printer = cmd::gdi::CreateRecordingDC(300, true);
-  dc.SetAttribDC(printer);
-  EXPECT_EQ(IsMyPrinterDC(&dc), 1);
-  dc.SetAttribDC(dc.m_hDC);
-  DeleteDC(printer);
-  EXPECT_EQ(IsMyPrinterDC(nullptr), 0);
 }
 
 TEST_F(Fonts, MeasuringInTheRecordsFont) {
@@ -647,9 +631,7 @@ TEST_F(Fonts, FitFontHeightStepsDownByTwentieths) {
   EXPECT_EQ(MeasuredHeights(), expected);
 }
 
-
-
-TEST_F(Bitmaps, FilesAreStretchedColourOnColourAsWritersWriteThem) {
+TEST_F(Bitmaps, FilesAndInMemoryDibs) {
   RECT rect{10, 20, 14, 24};  // twice the picture's size
   const std::string whole = EightBitFile(), picture = " c0000ff c00ff00 cff0000 cffffff";
   EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("logo.bmp", whole), SRCCOPY), TRUE);
@@ -675,15 +657,14 @@ TEST_F(Bitmaps, FilesAreStretchedColourOnColourAsWritersWriteThem) {
   }
   // Missing files give FALSE; files that open but lie are not drawn.
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win() + u"none.bmp", SRCCOPY), FALSE);
-  EXPECT_EQ(DrawBitmapFile(dc, &rect, CString(u"Z:\\unmapped.bmp"), SRCCOPY), FALSE);
+  EXPECT_EQ(DrawBitmapFile(dc, &rect, u"Z:\\unmapped.bmp", SRCCOPY), FALSE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, dir.win(), SRCCOPY), FALSE);  // a folder
   EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("huge.bmp", With(whole, 22, 0x7FFFFFFF)), SRCCOPY),
             TRUE);
   EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("empty.bmp", ""), SRCCOPY), TRUE);
   EXPECT_EQ(Kinds(), KindList{});
-}
 
-TEST_F(Bitmaps, InMemoryDibGetsItsOwnPaletteOrTheDefault) {
+  Open(96, false);  // a fresh device context, its stretch mode the default
   HGLOBAL block = GlobalDib(cmdtest::PackedDib(
       {3, 2, 8, false, {Quad(10, 20, 30), Quad(40, 50, 60), Quad(70, 80, 90), Quad(100, 110, 120)}},
       [](int x, int) { return std::uint32_t(x); }));
@@ -735,7 +716,8 @@ TEST_F(Bitmaps, InMemoryDibGetsItsOwnPaletteOrTheDefault) {
   EXPECT_EQ(Kinds(), KindList{});
 }
 
-TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
+TEST_F(Bitmaps, MaskRuleAndRenderTarget) {
+  // A masked resource: the mask is anded before the image is ored.
   // The picture: red on the left, black (transparent) on the right; the
   // mask: black where the picture shows, white elsewhere.
   HINSTANCE module = cmd::res::NewModuleHandle();
@@ -754,18 +736,6 @@ TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
   EXPECT_EQ(Blit(OpKind::StretchBlt, 1), "5 6 20 10 <- 2 1 rop ee0086 mode 1: c0000ff c000000");
   EXPECT_TRUE(blits[0].sourceMonochrome);
   EXPECT_FALSE(blits[1].sourceMonochrome);
-  // On a real picture the background stays where the image is transparent.
-  HDC image = cmd::gdi::CreateImageDC(8, 2);
-  HBRUSH grey = CreateSolidBrush(RGB(100, 100, 100));
-  RECT all{0, 0, 8, 2};
-  FillRect(image, &all, grey);
-  DeleteObject(grey);
-  MaskDrawBitmap(module, image, &all, MAKEINTRESOURCEW(1), u"MASK");
-  EXPECT_EQ((std::vector<COLORREF>{GetPixel(image, 1, 1), GetPixel(image, 3, 0),
-                                   GetPixel(image, 4, 0), GetPixel(image, 7, 1)}),
-            (std::vector<COLORREF>{RGB(255, 0, 0), RGB(255, 0, 0), RGB(100, 100, 100),
-                                   RGB(100, 100, 100)}));
-  DeleteDC(image);
   // A missing picture, mask or module draws nothing.
   Drawn();
   MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(1), u"NOMASK");
@@ -773,17 +743,15 @@ TEST_F(Bitmaps, MaskIsAndedBeforeTheImageIsOred) {
   MaskDrawBitmap(nullptr, dc, &rect, MAKEINTRESOURCEW(1), u"MASK");
   EXPECT_EQ(Kinds(), KindList{});
   cmd::res::RemoveModule(module);
-}
 
-TEST_F(Bitmaps, SikiriRuleAndTheRenderTarget) {
   // The rule is the cell's left edge in the selected pen; hosts hand in
   // the temporary wrapper of their device context.
   CDC* cdc = CDC::FromHandle(dc.m_hDC);
   CPen pen(PS_DOT, 1, RGB(0, 0, 128));
   CPen* old = cdc->SelectObject(&pen);
-  RECT rect{10, 20, 50, 80};
-  EXPECT_EQ(DrawSikiri(cdc, &rect), TRUE);
-  EXPECT_EQ(DrawSikiri(nullptr, &rect), FALSE);
+  RECT cell{10, 20, 50, 80};
+  EXPECT_EQ(DrawSikiri(cdc, &cell), TRUE);
+  EXPECT_EQ(DrawSikiri(nullptr, &cell), FALSE);
   cdc->SelectObject(old);
   pen.DeleteObject();
   EXPECT_EQ(Drawn(), drawtest::Scene{"line 10 20 10 80 w1 c800000 s2"});
@@ -832,7 +800,7 @@ TEST(RealBackEnds, MeasuringAndVerticalTextOnAPicture) {
     EXPECT_LT(height, 24);
     EXPECT_LE(cmd::draw::MeasureText(&screen, u"電気設備工事一式", &lf, height).cx, 60);
 
-    DrawTateText2(&screen, CString(u"「見積書」ー工事"), &cell, 1, RGB(0, 0, 0), &lf);
+    DrawTateText2(&screen, u"「見積書」ー工事", &cell, 1, RGB(0, 0, 0), &lf);
     cmd::gdi::Image image;
     ASSERT_TRUE(cmd::gdi::GetImage(screen, image));
     int inside = 0, outside = 0, lowest = 0;

@@ -148,7 +148,7 @@ std::u16string Items(char16_t kind) {
 // Expense items of one kind in file order: a line without its fields is an
 // item of empty ones, the last field takes the rest, numbers read as the
 // runtime reads them, overlong fields are cut to 199 characters.
-TEST_F(MastersTest, ExpenseItems) {
+TEST_F(MastersTest, ExpenseItemsAndChanges) {
   EXPECT_EQ(Items(u'A'), u"");  // a missing file is not created
   EXPECT_FALSE(fs::exists(file("keihi.mst")));
   const std::u16string longName(250, u'名'), longAmount = u"1" + std::u16string(249, u'0');
@@ -159,29 +159,24 @@ TEST_F(MastersTest, ExpenseItems) {
   } cases[] = {
       {{u"A,a1,10,1,1,1,1,1,1,1", u"B,b1,20,2,3,4,5,6,7,8", u"B,b2,40,9,9,9,9,9,9,9",
         u"B,,77,1,2,3,4,5,6,7"},
-       u'B',
-       u"b1,20,2,3,4,5,6,7,8\nb2,40,9,9,9,9,9,9,9\n,77,1,2,3,4,5,6,7\n"},
+       u'B', u"b1,20,2,3,4,5,6,7,8\nb2,40,9,9,9,9,9,9,9\n,77,1,2,3,4,5,6,7\n"},
       {{u"A,a,1,0,0,0,0,0,0,0"}, u'C', u""},
       {{u"A", u"A,", u"A,name", u"A,n,5,1,2", u"A,n,5,1,2,3,4,5,6,7,8,9", u"Axyz,1,2",
         u"A,n,abc,x1,-3,,+4, 5,0x9,1e3", u""},
-       u'A',
-       u",0,0,0,0,0,0,0,0\n,0,0,0,0,0,0,0,0\nname,0,0,0,0,0,0,0,0\nn,5,1,2,0,0,0,0,0\nn,5,1,2,3,4,"
-       u"5,6,7\n"
-       u"yz,1,2,0,0,0,0,0,0\nn,0,0,-3,0,4,5,0,1\n"},
+       u'A', u",0,0,0,0,0,0,0,0\n,0,0,0,0,0,0,0,0\nname,0,0,0,0,0,0,0,0\nn,5,1,2,0,0,0,0,0\n"
+             u"n,5,1,2,3,4,5,6,7\nyz,1,2,0,0,0,0,0,0\nn,0,0,-3,0,4,5,0,1\n"},
       {{u"A," + longName + u"," + longAmount +
         u",1234567890,-123456789,7,99999999999,5,6,1234567890"},
-       u'A',
-       std::u16string(199, u'名') + u",1e+198,123456789,-12345678,7,999999999,5,6,123456789\n"},
+       u'A', std::u16string(199, u'名') + u",1e+198,123456789,-12345678,7,999999999,5,6,123456789\n"},
   };
   for (const auto& c : cases) {
     WriteMaster(file("keihi.mst"), c.lines);
     EXPECT_EQ(Items(c.kind), c.items);
   }
-}
 
-// Every change of the expense master, byte for byte; a name or kind that
-// cannot stay in its field is refused, with a debug line.
-TEST_F(MastersTest, ExpenseChanges) {
+  // Every change of the expense master, byte for byte; a name or kind that
+  // cannot stay in its field is refused, with a debug line.
+  fs::remove(file("keihi.mst"));
   const fs::path k = file("keihi.mst");
   const std::u16string x = u"A,x,5,1,2,3,4,5,6,7", a = u"A,a,2,0,0,0,0,0,0,0",
                        c = u"C,新,9,1,2,3,4,5,6";
@@ -216,17 +211,13 @@ TEST_F(MastersTest, ExpenseChanges) {
       {k, kAsLeft, [&] { del(u"x", 1500.0); }, kEmpty},
       // Every item of one kind appended; none makes a missing file; a last
       // unit torn in half goes.
-      {k, kMissing,
-       [] {
+      {k, kMissing, [] {
          AddAllKeihiMst(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                         nullptr, u'C', 1, 0);
-       },
-       kEmpty},
-      {k, cmdtest::Utf16le(u"Z,old,1,0,0,0,0,0,0,0\r\n") + "Z",
-       [&] {
+       }, kEmpty},
+      {k, cmdtest::Utf16le(u"Z,old,1,0,0,0,0,0,0,0\r\n") + "Z", [&] {
          AddAllKeihiMst(names, amounts, f[0], f[1], f[2], f[3], f[4], f[5], f[6], u'C', 1, 2);
-       },
-       Mst({u"Z,old,1,0,0,0,0,0,0,0", u"C,一,100,1,2,3,4,5,6,7", u"C,二,201,8,9,10,11,12,13,14"})},
+       }, Mst({u"Z,old,1,0,0,0,0,0,0,0", u"C,一,100,1,2,3,4,5,6,7", u"C,二,201,8,9,10,11,12,13,14"})},
       // Only the first identical line of the kind goes; names compare exactly.
       {k, Mst({x, u"B,x,5,1,2,3,4,5,6,7", x, u"A,x,5,1,2,3,4,5,6,8"}),
        [&] { del(u"x", 5), del(u"X", 5); },
@@ -239,20 +230,14 @@ TEST_F(MastersTest, ExpenseChanges) {
       // Every line of the kind replaced in its place by the short line (f10
       // reads back as 0); appended when the kind has none.
       {k, Mst({u"C,c1,1,1,1,1,1,1,1,1", a, u"C,c2,3,3,3,3,3,3,3,3"}),
-       [&] {
-         update1();
-         EXPECT_EQ(Items(u'C'), u"新,9,1,2,3,4,5,6,0\n新,9,1,2,3,4,5,6,0\n");
-       },
+       [&] { update1(); EXPECT_EQ(Items(u'C'), u"新,9,1,2,3,4,5,6,0\n新,9,1,2,3,4,5,6,0\n"); },
        Mst({c, a, c})},
       {k, Mst({a}), update1, Mst({a, c})},
       {k, kMissing, update1, Mst({c})},
       // The index-th item of the kind, counted as GetKeihiMst counts them;
       // beyond the last or negative: nothing.
       {k, Mst({bs[0], bs[1], u"B", bs[3]}), [&] { EXPECT_EQ(update2(1), 1); }, Mst(bs)},
-      {k, kAsLeft,
-       [&] {
-         EXPECT_EQ((std::vector{update2(3), update2(-1)}), (std::vector{0, 0}));
-       },
+      {k, kAsLeft, [&] { EXPECT_EQ((std::vector{update2(3), update2(-1)}), (std::vector{0, 0})); },
        Mst(bs)},
       {k, Mst({added[0]}), [&] { add(u"新", 2); }, Mst(added)},
   });
@@ -282,7 +267,7 @@ std::u16string Joined(const CString* lines, int n) {
 // other list "kouji2.mst"), units and supply entries (no bound), remarks
 // ("text<TAB>flag", at most 300, into arrays emptied first): a line is an
 // entry, neither trimmed nor split; a missing file reads as nothing.
-TEST_F(MastersTest, SmallLists) {
+TEST_F(MastersTest, SmallListsAndTheirChanges) {
   std::vector<CString> lines(1001, CString(u"untouched"));
   std::vector<int> flags(300, 9);
   EXPECT_EQ((std::vector{GetKoujiMst(1, lines.data(), 1), GetTanniMst(lines.data(), 1),
@@ -322,15 +307,14 @@ TEST_F(MastersTest, SmallLists) {
   EXPECT_EQ(Joined(lines.data(), 9), u"タブなし|二つ|後ろ||数字でない|空白||三つ||");
   EXPECT_EQ(std::vector<int>(flags.begin(), flags.begin() + 9),
             (std::vector{0, 5, 0, 0, 0, 42, 0, 1, -25}));
-}
 
-// Every change of a small master writes the list anew, in the folder of its
-// trade; a text that would break into lines or fields is refused.
-TEST_F(MastersTest, SmallListChanges) {
+  // Every change of a small master writes the list anew, in the folder of its
+  // trade; a text that would break into lines or fields is refused.
+  for (const auto& e : fs::directory_iterator(master())) fs::remove(e.path());
   fs::create_directory(file("temp.mst"));  // the host's, in nobody's way
   CString news[2] = {u"新1", u"a,b\tc"}, units[3] = {u"m", u"", u"式"}, water[1] = {u"水道"};
   CString broken[2] = {u"ok", u"two\nlines"}, tabbed[1] = {u"a\tb"}, remarks[2] = {u"至急", u""};
-  int flags[2] = {1, -25};
+  int remarkFlags[2] = {1, -25};
   std::vector<Rewrite> cases = {
       {file("kouji2.mst"), Mst({u"古い1", u"古い2"}), [&] { UpdateKoujiMst(2, news, 2, 1); },
        Mst({u"新1", u"a,b\tc"})},
@@ -338,9 +322,9 @@ TEST_F(MastersTest, SmallListChanges) {
       {plumbing() / "tanni.mst", kMissing, [&] { UpdateTanniMst(water, 1, 2); }, Mst({u"水道"})},
       {work() / "kouji1.mst", kMissing, [&] { UpdateKoujiMst(1, water, 1, 10); }, Mst({u"水道"})},
       {file("tanni.mst"), kAsLeft, [] {}, kMissing},
-      {file("bikou.mst"), kMissing, [&] { UpdateBikouMst(remarks, flags, 2, 1); },
+      {file("bikou.mst"), kMissing, [&] { UpdateBikouMst(remarks, remarkFlags, 2, 1); },
        Mst({u"至急\t1", u"\t-25"})},
-      {file("bikou.mst"), kAsLeft, [&] { UpdateBikouMst(tabbed, flags, 1, 1); },
+      {file("bikou.mst"), kAsLeft, [&] { UpdateBikouMst(tabbed, remarkFlags, 1, 1); },
        Mst({u"至急\t1", u"\t-25"})},
       {file("bikou.mst"), kAsLeft, [] { UpdateBikouMst(nullptr, nullptr, 0, 1); }, kEmpty},
       {file("kouji1.mst"), kMissing, [&] { UpdateKoujiMst(1, broken, 2, 1); }, kMissing},
@@ -542,28 +526,24 @@ TEST_F(MastersTest, EveryStepOfACopyOrRewriteFailing) {
   double amounts[1] = {3};
   int f[7] = {}, flags[1] = {2};
   auto expenses = [&] { WriteMaster(keihi, {u"A,a,1,0,0,0,0,0,0,0", u"B,b,2,0,0,0,0,0,0,0"}); };
+  auto both = [&](const fs::path& source, const Lines& lines, const fs::path& to, Lines old) {
+    return [=] { WriteMaster(source, lines), WriteMaster(to, old); };
+  };
   const struct {
     fs::path target;
     std::function<void()> setUp, op;
     bool tells = false, copy = false;
   } cases[] = {
-      {p2,
-       [&] { WriteMaster(file("zairyou2.mst"), group), WriteMaster(p2, {Line2(1, 1, u"既存")}); },
+      {p2, both(file("zairyou2.mst"), group, p2, {Line2(1, 1, u"既存")}),
        [] { CopyZaiMst2_2(2, -1, 8, 1, -1, 3); }, false, true},
-      {p11,
-       [&] {
-         WriteMaster(file("zai004-3.mst"), items), WriteMaster(p11, {Line3(11, 1, 1, u"既")});
-       },
+      {p11, both(file("zai004-3.mst"), items, p11, {Line3(11, 1, 1, u"既")}),
        [&] { CopyZaiMst3_4(plumb, 11, 0, 9, elec, 4, 4, 5); }, false, true},
-      {e7,
-       [&] { WriteMaster(file("zai004-3.mst"), items), WriteMaster(e7, {Line3(7, 1, 1, u"既")}); },
+      {e7, both(file("zai004-3.mst"), items, e7, {Line3(7, 1, 1, u"既")}),
        [] { CopyZaiMst3_2(7, 4, 7, 1, -1); }},
       {keihi, expenses, [] { AddKeihiMst(u"新", 3, 0, 0, 0, 0, 0, 0, 0, u'A', 1); }},
       {keihi, expenses, [] { UpdateKeihiMst_1(u"新", 3, 0, 0, 0, 0, 0, 0, u'A', 1); }},
-      {keihi, expenses,
-       [&] {
-         AddAllKeihiMst(names, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'A', 1,
-                        1);
+      {keihi, expenses, [&] {
+         AddAllKeihiMst(names, amounts, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], u'A', 1, 1);
        }},
       // The remarks tell the user; the other lists end silently.
       {file("bikou.mst"), [&] { WriteMaster(file("bikou.mst"), {u"古い\t1"}); },
