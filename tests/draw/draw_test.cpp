@@ -86,7 +86,7 @@ std::string With(std::string bytes, std::size_t offset, T value) {
 }  // namespace
 
 // ---------------------------------------------------------------- fitted horizontal text
-TEST_F(Text, YokoFitsOnOneLineOrBreaksIntoTwoOfThePercentsHeight) {
+TEST_F(Text, YokoFitsBreaksAndEdgeCases) {
   LOGFONTW lf = Font(20, 0, 7);
   RECT rect{0, 0, 100, 40};
   EXPECT_EQ(DrawText2(&dc, u"ABCDE", &rect, DT_RIGHT, 100, 0, RGB(0, 0, 255), &lf, 0, 0), 0);
@@ -113,31 +113,29 @@ TEST_F(Text, YokoFitsOnOneLineOrBreaksIntoTwoOfThePercentsHeight) {
   EXPECT_EQ(DrawText2(&dc, CString(u"   " + kWide), &indented, 0, 100, 0, 0, &narrow, 0, 0), 1);
   EXPECT_EQ(indented, (RECT{55, 0, 110, 40}));
   EXPECT_EQ(Drawn(), (Scene{"電気設 [55 0 110 20] h20 f828", "備工事材料費一式計 [55 20 110 40] h20 f820"}));
-}
 
-TEST_F(Text, YokoEdgeCases) {
-  RECT rect{0, 0, 100, 40};
+  RECT cell{0, 0, 100, 40};
   // An empty text is drawn; a character wider than the cell keeps the text whole.
-  EXPECT_EQ(Yoko(u"", rect, 0, 100, 0, Font(20)), 0);
+  EXPECT_EQ(Yoko(u"", cell, 0, 100, 0, Font(20)), 0);
   EXPECT_EQ(Yoko(u"見積", RECT{0, 0, 5, 40}, 0, 100, 0, Font(40)), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 100 40] h20 f820", "見積 [0 0 5 40] h20 f824"}));
   // Cells of no width give their height and draw nothing, in either mode.
   for (RECT bad : {RECT{10, 5, 10, 45}, RECT{10, 5, 4, 45}, RECT{0, 0, 0, 0}})
     for (int mode : {0, 1})
       EXPECT_EQ(Yoko(u"AB", bad, 0, 100, mode, Font(20)), bad.bottom - bad.top);
-  LOGFONTW lf = Font(20);
-  EXPECT_EQ(DrawText2(nullptr, u"AB", &rect, 0, 100, 0, 0, &lf, 0, 0), 0);
-  EXPECT_EQ(DrawText2(&dc, u"AB", nullptr, 0, 100, 0, 0, &lf, 0, 0), 0);
-  EXPECT_EQ(DrawText2(&dc, u"AB", &rect, 0, 100, 0, 0, nullptr, 0, 0), 0);
+  LOGFONTW lf20 = Font(20);
+  EXPECT_EQ(DrawText2(nullptr, u"AB", &cell, 0, 100, 0, 0, &lf20, 0, 0), 0);
+  EXPECT_EQ(DrawText2(&dc, u"AB", nullptr, 0, 100, 0, 0, &lf20, 0, 0), 0);
+  EXPECT_EQ(DrawText2(&dc, u"AB", &cell, 0, 100, 0, 0, nullptr, 0, 0), 0);
   EXPECT_EQ(Drawn(), Scene{});
   // A very long text is fitted from its first 999 characters.
   cmd::gdi::RecordEverything(dc, false);
-  EXPECT_EQ(Yoko(std::u16string(5000, u'x').c_str(), rect, 0, 100, 0, Font(20)), 1);
+  EXPECT_EQ(Yoko(std::u16string(5000, u'x').c_str(), cell, 0, 100, 0, Font(20)), 1);
   EXPECT_EQ(Drawn(), (Scene{"xxxxxxxxxx [0 0 100 20] h20 f828",
       std::string(989, 'x') + " [0 20 100 40] h20 f820"}));
 }
 
-TEST_F(Text, YokoDirectModeAndUnderlines) {
+TEST_F(Text, YokoDirectLinesAndTwoCellDrawers) {
   // Any mode but 0 and 2 draws the record as it is; on a screen with the
   // font's own underline. The width drawn is kept, clamped to the cell.
   for (int mode : {1, 7, -1}) {
@@ -187,11 +185,10 @@ TEST_F(Text, YokoDirectModeAndUnderlines) {
     EXPECT_EQ(column, (RECT{0, 0, 40, 200}));
     EXPECT_EQ(Drawn(), (Scene{"見積 [0 0+20 40 200] h20 f821"})) << mode;
   }
-}
 
-TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
-  // Lines mode: at most six lines from the top left; it stops at the first
-  // line past the bottom.
+  // Lines mode, on a screen again: at most six lines from the top left; it
+  // stops at the first line past the bottom.
+  Open(96, false);
   const char16_t* seven = u"L1\r\nABCDEFGHIJKL\r\n\r\nL4\r\nL5\r\nL6\r\nL7";
   EXPECT_EQ(Yoko(seven, RECT{5, 10, 105, 300}, 0, 100, 2, Font(20)), 1);
   Yoko(u"a\r\nb\r\nc\r\nd", RECT{0, 0, 100, 50}, 0, 100, 2, Font(20));
@@ -200,24 +197,24 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
 
   // DrawText2Ext draws the first text at the height the second needs
   // (ten narrow: 20), or the first if that needs less.
-  LOGFONTW lf = Font(40, 0, 4);
-  RECT rect{0, 0, 100, 40}, rect2{0, 50, 100, 90}, none{0, 0, 0, 33};
-  EXPECT_EQ(DrawText2Ext(&dc, u"AB", &rect, u"ABCDEFGHIJ", &rect2, DT_CENTER, 0, &lf), 0);
-  EXPECT_EQ(lf.lfUnderline, 1);
-  DrawText2Ext(&dc, u"ABCDEFGHIJ", &rect, u"AB", &rect2, 0, 0, &lf);
-  EXPECT_EQ(DrawText2Ext(&dc, u"AB", &none, u"AB", &rect2, 0, 0, &lf), 33);
+  LOGFONTW lf40 = Font(40, 0, 4);
+  RECT cell{0, 0, 100, 40}, rect2{0, 50, 100, 90}, none{0, 0, 0, 33};
+  EXPECT_EQ(DrawText2Ext(&dc, u"AB", &cell, u"ABCDEFGHIJ", &rect2, DT_CENTER, 0, &lf40), 0);
+  EXPECT_EQ(lf40.lfUnderline, 1);
+  DrawText2Ext(&dc, u"ABCDEFGHIJ", &cell, u"AB", &rect2, 0, 0, &lf40);
+  EXPECT_EQ(DrawText2Ext(&dc, u"AB", &none, u"AB", &rect2, 0, 0, &lf40), 33);
   EXPECT_EQ(Drawn(), (Scene{"AB [0 0 100 40] h20 f821 u", "ABCDEFGHIJ [0 0 100 40] h20 f820 u"}));
 
   // DrawDblTextUnderLineExt underlines from a's left to the end of the text
   // in b ("AB" is 20 wide in 100), measured at a shrunk height (7 narrow at
   // 28: 98); a text needing two lines in b draws nothing.
-  LOGFONTW small = Font(20);
+  LOGFONTW lf20 = Font(20);
   RECT a{0, 0, 50, 30}, b{200, 0, 300, 30}, c{200, 0, 300, 40};
-  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_RIGHT, 2, RGB(1, 1, 1)),
+  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf20, DT_RIGHT, 2, RGB(1, 1, 1)),
             150);
-  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_CENTER, 2, 0), 110);
-  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &small, DT_LEFT, 2, 0), 70);
-  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"見積書見積書見積", &small, 0, 2, 0), 0);
+  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf20, DT_CENTER, 2, 0), 110);
+  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf20, DT_LEFT, 2, 0), 70);
+  EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"見積書見積書見積", &lf20, 0, 2, 0), 0);
   LOGFONTW tall = Font(40);
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &c, nullptr, u"1234567", &tall, 0, 1, 0), 50 + 98);
   // DrawUnderLine runs along the bottom for the length.
@@ -231,7 +228,7 @@ TEST_F(Text, YokoLinesModeAndTheTwoCellDrawers) {
 
 // ---------------------------------------------------------------- vertical text
 
-TEST_F(Text, TateCharactersUprightTurnedAndWithSoundMarks) {
+TEST_F(Text, TateTextColumnsSingleColumnsAndLimits) {
   // Kana stand upright, centred, top to bottom.
   LOGFONTW lf = Font(24, 0, 5);
   RECT rect{100, 10, 140, 400};
@@ -255,55 +252,51 @@ TEST_F(Text, TateCharactersUprightTurnedAndWithSoundMarks) {
   EXPECT_EQ(Drawn(), (Scene{"ﾞｶ [50 0+20 90 300] h20 f821", "ﾞ [73 20 90 300] h20 f820",
       "ﾊ [50 40 90 300] h20 f821", "ﾟ [73 40 90 300] h20 f820", "ｰ (80 60) h20 e2700",
       "ﾞ [50 70 90 300] h20 f821"}));
-}
 
-TEST_F(Text, TateColumnsRightToLeftAndLimits) {
-  LOGFONTW lf = Font(20), small = Font(10);
-  RECT two{10, 0, 51, 100}, three{0, 0, 90, 100}, single{0, 0, 30, 50}, yoko{0, 0, 40, 200};
+  LOGFONTW lf20 = Font(20), small = Font(10);
+  RECT halves{10, 0, 51, 100}, three{0, 0, 90, 100}, single{0, 0, 30, 50}, yoko{0, 0, 40, 200};
   RECT flat{0, 0, 90, 0};
   // Two columns split the width in halves (10 + 41 / 2); a text that fits
   // one column uses the whole rectangle; a single column's last character is clipped.
-  DrawTateText2(&dc, u"一二三四五六", &two, 0, 0, &lf);
-  DrawTateText2(&dc, u"一二三四", &three, 0, 0, &lf);
-  DrawTateText2(&dc, u"一二三四五", &single, 1, 0, &lf);
+  DrawTateText2(&dc, u"一二三四五六", &halves, 0, 0, &lf20);
+  DrawTateText2(&dc, u"一二三四", &three, 0, 0, &lf20);
+  DrawTateText2(&dc, u"一二三四五", &single, 1, 0, &lf20);
   EXPECT_EQ(Drawn(), (Scene{"一二三四 [30 0+20 51 100] h20 f821", "五六 [10 0+20 30 100] h20 f821",
       "一二三四 [0 0+20 90 100] h20 f821", "一二三 [0 0+20 30 50] h20 f821"}));
   // DrawYokoText2 counts columns against the width: each character a column
   // of its own (three counted); one column: all in the first.
-  DrawYokoText2(&dc, u"一二三四", &yoko, 0, 0, &lf);
-  DrawYokoText2(&dc, u"一二三四", &yoko, 1, 0, &lf);
+  DrawYokoText2(&dc, u"一二三四", &yoko, 0, 0, &lf20);
+  DrawYokoText2(&dc, u"一二三四", &yoko, 1, 0, &lf20);
   EXPECT_EQ(Drawn(), (Scene{"一二三四 [26 0+20 40 200] h20 f821", "一二三四 [0 0+20 40 200] h20 f821"}));
-  EXPECT_EQ(DrawTateText2(&dc, CString(), &yoko, 0, 0, &lf), 1);
+  EXPECT_EQ(DrawTateText2(&dc, CString(), &yoko, 0, 0, &lf20), 1);
   // In a cell of no height the first character is handed on to the last
   // column, drawn there (clipped) and the drawing stops.
-  EXPECT_EQ(DrawTateText2(&dc, u"一二三四五", &flat, 0, 0, &lf), 1);
-  EXPECT_EQ(DrawTateText2(nullptr, u"一", &yoko, 0, 0, &lf), 1);
-  EXPECT_EQ(DrawTateText2(&dc, u"一", nullptr, 0, 0, &lf), 1);
+  EXPECT_EQ(DrawTateText2(&dc, u"一二三四五", &flat, 0, 0, &lf20), 1);
+  EXPECT_EQ(DrawTateText2(nullptr, u"一", &yoko, 0, 0, &lf20), 1);
+  EXPECT_EQ(DrawTateText2(&dc, u"一", nullptr, 0, 0, &lf20), 1);
   EXPECT_EQ(DrawTateText2(&dc, u"一", &yoko, 0, 0, nullptr), 1);
   EXPECT_EQ(Drawn(), (Scene{"一 [0 0 45 0] h20 f821"}));
   // A very long text stops at the rectangle: three columns right to left,
-  // nine in each of the first two, the last going on to past the bottom.
+  // nine in each of the first halves, the last going on to past the bottom.
   DrawTateText2(&dc, CString(std::u16string(100000, u'字')), &three, 0, 0, &small);
   EXPECT_EQ(Drawn(), (Scene{"字字字字字字字字字 [60 0+10 90 100] h10 f821",
       "字字字字字字字字字 [30 0+10 60 100] h10 f821", "字字字字字字字字字字字 [0 0+10 30 100] h10 f821"}));
-}
 
-TEST_F(Text, SingleTateTextTakesTheWidthShrinksByTenthsAndCentres) {
-  LOGFONTW lf = Font(12, 7, 1);
-  lf.lfItalic = 1;
-  RECT rect{0, 0, 30, 300};
-  EXPECT_EQ(DrawSingleTateText(&dc, u"見積", &rect, 0, RGB(9, 9, 9), &lf), 1);
+  LOGFONTW lf12 = Font(12, 7, 1);
+  lf12.lfItalic = 1;
+  RECT cell{0, 0, 30, 300};
+  EXPECT_EQ(DrawSingleTateText(&dc, u"見積", &cell, 0, RGB(9, 9, 9), &lf12), 1);
   // The record comes back as drawn: the default face, plain, at the width.
-  EXPECT_EQ((std::vector<LONG>{lf.lfHeight, lf.lfWidth, lf.lfUnderline, lf.lfItalic}),
+  EXPECT_EQ((std::vector<LONG>{lf12.lfHeight, lf12.lfWidth, lf12.lfUnderline, lf12.lfItalic}),
             (std::vector<LONG>{30, 0, 0, 0}));
-  EXPECT_EQ(std::u16string(lf.lfFaceName), u"ＭＳ ゴシック");
+  EXPECT_EQ(std::u16string(lf12.lfFaceName), u"ＭＳ ゴシック");
   // Five characters fit while 6h < 100: h = 15, five tenths of 30. The
   // brackets advance 10 each at 20. Too long for any tenth: the smallest,
   // from the top, until past the bottom.
-  LOGFONTW five = Font(12), turned = Font(12), tooLong = Font(12);
-  RECT box{0, 0, 30, 100}, narrow{0, 0, 20, 200};
+  LOGFONTW five = Font(12), turnedFont = Font(12), tooLong = Font(12);
+  RECT box{0, 0, 30, 100}, narrowCell{0, 0, 20, 200};
   DrawSingleTateText(&dc, u"電気設備費", &box, 0, 0, &five);
-  DrawSingleTateText(&dc, u"(工)", &narrow, 0, 0, &turned);
+  DrawSingleTateText(&dc, u"(工)", &narrowCell, 0, 0, &turnedFont);
   EXPECT_EQ(five.lfHeight, 15);
   EXPECT_EQ(Drawn(), (Scene{"見積 [0 120+30 30 300] h30 f821 c090909",
       "電気設備費 [0 12+15 30 100] h15 f821", "( (20 80) h20 e2700", "工 [0 90 20 200] h20 f821",
@@ -352,7 +345,7 @@ TEST(TextHelpers, TurnedCharactersLineFeedsAndLeadingSpaces) {
 }
 
 // ---------------------------------------------------------------- fitted columns and lines
-TEST_F(Text, MultiTateFitsColumns) {
+TEST_F(Text, MultiTateColumnsAndYokoLines) {
   // Two columns: at one the font is 60 high and overflows, at two 30 and
   // three fit each (the fourth ends at 120 - 6 >= 100). The record comes
   // back as drawn.
@@ -383,18 +376,16 @@ TEST_F(Text, MultiTateFitsColumns) {
   DrawMaltiTateText(&dc, u"一行\r\n二\r三\n", &three, 1, 0, &breaks);
   EXPECT_EQ(Drawn(), (Scene{"一行 [60 0+30 90 60] h30 f821", "二 [30 0 60 60] h30 f821",
       "三 [0 0 30 60] h30 f821"}));
-}
 
-TEST_F(Text, MultiYokoFitsLines) {
   // One line of 60 holds 3 narrow characters, two of 30 six (the seventh
-  // ends at 105 - 3 >= 100); one line is centred; of three lines of 30 none
+  // ends at 105 - 3 >= 100); oneLine line is centred; of threeLines lines of 30 none
   // hold 26 letters, four of 22 do, the fourth left empty.
-  LOGFONTW lf = Font(12), one = Font(12), three = Font(12);
-  RECT rect{0, 0, 100, 60}, tall{0, 10, 100, 100};
-  DrawMaltiYokoText(&dc, u"ABCDEFGH", &rect, 1, RGB(0, 9, 0), &lf);
-  EXPECT_EQ(lf.lfHeight, 30);
-  DrawMaltiYokoText(&dc, u"AB", &rect, 2, 0, &one);
-  DrawMaltiYokoText(&dc, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", &tall, 3, 0, &three);
+  LOGFONTW yoko = Font(12), oneLine = Font(12), threeLines = Font(12);
+  RECT lines{0, 0, 100, 60}, tallLines{0, 10, 100, 100};
+  DrawMaltiYokoText(&dc, u"ABCDEFGH", &lines, 1, RGB(0, 9, 0), &yoko);
+  EXPECT_EQ(yoko.lfHeight, 30);
+  DrawMaltiYokoText(&dc, u"AB", &lines, 2, 0, &oneLine);
+  DrawMaltiYokoText(&dc, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ", &tallLines, 3, 0, &threeLines);
   EXPECT_EQ(Drawn(), (Scene{"ABCDEF [0 0 100 30] h30 f821 c000900",
       "GH [0 30 100 60] h30 f821 c000900", "AB [0 15 100 45] h30 f821",
       "ABCDEFGHI [0 10 100 32] h22 f821", "JKLMNOPQR [0 32 100 54] h22 f821",
@@ -402,28 +393,28 @@ TEST_F(Text, MultiYokoFitsLines) {
   // A break (CR LF, CR or LF) starts the next line and is not drawn.
   for (const char16_t* text : {u"一行目\r\n二行目です", u"A\rB\nC", u"A\r\n\nC"}) {
     LOGFONTW f = Font(12);
-    DrawMaltiYokoText(&dc, CString(text), &rect, 1, 0, &f);
+    DrawMaltiYokoText(&dc, CString(text), &lines, 1, 0, &f);
   }
   EXPECT_EQ(Drawn(), (Scene{"一行目 [0 0 100 30] h20 f821", "二行目です [0 30 100 60] h20 f821",
       "ABC [0 0+20 100 20+20] h20 f821", "A [0 0 100 20] h20 f821", " [0 20 100 40] h20 f821",
       "C [0 40 100 60] h20 f821"}));
-  // Bad first counts draw nothing; an empty text is one empty column
-  // (nothing drawn) or one empty line.
+  // Bad first counts draw nothing; an empty text is oneLine empty column
+  // (nothing drawn) or oneLine empty line.
   RECT cell{0, 0, 50, 20};
   for (int count : {0, -1, 6, 1000}) {
     LOGFONTW f = Font(12);
     EXPECT_EQ(DrawMaltiTateText(&dc, u"字", &cell, count, 0, &f), 1);
     EXPECT_EQ(DrawMaltiYokoText(&dc, u"字", &cell, count, 0, &f), 1);
   }
-  EXPECT_EQ(DrawMaltiTateText(nullptr, u"字", &cell, 1, 0, &lf), 1);
-  EXPECT_EQ(DrawMaltiYokoText(&dc, u"字", nullptr, 1, 0, &lf), 1);
-  EXPECT_EQ(DrawMaltiTateText(&dc, CString(), &cell, 1, 0, &lf), 1);
-  EXPECT_EQ(DrawMaltiYokoText(&dc, CString(), &cell, 1, 0, &lf), 1);
+  EXPECT_EQ(DrawMaltiTateText(nullptr, u"字", &cell, 1, 0, &yoko), 1);
+  EXPECT_EQ(DrawMaltiYokoText(&dc, u"字", nullptr, 1, 0, &yoko), 1);
+  EXPECT_EQ(DrawMaltiTateText(&dc, CString(), &cell, 1, 0, &yoko), 1);
+  EXPECT_EQ(DrawMaltiYokoText(&dc, CString(), &cell, 1, 0, &yoko), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 50 20] h20 f821"}));
 }
 
 // ---------------------------------------------------------------- fixed lines and columns
-TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
+TEST_F(Text, FixMultiYokoAndTate) {
   // Lines of 30, font 30: " 1." is 45 wide, leaving 55 for three letters;
   // paragraphs are numbered, not wrapped lines, and the number is not underlined.
   LOGFONTW lf = Font(12, 0, 1);
@@ -466,9 +457,7 @@ TEST_F(Text, FixMultiYokoNumbersBulletsAndBreaks) {
   EXPECT_EQ(cmdtest::ReadBytes(dir / "out.txt"),
             cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n\"lf\"\r\n\"end\"\r\n"));
   EXPECT_EQ(DrawFixMultiYokoText2(nullptr, u"x", 1, 0), 1);
-}
 
-TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
   // Columns of 30, font 30: three characters fill 90 of 100; a turned
   // bracket advances 15. Side lines only for an underline of 1: a pen of
   // 30 * 4 / 100, one in from the right edge, down to the last character.
@@ -477,10 +466,10 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
       "( (30 30) h30 e2700 c000003", "六 [0 45 30 75] h30 f1 c000003",
       "line 29 0 29 75 w1 c000003"});
   for (BYTE underline : {1, 2}) {
-    LOGFONTW lf = Font(12, 0, underline);
-    RECT rect{0, 0, 90, 100};
-    DrawFixMultiTateText(&dc, u"一二三四\r\n五(六", &rect, 3, 0, 0, 100, RGB(3, 0, 0), &lf);
-    EXPECT_EQ(lf.lfUnderline, 0);
+    LOGFONTW tate = Font(12, 0, underline);
+    RECT columns{0, 0, 90, 100};
+    DrawFixMultiTateText(&dc, u"一二三四\r\n五(六", &columns, 3, 0, 0, 100, RGB(3, 0, 0), &tate);
+    EXPECT_EQ(tate.lfUnderline, 0);
     Scene expected = lined;
     if (underline == 2)
       std::erase_if(expected, [](const std::string& s) { return s.starts_with("line"); });
@@ -488,9 +477,9 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
   }
   // ① is 30 tall: two characters fit below it; a continued column has no
   // number, a paragraph's number is its column's. At 50 per cent a middle dot.
-  LOGFONTW lf = Font(12), dot = Font(12);
-  RECT rect{0, 0, 90, 100}, single{0, 0, 40, 100};
-  DrawFixMultiTateText(&dc, u"一二三\n四", &rect, 3, 0, 1, 100, 0, &lf);
+  LOGFONTW tate = Font(12), dot = Font(12);
+  RECT columns{0, 0, 90, 100}, single{0, 0, 40, 100};
+  DrawFixMultiTateText(&dc, u"一二三\n四", &columns, 3, 0, 1, 100, 0, &tate);
   DrawFixMultiTateText(&dc, u"一", &single, 1, 0, 5, 50, 0, &dot);
   EXPECT_EQ(dot.lfHeight, 20);
   EXPECT_EQ(Drawn(), (Scene{"① [60 0 90 100] h30 f4", "一二 [60 30+30 90 60+30] h30 f1",
@@ -498,7 +487,7 @@ TEST_F(Text, FixMultiTateSideLinesNumbersAndDots) {
       "・ [0 0 40 100] h20 f4", "一 [0 20 40 40] h20 f1"}));
 }
 
-TEST_F(Fonts, BuildersSelectingAndThePrinterTest) {
+TEST_F(Fonts, FontsBuiltSelectedMeasuredAndFitted) {
   CFont* stock = dc.GetCurrentFont();
   CFont font;
   CFont* previous = SelectMyFont(&dc, &font, u"ＭＳ Ｐゴシック", 0, 30, FW_BOLD, 1, 1, 0);
@@ -550,7 +539,6 @@ TEST_F(Fonts, BuildersSelectingAndThePrinterTest) {
       {u"ＭＳ 明朝", 24, 10, FW_BOLD, 1, 2, 1, "24 10 0 0 700 1 2 1 1 0/0/0/52 ＭＳ 明朝"},
       {nullptr, 0, 24, FW_NORMAL, 0, 0, 0, "24 0 0 0 400 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
       {nullptr, -18, 7, 0, 0, 0, 0, "-18 7 0 0 0 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
-      {nullptr, 0, 0, 0, 0, 0, 0, "0 0 0 0 0 0 0 0 1 0/0/0/52 ＭＳ ゴシック"},
       {longFace.c_str(), 12, 0, 0, 0, 0, 0,
        "12 0 0 0 0 0 0 0 1 0/0/0/52 " + CString(longFace.substr(0, 31)).ToUtf8()},
       {u"", 12, 0, 0, 0, 0, 0, "12 0 0 0 0 0 0 0 1 0/0/0/52 "},
@@ -570,29 +558,24 @@ TEST_F(Fonts, BuildersSelectingAndThePrinterTest) {
   // The point sizes come back unchanged.
   EXPECT_EQ(WhatIsFontPoint(-7, 99), -7);
   EXPECT_EQ(WhatIsFontPointX(12, 99), 12);
-}
 
-TEST_F(Fonts, MeasuringInTheRecordsFont) {
-  LOGFONTW lf = Font(24), byWidth = Font(24, 10), zeroHeight = Font(24);
+  LOGFONTW lf24 = Font(24), byWidth = Font(24, 10), zeroHeight = Font(24);
   zeroHeight.lfHeight = 0;
   zeroHeight.lfWidth = 20;  // a height of 0 takes the width as the height
   EXPECT_EQ(
-      (std::vector<int>{MyGetTextLength(&dc, u"AB見", &lf), MyGetTextLength(&dc, u"AB見", &byWidth),
-                        MyGetTextLength(&dc, u"AB", &zeroHeight), MyGetTextLength(&dc, u"", &lf),
-                        MyGetTextLength(&dc, nullptr, &lf), MyGetTextLength(&dc, u"A", nullptr)}),
+      (std::vector<int>{MyGetTextLength(&dc, u"AB見", &lf24), MyGetTextLength(&dc, u"AB見", &byWidth),
+                        MyGetTextLength(&dc, u"AB", &zeroHeight), MyGetTextLength(&dc, u"", &lf24),
+                        MyGetTextLength(&dc, nullptr, &lf24), MyGetTextLength(&dc, u"A", nullptr)}),
       (std::vector<int>{12 + 12 + 24, 10 + 10 + 20, 20, 0, 0, 0}));
 
   // MeasureText measures at a height without justification and restores both.
   dc.SetTextJustification(10, 1);
   cmd::gdi::ClearRecording(dc);
-  SIZE s = cmd::draw::MeasureText(&dc, u"a b", &lf, 30);
+  SIZE s = cmd::draw::MeasureText(&dc, u"a b", &lf24, 30);
   EXPECT_EQ((std::vector<LONG>{s.cx, s.cy}), (std::vector<LONG>{45, 30}));
   EXPECT_EQ(Kinds(), (std::vector<OpKind>{OpKind::SelectFont, OpKind::SetTextJustification,
                                            OpKind::GetTextExtent, OpKind::SelectFont}));
-  auto measured = cmd::gdi::RecordedOps(dc, OpKind::GetTextExtent);
-  EXPECT_EQ((std::vector<LONG>{measured[0].justifyExtra, measured[0].font.lfHeight,
-                               measured[0].font.lfWidth}),
-            (std::vector<LONG>{0, 30, 0}));
+  EXPECT_EQ(Ops(OpKind::GetTextExtent)[0].justifyExtra, 0);  // its size tells height and width
   cmd::gdi::ClearRecording(dc);
 
   // IsTextFitAtRatio measures at twentieths of the height, truncating
@@ -604,27 +587,25 @@ TEST_F(Fonts, MeasuringInTheRecordsFont) {
   EXPECT_TRUE(cmd::draw::IsTextFitAtRatio(&dc, &big, u"ABCD", &flat, 1));
   cmd::draw::IsTextFitAtRatio(&dc, &big, u"A", &upside, 3);
   EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{20, 20, 1, -6}));
-}
 
-TEST_F(Fonts, FitFontHeightStepsDownByTwentieths) {
-  // Ten narrow characters are 5h wide: h = 20 is the first that fits 100.
-  LOGFONTW lf = Font(40), wide = Font(40, 30);
-  RECT r{0, 0, 100, 40}, small{10, 10, 60, 47};
+  // Ten narrow characters are 5h wideFont: h = 20 is the first that fits 100.
+  LOGFONTW lf40 = Font(40), wideFont = Font(40, 30);
+  RECT box{0, 0, 100, 40}, smallBox{10, 10, 60, 47};
   int height = 40;
-  EXPECT_EQ(cmd::draw::FitFontHeight(&dc, &lf, u"0123456789", &r, &height), 1);
+  EXPECT_EQ(cmd::draw::FitFontHeight(&dc, &lf40, u"0123456789", &box, &height), 1);
   EXPECT_EQ(height, 20);
   std::vector<LONG> expected{40};
   for (int k = 20; k >= 10; --k) expected.push_back(2 * k);
   EXPECT_EQ(MeasuredHeights(), expected);
   // A height that fits is left alone.
   height = 12;
-  cmd::draw::FitFontHeight(&dc, &lf, u"短い", &r, &height);
+  cmd::draw::FitFontHeight(&dc, &lf40, u"短い", &box, &height);
   EXPECT_EQ(height, 12);
   EXPECT_EQ(MeasuredHeights(), (std::vector<LONG>{12}));
-  // A fixed width makes every height too wide: all twenty are tried, from
+  // A fixed width makes every height too wideFont: all twenty are tried, from
   // the rectangle's 37 down to 37 / 20, and the full height comes back.
   height = 40;
-  cmd::draw::FitFontHeight(&dc, &wide, u"ABCDEFGH", &small, &height);
+  cmd::draw::FitFontHeight(&dc, &wideFont, u"ABCDEFGH", &smallBox, &height);
   EXPECT_EQ(height, 37);
   expected = {40};
   for (int k = 20; k >= 1; --k) expected.push_back(37 * k / 20);
@@ -721,11 +702,9 @@ TEST_F(Bitmaps, MaskRuleAndRenderTarget) {
   // The picture: red on the left, black (transparent) on the right; the
   // mask: black where the picture shows, white elsewhere.
   HINSTANCE module = cmd::res::NewModuleHandle();
-  cmd::res::RegisterBitmap(
-      module, MAKEINTRESOURCEW(1),
+  cmd::res::RegisterBitmap(module, MAKEINTRESOURCEW(1),
       cmdtest::BmpFileBytes({2, 1, 24}, [](int x, int) { return x ? 0u : 0xFF0000u; }));
-  cmd::res::RegisterBitmap(
-      module, u"MASK",
+  cmd::res::RegisterBitmap(module, u"MASK",
       cmdtest::BmpFileBytes({2, 1, 1, false, {Quad(0, 0, 0), Quad(255, 255, 255)}},
                             [](int x, int) { return x ? 1u : 0u; }));
   RECT rect{5, 6, 25, 16};

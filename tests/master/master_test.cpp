@@ -281,8 +281,7 @@ TEST_F(FileTest, Level2) {
                          GetMst2Pos(3, 9, 1, -1, &s), GetZaiMst2_1(recs + 3, 2, masterWin(), 9, 9),
                          GetZaiMst2_2(recs + 5, 2, 1, masterWin(), 0, 0),
                          GetMst2Pos(3, 7, 1, -1, nullptr), GetZaiMst2_1(recs + 6, 1, u"", 2, -1),
-                         int(IsZaiMstExzist(1, -1))}),
-            (std::vector{3, 1, 2, 2, 1, 0, 0, 0}));
+                         int(IsZaiMstExzist(1, -1))}), (std::vector{3, 1, 2, 2, 1, 0, 0, 0}));
   EXPECT_EQ(Raw(recs, 6) + Raw(r) + Raw(s),
             Raw({Rec2(3, u"b"), Rec2(3, u"e"), Rec2(3, u"f"), Rec2(1, u"d"), Rec2(1, u"second"),
                  Rec2(1, u"d"), Rec2(1, u"d"), Rec2(9, u"f")}));
@@ -306,8 +305,7 @@ TEST_F(FileTest, Level3) {
   std::vector<ZaiMst3Rec> recs(300);
   EXPECT_EQ((std::vector{GetZaiMst3(recs.data(), 7, 7, 1, u"", 1, -1),
                          GetZaiMst3(recs.data(), 1234, 1234, 1, u"", 1, -1),
-                         GetZaiMst3(recs.data(), 1, 1, 1, u"", 3, -1)}),
-            (std::vector{0, 0, 0}));
+                         GetZaiMst3(recs.data(), 1, 1, 1, u"", 3, -1)}), (std::vector{0, 0, 0}));
   EXPECT_EQ(Bytes(file("zai007-3.mst")) + Bytes(file("zai1234-3.mst")), kEmpty + kEmpty);
   EXPECT_FALSE(fs::exists(root() / "MASTER" / "設備"));
 
@@ -447,8 +445,7 @@ TEST_F(FileTest, Rewrites) {
   };
   const std::u16string old1 = Line2(3, 1, u"old"), old2 = Line2(3, 9, u"old"),
       a = Line2(1, 1, u"a"), b = Line2(1, 2, u"b"), c = Line2(2, 2, u"c"), d = Line2(1, 3, u"d"),
-      b2 = Line2(1, 21, u"b2"),
-      only1 = Line2(8, 1, u"only"), eight = plain3("4,5,8,", u"eight"),
+      b2 = Line2(1, 21, u"b2"), only1 = Line2(8, 1, u"only"), eight = plain3("4,5,8,", u"eight"),
       new2 = plain3("4,5,2,", u"new"), newToo = plain3("4,5,2,", u"new too"),
       i1 = Line3(4, 5, 1, u"a"), i2 = Line3(4, 5, 2, u"b"), i3 = Line3(4, 5, 3, u"c"),
       g = Line3(4, 6, 2, u"g"), l1 = Line3(3, 5, 1, u"other l1");
@@ -619,8 +616,7 @@ TEST_F(FileTest, AReadErrorFailsTheReadersAReadOnlyMasterStays) {
                            fresh(GetZaiMst2_1(recs, 1, u"", 1, -1)),
                            fresh(GetZaiMst2_3(recs, 1, u"", 1, -1)),
                            fresh(GetZaiMst2_2(recs, 1, 3, u"", 1, -1)),
-                           fresh(GetZaiMst1(recs1, 1, -1))}),
-              (std::vector{-1, -1, -1, 0, 0}));
+                           fresh(GetZaiMst1(recs1, 1, -1))}), (std::vector{-1, -1, -1, 0, 0}));
     EXPECT_EQ(Shown(), u"");
     EXPECT_EQ(fresh(GetZaiMst3(recs3.data(), 4, 4, 5, u"", 1, -1)), 1);
     const std::u16string shown = Shown();

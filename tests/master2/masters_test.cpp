@@ -271,8 +271,7 @@ TEST_F(MastersTest, SmallListsAndTheirChanges) {
   std::vector<CString> lines(1001, CString(u"untouched"));
   std::vector<int> flags(300, 9);
   EXPECT_EQ((std::vector{GetKoujiMst(1, lines.data(), 1), GetTanniMst(lines.data(), 1),
-                         GetHokyuMst(lines.data(), 1)}),
-            (std::vector{0, 0, 0}));
+                         GetHokyuMst(lines.data(), 1)}), (std::vector{0, 0, 0}));
   EXPECT_EQ(lines[0], u"untouched");
   EXPECT_FALSE(fs::exists(file("tanni.mst")));
   EXPECT_EQ(GetBikouMst(lines.data(), flags.data(), 1), 0);
