@@ -45,17 +45,10 @@ std::u16string Level3Strings(decltype(&SetMst3Data) read, const std::u16string& 
   return Joined(f, 23);
 }
 
-// The cursor's fields are the splitter's, its numbers the runtime's (plain
-// decimals are converted by the cursor itself), and it moves past a field
-// whatever the field holds.
+// The cursor's numbers are the runtime's (plain decimals are converted by
+// the cursor itself), and it moves past a field whatever the field holds
+// (its fields are the lines' fields every reader below checks).
 TEST(RecordLines, FieldCursorAndStringForms) {
-  for (std::u16string line :
-       {u"", u",", u"a", u"a,,b", u",a,", u"12,AB,1", u"x,y,z,,,", u"長い名前,１２,\u0001"}) {
-    CString split[8];
-    FieldCursor f(line);
-    for (int i = 0, n = SplitCStrByComma(line, split, 8); i < 8; ++i)
-      EXPECT_EQ(std::u16string(f.Text()), i < n ? split[i].str() : u"") << "field " << i;
-  }
   for (std::u16string field : {u"0", u"-0", u"007", u"123456789", u"1234567890", u"-2147483648",
                                u"99999999999", u"", u"-", u" 5", u"+5", u"5x", u"１２", u"1e3",
                                u"0x10", u"123456789012345", u"1234567890123456", u"-000", u"2.5"}) {
@@ -105,7 +98,6 @@ TEST(RecordLines, FieldCursorAndStringForms) {
             u"12345678901| | |4|5|6|名|second|third|short|1|2|3|4|5|6|17|18|19|20|21|7|closing");
   EXPECT_EQ(Level3Strings(SetMst3Data, u"short line", u"-"), u"short line||||||||||||||||||||||");
 }
-
 
 // A level-3 line over a record full of garbage: the record is cleared first.
 ZaiMst3Rec Extracted3(const std::u16string& line) {
@@ -177,7 +169,7 @@ const std::u16string kLong(200, u'長'), kLong60 = kLong.substr(0, 60);
 
 // Level 1: every line is an entry, by position or by code; the name is cut
 // to 60 units, the flag to 16 bits; ExtractToMst1 gives what the reader gives.
-TEST_F(FileTest, Level1) {
+TEST_F(FileTest, Level1AndLevel3) {
   std::vector<ZaiMst1Rec> recs(500), viaFolder(500);
   recs[0].code = 99;
   // A missing file gives nothing, and code 0; an invalid trade names the current folder.
@@ -213,6 +205,51 @@ TEST_F(FileTest, Level1) {
   fs::remove(file("zairyou1.mst"));
   EXPECT_EQ(GetMst1Pos(30, 1, -1, &r), 0);
   EXPECT_EQ(r.code, LONG(0xABABABAB));
+  EXPECT_EQ(Shown(), u"");
+
+  // Level 3: a group of one level-1 code or of every one, and the position of
+  // an item, as ExtractToMst3 fills them; reading a missing file creates it
+  // (not where the master folder is missing); a caller's folder names its
+  // single "zairyou3.mst".
+  std::vector<ZaiMst3Rec> items3(300);
+  EXPECT_EQ((std::vector{GetZaiMst3(items3.data(), 7, 7, 1, u"", 1, -1),
+                         GetZaiMst3(items3.data(), 1234, 1234, 1, u"", 1, -1),
+                         GetZaiMst3(items3.data(), 1, 1, 1, u"", 3, -1)}), (std::vector{0, 0, 0}));
+  EXPECT_EQ(Bytes(file("zai007-3.mst")) + Bytes(file("zai1234-3.mst")), kEmpty + kEmpty);
+  EXPECT_FALSE(fs::exists(root() / "MASTER" / "設備"));
+
+  const Lines lines3 = {
+      Line3(4, 5, 1, u"a"), Line3(4, 6, 1, u"x"), Line3(9, 5, 2, u"b"), kFullLine, u"",
+      Line3(4, 6, 2, u"y"), Line3(4, 5, 9, u"c")};
+  WriteMaster(file("zai004-3.mst"), lines3);
+  WriteMaster(file("zairyou3.mst"), {lines3[6]});
+  // The records as the lines3 give them; the reader never touches `reserved`.
+  auto records3 = [&](std::initializer_list<int> which, DWORD reserved = 0xDEADBEEF) {
+    std::string bytes;
+    for (int i : which) {
+      ZaiMst3Rec r3;
+      ExtractToMst3(lines3[i], &r3);
+      r3.reserved = reserved;
+      bytes += Raw(r3);
+    }
+    return bytes;
+  };
+  for (auto& r3 : items3) r3.reserved = 0xDEADBEEF;
+  ZaiMst3Rec r3;
+  std::memset(&r3, 0x77, sizeof r3);
+  EXPECT_EQ((std::vector{GetZaiMst3(items3.data(), 4, 4, 5, u"", 1, -1),
+                         GetZaiMst3(&items3[3], 4, -1, 5, u"", 1, -1),
+                         GetZaiMst3(&items3[7], 4, -1, 0, u"", 1, -1),
+                         GetZaiMst3(&items3[8], 99, 4, 5, masterWin(), 0, 0),
+                         GetMst3Pos(4, 5, 9, 1, -1, &r3), GetMst3Pos(4, 6, 2, 1, -1, nullptr)}),
+            (std::vector{3, 4, 1, 1, 2, 1}));
+  EXPECT_EQ(Raw(items3.data(), 9), records3({0, 3, 6, 0, 2, 3, 6, 4, 6}));
+  EXPECT_EQ(Raw(r3), records3({6}, 0));  // `reserved` cleared as ExtractToMst3 clears it
+  std::memset(&r3, 0x77, sizeof r3);
+  EXPECT_EQ((std::vector{GetMst3Pos(4, 5, 99, 1, -1, &r3), GetMst3Pos(8, 1, 1, 1, -1, &r3)}),
+            (std::vector{0, 0}));
+  EXPECT_EQ(LONG(r3.code), 0x77777777);
+  EXPECT_FALSE(fs::exists(file("zai008-3.mst")) || fs::exists(file("zai099-3.mst")));
   EXPECT_EQ(Shown(), u"");
 }
 
@@ -294,53 +331,6 @@ TEST_F(FileTest, Level2) {
   fs::remove(file("zairyou2.mst"));
   EXPECT_EQ((std::vector{int(IsZaiMstExzist(1, -1)), GetZaiMst2(withParents.data(), 1, -1)}),
             (std::vector{0, 0}));
-  EXPECT_EQ(Shown(), u"");
-}
-
-// Level 3: a group of one level-1 code or of every one, and the position of
-// an item, as ExtractToMst3 fills them; reading a missing file creates it
-// (not where the master folder is missing); a caller's folder names its
-// single "zairyou3.mst".
-TEST_F(FileTest, Level3) {
-  std::vector<ZaiMst3Rec> recs(300);
-  EXPECT_EQ((std::vector{GetZaiMst3(recs.data(), 7, 7, 1, u"", 1, -1),
-                         GetZaiMst3(recs.data(), 1234, 1234, 1, u"", 1, -1),
-                         GetZaiMst3(recs.data(), 1, 1, 1, u"", 3, -1)}), (std::vector{0, 0, 0}));
-  EXPECT_EQ(Bytes(file("zai007-3.mst")) + Bytes(file("zai1234-3.mst")), kEmpty + kEmpty);
-  EXPECT_FALSE(fs::exists(root() / "MASTER" / "設備"));
-
-  const Lines lines = {
-      Line3(4, 5, 1, u"a"), Line3(4, 6, 1, u"x"), Line3(9, 5, 2, u"b"), kFullLine, u"",
-      Line3(4, 6, 2, u"y"), Line3(4, 5, 9, u"c")};
-  WriteMaster(file("zai004-3.mst"), lines);
-  WriteMaster(file("zairyou3.mst"), {lines[6]});
-  // The records as the lines give them; the reader never touches `reserved`.
-  auto items = [&](std::initializer_list<int> which, DWORD reserved = 0xDEADBEEF) {
-    std::string bytes;
-    for (int i : which) {
-      ZaiMst3Rec r;
-      ExtractToMst3(lines[i], &r);
-      r.reserved = reserved;
-      bytes += Raw(r);
-    }
-    return bytes;
-  };
-  for (auto& r : recs) r.reserved = 0xDEADBEEF;
-  ZaiMst3Rec r;
-  std::memset(&r, 0x77, sizeof r);
-  EXPECT_EQ((std::vector{GetZaiMst3(recs.data(), 4, 4, 5, u"", 1, -1),
-                         GetZaiMst3(&recs[3], 4, -1, 5, u"", 1, -1),
-                         GetZaiMst3(&recs[7], 4, -1, 0, u"", 1, -1),
-                         GetZaiMst3(&recs[8], 99, 4, 5, masterWin(), 0, 0),
-                         GetMst3Pos(4, 5, 9, 1, -1, &r), GetMst3Pos(4, 6, 2, 1, -1, nullptr)}),
-            (std::vector{3, 4, 1, 1, 2, 1}));
-  EXPECT_EQ(Raw(recs.data(), 9), items({0, 3, 6, 0, 2, 3, 6, 4, 6}));
-  EXPECT_EQ(Raw(r), items({6}, 0));  // `reserved` cleared as ExtractToMst3 clears it
-  std::memset(&r, 0x77, sizeof r);
-  EXPECT_EQ((std::vector{GetMst3Pos(4, 5, 99, 1, -1, &r), GetMst3Pos(8, 1, 1, 1, -1, &r)}),
-            (std::vector{0, 0}));
-  EXPECT_EQ(LONG(r.code), 0x77777777);
-  EXPECT_FALSE(fs::exists(file("zai008-3.mst")) || fs::exists(file("zai099-3.mst")));
   EXPECT_EQ(Shown(), u"");
 }
 
@@ -566,7 +556,7 @@ TEST_F(FileTest, Rewrites) {
 
 // Level 3 tells the user when a group cannot be replaced; the other rewrites
 // end silently. Level 1 is written whole, without reading the old master.
-TEST_F(FileTest, EveryStepOfARewriteFailing) {
+TEST_F(FileTest, EveryStepFailingAReadErrorAndAReadOnlyMaster) {
   const std::string level2 =
       Mst({Line2(3, 1, u"old"), Line2(1, 1, u"keep"), Line2(3, 2, u"old"), Line2(2, 1, u"k")});
   const std::string level3 = Mst({Line3(4, 5, 1, u"old"), Line3(4, 6, 1, u"keep")});
@@ -591,12 +581,10 @@ TEST_F(FileTest, EveryStepOfARewriteFailing) {
         file(c.file), [&] { cmdtest::WriteBytes(file(c.file), c.old); }, c.op, c.tells);
     EXPECT_EQ(kinds.count(FileStep::Read) != 0, c.reads);
   }
-}
 
-// A read error after the file was opened fails the readers; the level-3
-// reader keeps the items read so far and tells the user. A read-only master
-// is not replaced.
-TEST_F(FileTest, AReadErrorFailsTheReadersAReadOnlyMasterStays) {
+  // A read error after the file was opened fails the readers; the level-3
+  // reader keeps the items read so far and tells the user. A read-only master
+  // is not replaced.
   WriteMaster(file("zairyou2.mst"), {Line2(1, 1, u"a"), Line2(1, 2, u"b")});
   WriteMaster(file("zairyou1.mst"), {u"1,a,0"});
   WriteMaster(file("zai004-3.mst"), {Line3(4, 5, 1, u"a")});

@@ -24,26 +24,21 @@ using MastersTest = MasterTest;
 // their own, the source as it was; the host's own files of the classic
 // staging names stay as they are.
 TEST_F(MastersTest, EveryCopyByteForByte) {
-  const fs::path e2 = file("zairyou2.mst"), p2 = plumbing() / "zairyou2.mst";
-  const fs::path e4 = file("zai004-3.mst"), p11 = plumbing() / "zai011-3.mst",
-                 e7 = file("zai007-3.mst");
+  const fs::path e2 = file("zairyou2.mst"), p2 = plumbing() / "zairyou2.mst",
+      e4 = file("zai004-3.mst"), p11 = plumbing() / "zai011-3.mst", e7 = file("zai007-3.mst");
   CString elec = masterWin(), plumb = GetMstDrv(2, -1);
   auto copy2 = [] { CopyZaiMst2_2(2, -1, 8, 1, -1, 3); };
   auto copy3 = [&](int newL1, int newL2, int srcFile, int srcL2) {
     CopyZaiMst3_4(plumb, srcFile == -1 ? 2 : 11, newL1, newL2, elec, srcFile, 4, srcL2);
   };
   // Writes a source, copies, and finds the source as it was.
-  auto from = [](const fs::path& source, const Lines& lines, std::function<void()> copy) {
-    return [=] {
-      WriteMaster(source, lines), copy();
-      EXPECT_EQ(Bytes(source), Mst(lines));
-    };
+  auto from = [](const fs::path& source, const Lines& lines, Op copy) {
+    return [=] { WriteMaster(source, lines), copy(); EXPECT_EQ(Bytes(source), Mst(lines)); };
   };
   const std::u16string wire = Line2(3, 1, u"電線"), pipe = Line2(5, 1, u"管"),
-                       cable = Line2(3, 2, u"ケーブル"), old2 = Line2(1, 1, u"既存"),
-                       wire8 = Line2(8, 1, u"電線"), a = Line3(4, 5, 1, u"A"),
-                       other = Line3(4, 6, 2, u"別"), b = Line3(4, 5, 3, u"B"),
-                       a11 = Line3(11, 9, 1, u"A"), noMark = u"1,1,a,0,0,0,0,0,0,0,0\r\n";
+      cable = Line2(3, 2, u"ケーブル"), old2 = Line2(1, 1, u"既存"), wire8 = Line2(8, 1, u"電線"),
+      a = Line3(4, 5, 1, u"A"), other = Line3(4, 6, 2, u"別"), b = Line3(4, 5, 3, u"B"),
+      a11 = Line3(11, 9, 1, u"A"), noMark = u"1,1,a,0,0,0,0,0,0,0,0\r\n";
   const std::string ansi = "000010000002,K,A,11,1,1,x,t2,t3,st,1,2,3,4,5,6,7,8,9,10,11,12,e\r\n";
   // A missing destination is created, but only with a work folder.
   ExpectRewrites(
@@ -512,7 +507,7 @@ TEST_F(TableTest, ATableIsRebuiltWhenAMasterFileIsNewer) {
 // Every copy and every change of the expense and small masters with each
 // file step failing in turn; a failed copy keeps the old destination from
 // more than its last few steps on.
-TEST_F(MastersTest, EveryStepOfACopyOrRewriteFailing) {
+TEST_F(MastersTest, EveryStepFailingAHalfWrittenAppendAndReadErrors) {
   Lines group, items;
   for (int i = 0; i < 100; ++i) {
     group.push_back(Line2(3, i, u"ＶＶＦケーブル　２．０ｍｍ－" + U(std::to_string(i))));
@@ -557,14 +552,12 @@ TEST_F(MastersTest, EveryStepOfACopyOrRewriteFailing) {
     auto [kinds, keptOld] = FailEachStep(c.target, c.setUp, c.op, c.tells);
     EXPECT_GT(keptOld, c.copy ? 3 : -1);
   }
-}
 
-// The second block written to the destination's copy fails: the copy holds
-// part of a line at that moment, and the destination must not.
-TEST_F(MastersTest, AHalfWrittenAppendOrAReadErrorChangesNothing) {
-  Lines group;
-  for (int i = 0; i < 20000; ++i) group.push_back(Line2(3, i, u"ＶＶＦケーブル　２．０ｍｍ"));
-  WriteMaster(file("zairyou2.mst"), group);
+  // The second block written to the destination's copy fails: the copy holds
+  // part of a line at that moment, and the destination must not.
+  Lines bigGroup;
+  for (int i = 0; i < 20000; ++i) bigGroup.push_back(Line2(3, i, u"ＶＶＦケーブル　２．０ｍｍ"));
+  WriteMaster(file("zairyou2.mst"), bigGroup);
   WriteMaster(plumbing() / "zairyou2.mst", {Line2(1, 1, u"既存")});
   int writes = 0;
   {
