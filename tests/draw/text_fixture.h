@@ -136,6 +136,12 @@ class TextDrawing : public ::testing::Test {
            int tate = 0, int oneLine = 0, COLORREF color = 0) {
     return DrawText2(&dc, CString(text), &rect, format, percent, mode, color, &lf, tate, oneLine);
   }
+  // A drawer of a text in a rectangle by a count, in a colour and a font,
+  // on copies of the rectangle and the font record.
+  int Draw(int (*drawer)(CDC*, CString, RECT*, int, COLORREF, LOGFONTW*), CString text,
+           RECT rect, int count, LOGFONTW lf, COLORREF color = 0) {
+    return drawer(&dc, text, &rect, count, color, &lf);
+  }
   // The heights at which texts were measured since the last call.
   std::vector<LONG> MeasuredHeights() {
     std::vector<LONG> heights;
