@@ -434,16 +434,13 @@ TEST_F(Text, FixMultiYokoAndTate) {
   EXPECT_EQ(DrawFixMultiTateText(&dc, u"見積", &flat, 4000000000u, 0, 0, 100, 0, &plain), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 10 0] h0 f4"}));
   // DrawFixMultiYokoText2 writes the first lines of each paragraph to a file, in quotes.
-  CString path = dir.win() + u"out.txt";
-  {
-    CStdioFile file;
-    ASSERT_TRUE(file.Open(path.GetString(), u"w,ccs=UNICODE"));
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"一行目\r\n2\r\n3", 2, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"lone\rcr\r\n", 5, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"lf\nend", 5, 0), 1);
-    EXPECT_EQ(DrawFixMultiYokoText2(&file, u"none", 0, 0), 1);
-    ASSERT_TRUE(file.Close());
-  }
+  CStdioFile file;
+  ASSERT_TRUE(file.Open((dir.win() + u"out.txt").GetString(), u"w,ccs=UNICODE"));
+  EXPECT_EQ(DrawFixMultiYokoText2(&file, u"一行目\r\n2\r\n3", 2, 0), 1);
+  EXPECT_EQ(DrawFixMultiYokoText2(&file, u"lone\rcr\r\n", 5, 0), 1);
+  EXPECT_EQ(DrawFixMultiYokoText2(&file, u"lf\nend", 5, 0), 1);
+  EXPECT_EQ(DrawFixMultiYokoText2(&file, u"none", 0, 0), 1);
+  ASSERT_TRUE(file.Close());
   EXPECT_EQ(cmdtest::ReadBytes(dir / "out.txt"),
             cmdtest::Utf16le(u"\"一行目\"\r\n\"2\"\r\n\"lone\"\r\n\"cr\"\r\n\"lf\"\r\n\"end\"\r\n"));
   EXPECT_EQ(DrawFixMultiYokoText2(nullptr, u"x", 1, 0), 1);

@@ -554,9 +554,8 @@ TEST_F(MastersTest, EveryStepFailingAHalfWrittenAppendAndReadErrors) {
   int writes = 0;
   {
     FaultScope scope([&](FileStep s, const std::string& p) {
-      return s == FileStep::Write && p.find("/MASTER/水道/.~cmd") != p.npos && ++writes == 2
-                 ? ENOSPC
-                 : 0;
+      const bool staged = p.find("/MASTER/水道/.~cmd") != p.npos;
+      return s == FileStep::Write && staged && ++writes == 2 ? ENOSPC : 0;
     });
     CopyZaiMst2_2(2, -1, 8, 1, -1, 3);
   }
