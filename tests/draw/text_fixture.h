@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cmddll3/cmddll3.h"
+#include "support/test_support.h"
 
 // Rectangles compare and print field by field.
 inline bool operator==(const RECT& a, const RECT& b) {
@@ -130,8 +131,46 @@ class TextDrawing : public ::testing::Test {
     return kinds;
   }
   std::vector<GdiOp> Ops(OpKind kind) { return cmd::gdi::RecordedOps(dc, kind); }
+  // DrawText2 into a copy of `rect` with a copy of `lf`.
+  int Yoko(const char16_t* text, RECT rect, UINT format, int percent, int mode, LOGFONTW lf,
+           int tate = 0, int oneLine = 0, COLORREF color = 0) {
+    return DrawText2(&dc, CString(text), &rect, format, percent, mode, color, &lf, tate, oneLine);
+  }
+  // A drawer of a text in a rectangle by a count, in a colour and a font,
+  // on copies of the rectangle and the font record.
+  int Draw(int (*drawer)(CDC*, CString, RECT*, int, COLORREF, LOGFONTW*), CString text,
+           RECT rect, int count, LOGFONTW lf, COLORREF color = 0) {
+    return drawer(&dc, text, &rect, count, color, &lf);
+  }
+  // The heights at which texts were measured since the last call.
+  std::vector<LONG> MeasuredHeights() {
+    std::vector<LONG> heights;
+    for (const auto& op : cmd::gdi::RecordedOps(dc, OpKind::GetTextExtent))
+      heights.push_back(op.font.lfHeight);
+    cmd::gdi::ClearRecording(dc);
+    return heights;
+  }
+  // A file of the temporary folder with these bytes, as a host names it.
+  CString Write(const std::string& name, const std::string& bytes) {
+    cmdtest::WriteBytes(dir / name, bytes);
+    return dir.win() + CString::FromUtf8(name);
+  }
+  // The only blit of a kind as "x y cx cy <- cx cy rop R mode M: pixels
+  // of the source row by row".
+  std::string Blit(OpKind kind, std::size_t index = 0) {
+    auto ops = Ops(kind);
+    if (ops.size() <= index) return "no blit";
+    const GdiOp& op = ops[index];
+    std::string s =
+        Str(op.dest.x, " ", op.dest.y, " ", op.dest.cx, " ", op.dest.cy, " <- ", op.src.cx, " ",
+            op.src.cy, " rop ", std::hex, op.rop, " mode ", op.stretchMode, ":");
+    for (int y = 0; y < op.image->height; ++y)
+      for (int x = 0; x < op.image->width; ++x) s += Colour(op.image->At(x, y));
+    return s;
+  }
 
   CDC dc;
+  cmdtest::TempDir dir;
 
  private:
   int before_ = 0;

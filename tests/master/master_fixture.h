@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 using cmd::os::FileStep;
 using Lines = std::vector<std::u16string>;
 using Names = std::vector<std::string>;
+using Op = std::function<void()>;
 
 inline std::u16string U(const std::string& utf8) { return Utf8ToUtf16(utf8); }
 
@@ -60,7 +61,7 @@ struct FaultScope {
 };
 
 // The file steps an operation takes, with their paths.
-inline std::vector<std::pair<FileStep, std::string>> RecordSteps(const std::function<void()>& op) {
+inline std::vector<std::pair<FileStep, std::string>> RecordSteps(const Op& op) {
   std::vector<std::pair<FileStep, std::string>> steps;
   FaultScope scope([&](FileStep s, const std::string& p) { return steps.emplace_back(s, p), 0; });
   op();
@@ -112,7 +113,7 @@ class MasterTest : public ::testing::Test {
   struct Rewrite {
     fs::path file;
     std::optional<std::string> before;
-    std::function<void()> op;
+    Op op;
     std::string after;
   };
   void ExpectRewrites(const std::vector<Rewrite>& cases) {
@@ -140,10 +141,8 @@ class MasterTest : public ::testing::Test {
   // at most one "エラー:" box, none when a file could not be opened, one when
   // a write, flush or rename failed. Returns the kinds of steps taken and how
   // many failing runs kept the old bytes.
-  std::pair<std::set<FileStep>, int> FailEachStep(const fs::path& target,
-                                                  const std::function<void()>& setUp,
-                                                  const std::function<void()>& op,
-                                                  bool tells = false) {
+  std::pair<std::set<FileStep>, int> FailEachStep(const fs::path& target, const Op& setUp,
+                                                  const Op& op, bool tells = false) {
     setUp();
     const std::string oldBytes = Bytes(target);
     const auto steps = RecordSteps(op);
@@ -187,8 +186,7 @@ class MasterTest : public ::testing::Test {
           EXPECT_EQ(shown.substr(shown.find('|')), "||16\n");
         }
         if (removalsFail) {  // the next run succeeds, whatever the failure left behind
-          setUp();
-          op();
+          setUp(), op();
           EXPECT_EQ(Bytes(target), newBytes);
         }
         for (const fs::path& f : folders())
@@ -210,15 +208,10 @@ template <class Rec>
 std::string Raw(const Rec* recs, std::size_t n) {
   return std::string(reinterpret_cast<const char*>(recs), n * sizeof(Rec));
 }
+template <class Rec, class = std::enable_if_t<!std::is_pointer_v<Rec>>>  // Raw(recs, n) for arrays
+std::string Raw(const Rec& rec) { return Raw(&rec, 1); }
 template <class Rec>
-std::string Raw(const Rec& rec) {
-  static_assert(!std::is_pointer_v<Rec>, "Raw(recs, count) for an array");
-  return Raw(&rec, 1);
-}
-template <class Rec>
-std::string Raw(std::initializer_list<Rec> recs) {
-  return Raw(recs.begin(), recs.size());
-}
+std::string Raw(std::initializer_list<Rec> recs) { return Raw(recs.begin(), recs.size()); }
 
 // Sets a text field of a record, cut to the field, zero-filled.
 inline void SetTextAt(void* field, std::size_t units, std::u16string_view text) {
@@ -251,9 +244,8 @@ inline ZaiMst2Rec Rec2(LONG code, std::u16string_view name, std::initializer_lis
 
 inline ZaiMst3Rec Rec3(LONG code, std::u16string_view name) {
   ZaiMst3Rec r{};
-  r.code = code;
   SetRecText(r.name, name);
-  return r;
+  return r.code = code, r;
 }
 
 // A level-2 line as the library writes it, without its line end.
