@@ -90,12 +90,12 @@ TEST(RecordLines, FieldCursorAndStringForms) {
            {u"12345678901", 13}, {u"", 2},        {u"4", 4},      {u"5", 4},     {u"6", 4},
            {u"名", 60},          {u"second", 15}, {u"third", 60}, {u"short", 8}, {u"1", 10},
            {u"2", 10},           {u"3", 10},      {u"4", 10},     {u"5", 8},     {u"6", 8},
-           {u"17", 5},           {u"18", 5},      {u"19", 5},     {u"20", 5},    {u"21", 5},
+           {u"17171", 5},        {u"18181", 5},   {u"19191", 5},  {u"20202", 5}, {u"21212", 5},
            {u"7", 10},           {u"closing", 20}})
     fixed += Pad(text, width);
   ASSERT_EQ(fixed.size(), 281u);
   EXPECT_EQ(Level3Strings(SetMst3Data, fixed),
-            u"12345678901| | |4|5|6|名|second|third|short|1|2|3|4|5|6|17|18|19|20|21|7|closing");
+            u"12345678901| | |4|5|6|名|second|third|short|1|2|3|4|5|6|17171|18181|19191|20202|21212|7|closing");
   EXPECT_EQ(Level3Strings(SetMst3Data, u"short line", u"-"), u"short line||||||||||||||||||||||");
 }
 

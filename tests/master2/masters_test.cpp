@@ -244,7 +244,7 @@ TEST_F(MastersTest, ExpenseItemsAndChanges) {
   AddKeihiMst(u"ok", 1, 0, 0, 0, 0, 0, 0, 0, u'\n', 1);
   UpdateKeihiMst_1(u"a,b", 1, 0, 0, 0, 0, 0, 0, u'A', 1);
   EXPECT_EQ(UpdateKeihiMst_2(u"a,b", 1, 0, 0, 0, 0, 0, 0, 0, 0, u'A', 1), 0);
-  names[1] = u"x\ny";
+  names[0] = u"x\ny";  // the first name is checked too
   AddAllKeihiMst(names, amounts, f[0], f[1], f[2], f[3], f[4], f[5], f[6], u'A', 1, 2);
   SetDebugOutputHook(old);
   EXPECT_EQ(Bytes(k), Mst(added));
@@ -312,6 +312,7 @@ TEST_F(MastersTest, SmallListsAndTheirChanges) {
       {file("kouji2.mst"), Mst({u"古い1", u"古い2"}), [&] { UpdateKoujiMst(2, news, 2, 1); },
        Mst({u"新1", u"a,b\tc"})},
       {file("kouji1.mst"), kMissing, [] { UpdateKoujiMst(1, nullptr, 0, 1); }, kEmpty},
+      {file("kouji1.mst"), kAsLeft, [&] { UpdateKoujiMst(1, news, -1, 1); }, kEmpty},  // no lines
       {plumbing() / "tanni.mst", kMissing, [&] { UpdateTanniMst(water, 1, 2); }, Mst({u"水道"})},
       {work() / "kouji1.mst", kMissing, [&] { UpdateKoujiMst(1, water, 1, 10); }, Mst({u"水道"})},
       {file("tanni.mst"), kAsLeft, [] {}, kMissing},

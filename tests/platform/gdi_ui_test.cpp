@@ -377,6 +377,8 @@ TEST(ImageAndPrinterDevices, BitmapsLinesJapaneseTextPngAndPdf) {
                          tm.tmInternalLeading >= 0), std::tuple(h, h, h, true));
     EXPECT_NEAR(sizes.dc.GetTextExtent(u"見").cx, 2 * sizes.dc.GetTextExtent(u"0").cx, 1) << h;
   }
+  FontIn unsized(sizes.dc, Gothic(0));  // height 0: 12 points
+  EXPECT_EQ(sizes.dc.GetTextExtent(u"見").cy, 16);
   FontIn em(sizes.dc, Gothic(-40));
   const CSize emSize = sizes.dc.GetTextExtent(u"見");
   EXPECT_TRUE(emSize.cy > 40 && std::abs(emSize.cx - 40) <= 1) << emSize.cx << "x" << emSize.cy;
@@ -562,7 +564,8 @@ TEST(RecordingDevice, MetricsCallsDrawTextObjectsAndPrintJobs) {
   EXPECT_EQ(ops(OpKind::DrawText)[9].lines[0].width, 40);  // CR and LF take no room
   RECT calc{5, 5, 6, 6};
   EXPECT_EQ(dc.DrawText(u"abc\nde", -1, &calc, DT_CALCRECT), 40);
-  EXPECT_EQ(std::tuple(calc.right, calc.bottom, placed()), std::tuple(5 + 30, 5 + 40, std::string()));
+  EXPECT_EQ(std::tuple(calc.right, calc.bottom, placed(), ops(OpKind::DrawText).back().rectOut.bottom),
+            std::tuple(5 + 30, 5 + 40, std::string(), 5 + 40));
   EXPECT_EQ(DrawTextW(dc, nullptr, 3, &calc, 0), 0);
   dc.SelectStockObject(SYSTEM_FONT);
 
@@ -626,6 +629,12 @@ TEST(RecordingDevice, MetricsCallsDrawTextObjectsAndPrintJobs) {
                                    (*lp = {0x300, 0, {}}, CreatePalette(lp))}),
             (std::vector<HPALETTE>{nullptr, nullptr}));
   HPALETTE def = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+  PALETTEENTRY statics[20];
+  std::string colours;
+  for (int i = 0; i < int(GetPaletteEntries(def, 0, 20, statics)); ++i)
+    colours += cmdtest::Hex(std::string(reinterpret_cast<const char*>(&statics[i]), 3)) + "|";
+  EXPECT_EQ(colours, "00 00 00|80 00 00|00 80 00|80 80 00|00 00 80|80 00 80|00 80 80|C0 C0 C0|C0 DC C0|A6 CA F0|"
+                     "FF FB F0|A0 A0 A4|80 80 80|FF 00 00|00 FF 00|FF FF 00|00 00 FF|FF 00 FF|00 FF FF|FF FF FF|");
   // Selected, realised, not deletable while selected; deselected and deleted.
   EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(objects, pal, TRUE)),
                                    RealizePalette(objects), UINT_PTR(DeleteObject(pal)),
@@ -633,7 +642,8 @@ TEST(RecordingDevice, MetricsCallsDrawTextObjectsAndPrintJobs) {
             (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
   const auto realized = cmd::gdi::RecordedOps(objects, OpKind::RealizePalette);
   ASSERT_EQ(realized.size(), 1u);
-  EXPECT_EQ(std::pair(realized[0].palette.size(), realized[0].palette.at(2).peRed), std::pair(std::size_t(3), BYTE(7)));
+  EXPECT_EQ(std::tuple(realized[0].palette.size(), realized[0].palette.at(2).peRed, realized[0].flags),
+            std::tuple(std::size_t(3), BYTE(7), 1u));  // in the background, as selected
   objects.DeleteDC();
   EXPECT_EQ(cmd::gdi::LiveObjectCount(), before);
 
