@@ -384,7 +384,8 @@ TEST(ImageAndPrinterDevices, BitmapsLinesJapaneseTextPngAndPdf) {
   EXPECT_TRUE(emSize.cy > 40 && std::abs(emSize.cx - 40) <= 1) << emSize.cx << "x" << emSize.cy;
   FontIn scaled(sizes.dc, Gothic(40, 10));  // about half the natural average width
   const int ab = sizes.dc.GetTextExtent(u"AB").cx, full = sizes.dc.GetTextExtent(u"見").cx;
-  EXPECT_TRUE(std::abs(ab - 20) <= 1 && std::abs(full - 20) <= 1) << ab << " " << full;
+  EXPECT_TRUE(std::abs(ab - 20) <= 1 && std::abs(full - 20) <= 1 && sizes.dc.GetOutputTextExtent(u"AB", 2).cx == ab)
+      << ab << " " << full;
   // The long-vowel mark has no ink low in its cell; only the underline puts some there.
   for (BYTE underline : {0, 1}) {
     ImageDC line(60, 30);
@@ -816,8 +817,8 @@ TEST(Ui, WindowsControlsInputContextsQueuesMenusResourcesAndMemory) {
   EXPECT_EQ((std::vector<UINT>{UINT(GetMenuItemCount(menu)), GetMenuItemID(menu, 0), GetMenuItemID(menu, 1),
                                UINT(GetMenuItemCount(file)), GetMenuState(file, 1, MF_BYPOSITION),
                                GetMenuState(menu, 11, MF_BYCOMMAND), GetMenuState(menu, 0, MF_BYPOSITION),
-                               UINT(GetMenuStringW(menu, 10, nullptr, 0, MF_BYCOMMAND))}),
-            (std::vector<UINT>{2, UINT(-1), 20, 3, MF_SEPARATOR, MF_GRAYED, (3u << 8) | MF_POPUP, 4}));
+                               UINT(GetMenuStringW(menu, 10, nullptr, 0, MF_BYCOMMAND)), UINT(GetMenuItemCount(nullptr))}),
+            (std::vector<UINT>{2, UINT(-1), 20, 3, MF_SEPARATOR, MF_GRAYED, (3u << 8) | MF_POPUP, 4, UINT(-1)}));
   DestroyMenu(menu);
   EXPECT_FALSE(IsMenu(file));
   for (std::size_t n = 5; n < bytes.size(); ++n) {

@@ -223,6 +223,8 @@ TEST_F(RecordsTest, OddStoredRecords) {
                  return Join(Rgb(GetUserHojoColor(123, 0)), Rgb(GetUserHojoColor(123, 1)),
                              Rgb(GetUserHojoColor(123, 2)));
                };
+  std::u16string taxWide;  // seven fields of 32 characters
+  for (int i = 0; i < 7; ++i) taxWide += (i ? u"," : u"") + std::u16string(30, u'0') + u"12";
   // clang-format off
   const Read rows[] = {
       // The last field runs to the end of the line; an empty field ends the
@@ -247,6 +249,7 @@ TEST_F(RecordsTest, OddStoredRecords) {
       {u"TAX", u"MODE", u"0,0,0,0,7,1,1", taxMode, "1,0,0,0,0,0,1,1"},
       {u"TAX", u"MODE", u"0,0,0,0,-1,1,1", taxMode, "1,0,0,0,0,-1,1,1"},
       {u"TAX", u"MODE", u"9", taxMode, "1,9,0,0,0,0,1,1"},
+      {u"TAX", u"MODE", taxWide.c_str(), taxMode, "1,1,1,1,1,1,1,1"},  // each field holds 31 characters
       // Integers scanned up to the first that is not one; the rest keep the
       // caller's values; the group record is read with 11 characters.
       {u"住所ｼｰﾙ", u"属性1", u"7,8", label, "2,7,8,-1,-1,-1"},

@@ -476,7 +476,7 @@ TEST_F(InputTest, DoEventHandlesOneMessageAtATimeAndPopUpMenusCommand) {
   HWND main = Window(u"MAIN");
   PostMessageW(main, WM_USER + 1, 11, 0);
   PostMessageW(main, WM_KEYDOWN, 'K', 0);
-  EXPECT_NE(DoEvent(nullptr), 0);
+  EXPECT_EQ(DoEvent(nullptr), 1);
   EXPECT_EQ(seen_, Seen{Msg(1, WM_USER + 1, 11)});
   EXPECT_EQ(Drain(nullptr), 2);
   EXPECT_EQ(seen_, (Seen{Msg(1, WM_USER + 1, 11), Msg(1, WM_KEYDOWN, 'K'), Msg(1, WM_CHAR, 'k')}));
@@ -484,7 +484,7 @@ TEST_F(InputTest, DoEventHandlesOneMessageAtATimeAndPopUpMenusCommand) {
   seen_.clear();
   HWND dialog = Window(u"#32770"), edit = Window(u"EDIT", dialog, 10), other = Window(u"MAIN");
   PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_NE(DoEvent(dialog), 0);
+  EXPECT_EQ(DoEvent(dialog), 1);
   EXPECT_EQ(seen_, Seen{Msg(2, WM_COMMAND, IDCANCEL)});
   PostMessageW(edit, WM_USER, 0, 0);
   PostMessageW(other, WM_USER, 0, 0);
