@@ -126,9 +126,8 @@ TEST_F(HistoryTest, LayoutOrderAndLimits) {
   EXPECT_EQ(bytes()[7], 30);
   UpdateHist(7, u"t28");
   EXPECT_EQ(Read(7), "t28|new|" + thirty.substr(0, thirty.find("|t28")));
-}
 
-TEST_F(HistoryTest, WriteHistReplacesAHistoryWithZeroFiller) {
+  // WriteHist replaces a whole history, with zero filler.
   Enter(3, {u"old1", u"old2", u"old3"});
   CString texts[2] = {u"書式 ", u"b"};
   WriteHist(3, 2, texts);
@@ -140,6 +139,7 @@ TEST_F(HistoryTest, WriteHistReplacesAHistoryWithZeroFiller) {
   EXPECT_EQ(Read(3), "");
   EXPECT_EQ(bytes()[3], 0);
 }
+
 
 TEST_F(HistoryTest, BadArgumentsAndDamagedFiles) {
   // Without a file nothing is read or written.

@@ -214,9 +214,8 @@ TEST_F(KeysTest, OddValuesAndAccessorsWithArgumentsOfTheirOwn) {
   Store(u"HISTORY", u"福利費端数", u"5");
   Store(u"HISTORY", u"単価少数点", u"4");
   EXPECT_EQ(Join(GetHukurihiHasuu(nullptr), GetModeTankaIni()), "0,2");
-}
 
-TEST_F(KeysTest, AFileThatCannotBeWrittenKeepsItsValue) {
+  // A file that cannot be written keeps its values.
   SetBaikaRituIni(80);
   SetGengouIni(u"令和");
   const std::string before = cmdtest::ReadBytes(MainHost());
@@ -236,3 +235,4 @@ TEST_F(KeysTest, AFileThatCannotBeWrittenKeepsItsValue) {
   EXPECT_EQ(GetBaikaRituIni(), 100);
   EXPECT_FALSE(fs::exists(dir() / "gone"));
 }
+

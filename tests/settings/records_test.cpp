@@ -348,30 +348,10 @@ TEST_F(RecordsTest, OddStoredRecords) {
             CString(face.substr(0, 199 - std::u16string_view(u"1,2,3,4,5,3,7,").size())));
 }
 
-// Colour numbers, and the sheet colour slots written without reloading the
-// loaded table.
-TEST_F(RecordsTest, SheetColourSlots) {
-  EXPECT_EQ(Join(Rgb(ColorCodeToRGB(1)), Rgb(ColorCodeToRGB(8)), Rgb(ColorCodeToRGB(7)),
-                 Rgb(ColorCodeToRGB(9)), Rgb(ColorCodeToRGB(0)), Rgb(ColorCodeToRGB(-1))),
-            "0000FF,FFFFFF,000000,000000,000000,000000");
-  std::array<int, 9> slots;
-  GetUserColorMst(slots.data());
-  EXPECT_EQ(Join(slots), "0,7,7,7,7,7,7,7,4");
-  const int set[9] = {1, 2, 3, 4, 5, 6, 8, 1, 6};
-  SetUserColorMst(set);
-  EXPECT_EQ(GetUserColorId(2), 7);
-  EXPECT_EQ(Text(),
-            "[USERCOLOR]\r\nカラー=1\r\nシート小計=2\r\nシート値引=3\r\nシート消費税=4\r\n"
-            "シート合計=5\r\nシート枠=6\r\nシート支持材=8\r\nシート前金=1\r\n"
-            "シートユーザー補助=6\r\n");
-  GetUserColorMst(slots.data());
-  EXPECT_EQ(Join(slots, GetUserColorId(2), GetUserColorId(6), Rgb(GetUserColor(6, 1))),
-            "1,2,3,4,5,6,8,1,6,3,8,FFFFFF");
-  SetUserColorMst(nullptr);
-  GetUserColorMst(nullptr);
-}
-
-TEST_F(RecordsTest, PrintSettingsOnAFileTheCallerNames) {
+// Print settings on a file the caller names; colour numbers, and the sheet
+// colour slots written without reloading the loaded table; the fax driver
+// from the user profile's devices.
+TEST_F(RecordsTest, PrintSettingsElsewhereSheetColourSlotsAndTheFaxDriver) {
   const CString other = Win(dir() / "other.ini");
   _SetFooterInfoIni(u"別ファイル", 1, other);
   _SetFooterInfoAttrIni(1, 2, 3, 4, 5, 3, 7, u"Face", other);
@@ -396,9 +376,24 @@ TEST_F(RecordsTest, PrintSettingsOnAFileTheCallerNames) {
               face);
   }
   EXPECT_FALSE(fs::exists(MainHost()));
-}
-
-TEST_F(RecordsTest, FaxDriverFromTheUserProfileDevices) {
+  EXPECT_EQ(Join(Rgb(ColorCodeToRGB(1)), Rgb(ColorCodeToRGB(8)), Rgb(ColorCodeToRGB(7)),
+                 Rgb(ColorCodeToRGB(9)), Rgb(ColorCodeToRGB(0)), Rgb(ColorCodeToRGB(-1))),
+            "0000FF,FFFFFF,000000,000000,000000,000000");
+  std::array<int, 9> slots;
+  GetUserColorMst(slots.data());
+  EXPECT_EQ(Join(slots), "0,7,7,7,7,7,7,7,4");
+  const int set[9] = {1, 2, 3, 4, 5, 6, 8, 1, 6};
+  SetUserColorMst(set);
+  EXPECT_EQ(GetUserColorId(2), 7);
+  EXPECT_EQ(Text(),
+            "[USERCOLOR]\r\nカラー=1\r\nシート小計=2\r\nシート値引=3\r\nシート消費税=4\r\n"
+            "シート合計=5\r\nシート枠=6\r\nシート支持材=8\r\nシート前金=1\r\n"
+            "シートユーザー補助=6\r\n");
+  GetUserColorMst(slots.data());
+  EXPECT_EQ(Join(slots, GetUserColorId(2), GetUserColorId(6), Rgb(GetUserColor(6, 1))),
+            "1,2,3,4,5,6,8,1,6,3,8,FFFFFF");
+  SetUserColorMst(nullptr);
+  GetUserColorMst(nullptr);
   const auto profile = dir() / "win.ini";
   cmdtest::WriteBytes(
       profile,
