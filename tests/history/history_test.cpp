@@ -194,7 +194,22 @@ TEST_F(HistoryTest, BadArgumentsAndDamagedFiles) {
   EXPECT_EQ(bytes().substr(RecordOffset(0, 1) + 98, 2), std::string(2, '\0'));
 }
 
-TEST_F(HistoryTest, FileErrors) {
+// UpHistString takes the window text; then file errors.
+TEST_F(HistoryTest, UpHistStringAndFileErrors) {
+  HWND empty = cmd::ui::CreateTestWindow(u"EDIT", u"");
+  HWND edit = cmd::ui::CreateTestWindow(u"EDIT", u"見積 ");
+  EXPECT_EQ(std::u16string(UpHistString(CWnd::FromHandle(empty), 6)), u"");
+  EXPECT_EQ(std::u16string(UpHistString(nullptr, 6)), u"");
+  EXPECT_FALSE(fs::exists(file()));
+  EXPECT_EQ(std::u16string(UpHistString(CWnd::FromHandle(edit), 6)), u"見積 ");
+  EXPECT_EQ(Read(6), "見積");
+  std::u16string longText(300, u'w');
+  SetWindowTextW(edit, longText.c_str());
+  EXPECT_EQ(std::u16string(UpHistString(CWnd::FromHandle(edit), 6)), longText.substr(0, 259));
+  EXPECT_EQ(Read(6), std::string(49, 'w') + "|見積");
+  DestroyWindow(empty);
+  DestroyWindow(edit);
+
   // An update raises its file error to the caller.
   SetEnvFolder(dir_ / "missing");
   EXPECT_THROW(UpdateHist(0, u"a"), CFileException);
@@ -223,18 +238,3 @@ TEST_F(HistoryTest, FileErrors) {
   EXPECT_EQ(bytes(), before);
 }
 
-TEST_F(HistoryTest, UpHistStringTakesTheWindowText) {
-  HWND empty = cmd::ui::CreateTestWindow(u"EDIT", u"");
-  HWND edit = cmd::ui::CreateTestWindow(u"EDIT", u"見積 ");
-  EXPECT_EQ(std::u16string(UpHistString(CWnd::FromHandle(empty), 6)), u"");
-  EXPECT_EQ(std::u16string(UpHistString(nullptr, 6)), u"");
-  EXPECT_FALSE(fs::exists(file()));
-  EXPECT_EQ(std::u16string(UpHistString(CWnd::FromHandle(edit), 6)), u"見積 ");
-  EXPECT_EQ(Read(6), "見積");
-  std::u16string longText(300, u'w');
-  SetWindowTextW(edit, longText.c_str());
-  EXPECT_EQ(std::u16string(UpHistString(CWnd::FromHandle(edit), 6)), longText.substr(0, 259));
-  EXPECT_EQ(Read(6), std::string(49, 'w') + "|見積");
-  DestroyWindow(empty);
-  DestroyWindow(edit);
-}
