@@ -60,16 +60,6 @@ std::string FieldsOf(CFont& font) {
   return Fields(lf);
 }
 
-// An 8-bit 2 x 2 picture: red, green on top; blue, white below.
-std::string EightBitFile() {
-  auto colors = cmdtest::GreyPalette(256);
-  colors[1] = Quad(255, 0, 0);
-  colors[2] = Quad(0, 255, 0);
-  colors[3] = Quad(0, 0, 255);
-  return cmdtest::BmpFileBytes({2, 2, 8, false, colors},
-                               [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
-}
-
 HGLOBAL GlobalDib(const std::string& dib) {
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
   std::memcpy(GlobalLock(block), dib.data(), dib.size());
@@ -86,7 +76,7 @@ std::string With(std::string bytes, std::size_t offset, T value) {
 }  // namespace
 
 // ---------------------------------------------------------------- fitted horizontal text
-TEST_F(Text, YokoFitsBreaksAndEdgeCases) {
+TEST_F(Text, YokoFitsBreaksDirectLinesAndTwoCellDrawers) {
   LOGFONTW lf = Font(20, 0, 7);
   RECT rect{0, 0, 100, 40};
   EXPECT_EQ(DrawText2(&dc, u"ABCDE", &rect, DT_RIGHT, 100, 0, RGB(0, 0, 255), &lf, 0, 0), 0);
@@ -108,15 +98,14 @@ TEST_F(Text, YokoFitsBreaksAndEdgeCases) {
       "12345 [0 0 100 40] h40 f820"}));
   // Leading spaces become an indent of record-height spaces at width 0 (15
   // each), whatever lfWidth says; the break counts them at 10.
-  LOGFONTW narrow = Font(30, 8);
+  LOGFONTW thin = Font(30, 8);
   RECT indented{10, 0, 110, 40};
-  EXPECT_EQ(DrawText2(&dc, CString(u"   " + kWide), &indented, 0, 100, 0, 0, &narrow, 0, 0), 1);
+  EXPECT_EQ(DrawText2(&dc, CString(u"   " + kWide), &indented, 0, 100, 0, 0, &thin, 0, 0), 1);
   EXPECT_EQ(indented, (RECT{55, 0, 110, 40}));
   EXPECT_EQ(Drawn(), (Scene{"電気設 [55 0 110 20] h20 f828", "備工事材料費一式計 [55 20 110 40] h20 f820"}));
 
-  RECT cell{0, 0, 100, 40};
   // An empty text is drawn; a character wider than the cell keeps the text whole.
-  EXPECT_EQ(Yoko(u"", cell, 0, 100, 0, Font(20)), 0);
+  EXPECT_EQ(Yoko(u"", rect, 0, 100, 0, Font(20)), 0);
   EXPECT_EQ(Yoko(u"見積", RECT{0, 0, 5, 40}, 0, 100, 0, Font(40)), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 100 40] h20 f820", "見積 [0 0 5 40] h20 f824"}));
   // Cells of no width give their height and draw nothing, in either mode.
@@ -124,18 +113,16 @@ TEST_F(Text, YokoFitsBreaksAndEdgeCases) {
     for (int mode : {0, 1})
       EXPECT_EQ(Yoko(u"AB", bad, 0, 100, mode, Font(20)), bad.bottom - bad.top);
   LOGFONTW lf20 = Font(20);
-  EXPECT_EQ(DrawText2(nullptr, u"AB", &cell, 0, 100, 0, 0, &lf20, 0, 0), 0);
+  EXPECT_EQ(DrawText2(nullptr, u"AB", &rect, 0, 100, 0, 0, &lf20, 0, 0), 0);
   EXPECT_EQ(DrawText2(&dc, u"AB", nullptr, 0, 100, 0, 0, &lf20, 0, 0), 0);
-  EXPECT_EQ(DrawText2(&dc, u"AB", &cell, 0, 100, 0, 0, nullptr, 0, 0), 0);
+  EXPECT_EQ(DrawText2(&dc, u"AB", &rect, 0, 100, 0, 0, nullptr, 0, 0), 0);
   EXPECT_EQ(Drawn(), Scene{});
   // A very long text is fitted from its first 999 characters.
   cmd::gdi::RecordEverything(dc, false);
-  EXPECT_EQ(Yoko(std::u16string(5000, u'x').c_str(), cell, 0, 100, 0, Font(20)), 1);
+  EXPECT_EQ(Yoko(std::u16string(5000, u'x').c_str(), rect, 0, 100, 0, Font(20)), 1);
   EXPECT_EQ(Drawn(), (Scene{"xxxxxxxxxx [0 0 100 20] h20 f828",
       std::string(989, 'x') + " [0 20 100 40] h20 f820"}));
-}
 
-TEST_F(Text, YokoDirectLinesAndTwoCellDrawers) {
   // Any mode but 0 and 2 draws the record as it is; on a screen with the
   // font's own underline. The width drawn is kept, clamped to the cell.
   for (int mode : {1, 7, -1}) {
@@ -171,9 +158,9 @@ TEST_F(Text, YokoDirectLinesAndTwoCellDrawers) {
       "line 440 160 500 160 w3 c0000c8"}));
   // No underline asked: none; in fit mode a printer uses the font's underline.
   LOGFONTW fit = Font(40, 0, 3);
-  RECT rect{100, 100, 500, 160};
-  Yoko(u"ABC", rect, 0, 100, 1, Font(40));
-  DrawText2(&dc, u"ABC", &rect, 0, 100, 0, 0, &fit, 0, 0);
+  RECT page{100, 100, 500, 160};
+  Yoko(u"ABC", page, 0, 100, 1, Font(40));
+  DrawText2(&dc, u"ABC", &page, 0, 100, 0, 0, &fit, 0, 0);
   EXPECT_EQ(fit.lfUnderline, 1);
   EXPECT_EQ(Drawn(), (Scene{"ABC [100 100 500 160] h40 f820", "ABC [100 100 500 160] h40 f820 u"}));
   // Vertical goes to a single tate column whatever the mode, without underline.
@@ -208,7 +195,6 @@ TEST_F(Text, YokoDirectLinesAndTwoCellDrawers) {
   // DrawDblTextUnderLineExt underlines from a's left to the end of the text
   // in b ("AB" is 20 wide in 100), measured at a shrunk height (7 narrow at
   // 28: 98); a text needing two lines in b draws nothing.
-  LOGFONTW lf20 = Font(20);
   RECT a{0, 0, 50, 30}, b{200, 0, 300, 30}, c{200, 0, 300, 40};
   EXPECT_EQ(DrawDblTextUnderLineExt(&dc, &a, &b, nullptr, u"AB", &lf20, DT_RIGHT, 2, RGB(1, 1, 1)),
             150);
@@ -228,7 +214,7 @@ TEST_F(Text, YokoDirectLinesAndTwoCellDrawers) {
 
 // ---------------------------------------------------------------- vertical text
 
-TEST_F(Text, TateTextColumnsSingleColumnsAndLimits) {
+TEST_F(Text, TateTextColumnsSingleColumnsLimitsAndHelpers) {
   // Kana stand upright, centred, top to bottom.
   LOGFONTW lf = Font(24, 0, 5);
   RECT rect{100, 10, 140, 400};
@@ -302,9 +288,7 @@ TEST_F(Text, TateTextColumnsSingleColumnsAndLimits) {
   std::string many;  // the 34th ends at 102, past the bottom
   for (int i = 0; i < 34; ++i) many += "字";
   EXPECT_EQ(Drawn(), Scene{many + " [0 0+3 30 100] h3 f821"});
-}
 
-TEST(TextHelpers, TurnedCharactersLineFeedsAndLeadingSpaces) {
   // The turned set of vertical text is exactly the table.
   const std::u16string turned = u"()-<>[]{}≪≫「」【】ー（）－＜＞｛｝～ｰ";
   for (char32_t c = 0; c <= 0xFFFF; ++c)
@@ -317,13 +301,10 @@ TEST(TextHelpers, TurnedCharactersLineFeedsAndLeadingSpaces) {
   EXPECT_EQ(std::u16string(buffer), u"見\n積\n");
   EXPECT_EQ(std::u16string(FormatTateText(empty)), u"");
   EXPECT_EQ(FormatTateText(nullptr), nullptr);
-  std::u16string long_(1200, u'x');
+  std::u16string long_(1200, u'x'), fed;
   long_.resize(2 * 1200 + 1, 0);
-  EXPECT_EQ(std::u16string(FormatTateText(long_.data())), [] {
-    std::u16string out;
-    for (int i = 0; i < 999; ++i) out += u"x\n";
-    return out;
-  }());
+  for (int i = 0; i < 999; ++i) fed += u"x\n";
+  EXPECT_EQ(std::u16string(FormatTateText(long_.data())), fed);
   // CutLeadingSpaces removes only ASCII spaces.
   const std::u16string longLine = u"  " + std::u16string(300, u'x');
   const struct { std::u16string in, out; int removed; } cases[] = {
@@ -341,7 +322,7 @@ TEST(TextHelpers, TurnedCharactersLineFeedsAndLeadingSpaces) {
 }
 
 // ---------------------------------------------------------------- fitted columns and lines
-TEST_F(Text, MultiTateColumnsAndYokoLines) {
+TEST_F(Text, MultiTateColumnsYokoLinesAndFixedOnes) {
   // Two columns: at one the font is 60 high and overflows, at two 30 and
   // three fit each (the fourth ends at 120 - 6 >= 100). The record comes
   // back as drawn.
@@ -401,16 +382,13 @@ TEST_F(Text, MultiTateColumnsAndYokoLines) {
   EXPECT_EQ(DrawMaltiTateText(&dc, CString(), &cell, 1, 0, &yoko), 1);
   EXPECT_EQ(DrawMaltiYokoText(&dc, CString(), &cell, 1, 0, &yoko), 1);
   EXPECT_EQ(Drawn(), (Scene{" [0 0 50 20] h20 f821"}));
-}
 
-// ---------------------------------------------------------------- fixed lines and columns
-TEST_F(Text, FixMultiYokoAndTate) {
-  // Lines of 30, font 30: " 1." is 45 wide, leaving 55 for three letters;
+  // Fixed lines of 30, font 30: " 1." is 45 wide, leaving 55 for three letters;
   // paragraphs are numbered, not wrapped lines, and the number is not underlined.
-  LOGFONTW lf = Font(12, 0, 1);
-  RECT rect{0, 0, 100, 90};
-  EXPECT_EQ(DrawFixMultiYokoText(&dc, u"ABCDEF\r\nXY", &rect, 3, DT_RIGHT, 1, 100,
-                                 RGB(7, 7, 7), &lf), 1);
+  LOGFONTW numbered = Font(12, 0, 1);
+  RECT page{0, 0, 100, 90};
+  EXPECT_EQ(DrawFixMultiYokoText(&dc, u"ABCDEF\r\nXY", &page, 3, DT_RIGHT, 1, 100,
+                                 RGB(7, 7, 7), &numbered), 1);
   EXPECT_EQ(Drawn(), (Scene{" 1. [0 0 100 30] h30 f4 c070707", "ABC [45 0 100 30] h30 f6 u c070707",
       "DEF [45 30 100 60] h30 f6 u c070707", " 2. [0 60 100 90] h30 f4 c070707",
       "XY [45 60 100 90] h30 f6 u c070707"}));
@@ -543,8 +521,7 @@ TEST_F(Fonts, FontsBuiltSelectedMeasuredAndFitted) {
   MakeLogPrnFontParam(&lf, 0, 20, 0);
   EXPECT_EQ(Fields(lf), "0 20 0 0 300 0 0 0 128 0/0/0/52 ＭＳ ゴシック");
   // The point sizes come back unchanged.
-  EXPECT_EQ(WhatIsFontPoint(-7, 99), -7);
-  EXPECT_EQ(WhatIsFontPointX(12, 99), 12);
+  EXPECT_EQ((std::vector{WhatIsFontPoint(-7, 99), WhatIsFontPointX(12, 99)}), (std::vector{-7, 12}));
 
   LOGFONTW lf24 = Font(24), byWidth = Font(24, 10), zeroHeight = Font(24);
   zeroHeight.lfHeight = 0;
@@ -599,11 +576,16 @@ TEST_F(Fonts, FontsBuiltSelectedMeasuredAndFitted) {
   EXPECT_EQ(MeasuredHeights(), expected);
 }
 
-TEST_F(Bitmaps, FilesAndInMemoryDibs) {
-  RECT rect{10, 20, 14, 24};  // twice the picture's size
-  const std::string whole = EightBitFile(), picture = " c0000ff c00ff00 cff0000 cffffff";
-  EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("logo.bmp", whole), SRCCOPY), TRUE);
-  EXPECT_EQ(Kinds(), (KindList{OpKind::SetStretchBltMode, OpKind::StretchDIBits}));
+TEST_F(Bitmaps, FilesInMemoryDibsMasksRuleAndRenderTarget) {
+  // An 8-bit 2 x 2 picture (red, green on top; blue, white below), drawn at twice its size.
+  auto colors = cmdtest::GreyPalette(256);
+  colors[1] = Quad(255, 0, 0);
+  colors[2] = Quad(0, 255, 0);
+  colors[3] = Quad(0, 0, 255);
+  const std::string whole = cmdtest::BmpFileBytes(
+      {2, 2, 8, false, colors}, [](int x, int y) { return y == 0 ? 1u + x : x ? 255u : 3u; });
+  const std::string picture = " c0000ff c00ff00 cff0000 cffffff";
+  RECT rect{10, 20, 14, 24};
   // The file size field is not trusted; a file that ends early draws the
   // rows it holds, in their share of the rectangle (a bottom-up image's
   // first row is its bottom line); run-length codes are drawn.
@@ -617,6 +599,7 @@ TEST_F(Bitmaps, FilesAndInMemoryDibs) {
                                                         std::string("\x02\x09\x00\x01", 4)),
                               full + " c000000 c000000 c090909 c090909"}}) {
     EXPECT_EQ(DrawBitmapFile(dc, &rect, Write("writer.bmp", bytes), SRCCOPY), TRUE);
+    EXPECT_EQ(Kinds(), (KindList{OpKind::SetStretchBltMode, OpKind::StretchDIBits}));
     EXPECT_EQ(Blit(OpKind::StretchDIBits), blit);
     Drawn();
   }
@@ -640,13 +623,12 @@ TEST_F(Bitmaps, FilesAndInMemoryDibs) {
   EXPECT_EQ(Kinds(), (KindList{OpKind::SelectPalette, OpKind::RealizePalette, OpKind::StretchDIBits,
                             OpKind::SelectPalette}));
   auto selects = Ops(OpKind::SelectPalette);
-  EXPECT_EQ(selects[0].flags, 1u);
   ASSERT_EQ(selects[0].palette.size(), 4u);
   const PALETTEENTRY& entry = selects[0].palette[1];
-  EXPECT_EQ((std::vector<int>{entry.peRed, entry.peGreen, entry.peBlue,
+  EXPECT_EQ((std::vector<int>{int(selects[0].flags), entry.peRed, entry.peGreen, entry.peBlue,
                               selects[0].palette[3].peFlags, int(selects[1].palette.size()),
                               int(Ops(OpKind::StretchDIBits)[0].palette.size())}),
-            (std::vector<int>{40, 50, 60, 0, 20, 4}));
+            (std::vector<int>{1, 40, 50, 60, 0, 20, 4}));
   EXPECT_EQ(Blit(OpKind::StretchDIBits),
             "0 0 30 20 <- 3 2 rop cc0020 mode 1: c1e140a c3c3228 c5a5046 "
             "c1e140a c3c3228 c5a5046");
@@ -679,9 +661,7 @@ TEST_F(Bitmaps, FilesAndInMemoryDibs) {
   }
   EXPECT_EQ(DrawBitmapFile3(dc, &size, nullptr, 0, SRCCOPY), TRUE);
   EXPECT_EQ(Kinds(), KindList{});
-}
 
-TEST_F(Bitmaps, MaskRuleAndRenderTarget) {
   // A masked resource: the mask is anded before the image is ored.
   // The picture: red on the left, black (transparent) on the right; the
   // mask: black where the picture shows, white elsewhere.
@@ -691,19 +671,16 @@ TEST_F(Bitmaps, MaskRuleAndRenderTarget) {
   cmd::res::RegisterBitmap(module, u"MASK",
       cmdtest::BmpFileBytes({2, 1, 1, false, {Quad(0, 0, 0), Quad(255, 255, 255)}},
                             [](int x, int) { return x ? 1u : 0u; }));
-  RECT rect{5, 6, 25, 16};
-  MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(1), u"mask");
+  RECT masked{5, 6, 25, 16};
+  MaskDrawBitmap(module, dc, &masked, MAKEINTRESOURCEW(1), u"mask");
   EXPECT_EQ(Kinds(), (KindList{OpKind::SetStretchBltMode, OpKind::StretchBlt, OpKind::StretchBlt}));
-  auto blits = Ops(OpKind::StretchBlt);
-  EXPECT_EQ(Blit(OpKind::StretchBlt, 0), "5 6 20 10 <- 2 1 rop 8800c6 mode 1: c000000 cffffff");
+  EXPECT_EQ(Blit(OpKind::StretchBlt, 0), "5 6 20 10 <- 2 1 rop 8800c6 mode 1 mono: c000000 cffffff");
   EXPECT_EQ(Blit(OpKind::StretchBlt, 1), "5 6 20 10 <- 2 1 rop ee0086 mode 1: c0000ff c000000");
-  EXPECT_TRUE(blits[0].sourceMonochrome);
-  EXPECT_FALSE(blits[1].sourceMonochrome);
   // A missing picture, mask or module draws nothing.
   Drawn();
-  MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(1), u"NOMASK");
-  MaskDrawBitmap(module, dc, &rect, MAKEINTRESOURCEW(9), u"MASK");
-  MaskDrawBitmap(nullptr, dc, &rect, MAKEINTRESOURCEW(1), u"MASK");
+  MaskDrawBitmap(module, dc, &masked, MAKEINTRESOURCEW(1), u"NOMASK");
+  MaskDrawBitmap(module, dc, &masked, MAKEINTRESOURCEW(9), u"MASK");
+  MaskDrawBitmap(nullptr, dc, &masked, MAKEINTRESOURCEW(1), u"MASK");
   EXPECT_EQ(Kinds(), KindList{});
   cmd::res::RemoveModule(module);
 

@@ -155,15 +155,16 @@ class TextDrawing : public ::testing::Test {
     cmdtest::WriteBytes(dir / name, bytes);
     return dir.win() + CString::FromUtf8(name);
   }
-  // The only blit of a kind as "x y cx cy <- cx cy rop R mode M: pixels
-  // of the source row by row".
+  // The only blit of a kind as "x y cx cy <- cx cy rop R mode M[ mono]:
+  // pixels of the source row by row" (mono: from a monochrome bitmap).
   std::string Blit(OpKind kind, std::size_t index = 0) {
     auto ops = Ops(kind);
     if (ops.size() <= index) return "no blit";
     const GdiOp& op = ops[index];
     std::string s =
         Str(op.dest.x, " ", op.dest.y, " ", op.dest.cx, " ", op.dest.cy, " <- ", op.src.cx, " ",
-            op.src.cy, " rop ", std::hex, op.rop, " mode ", op.stretchMode, ":");
+            op.src.cy, " rop ", std::hex, op.rop, " mode ", op.stretchMode,
+            op.sourceMonochrome ? " mono:" : ":");
     for (int y = 0; y < op.image->height; ++y)
       for (int x = 0; x < op.image->width; ++x) s += Colour(op.image->At(x, y));
     return s;

@@ -221,6 +221,13 @@ inline void SetTextAt(void* field, std::size_t units, std::u16string_view text) 
 }
 #define SetRecText(field, text) ::mtest::SetTextAt(&(field), sizeof(field) / sizeof(char16_t), text)
 
+// Strings joined with "|".
+inline std::u16string Joined(const CString* f, int n) {
+  std::u16string s = f[0].str();
+  for (int i = 1; i < n; ++i) s += u"|" + f[i].str();
+  return s;
+}
+
 // A field padded with spaces to its column width.
 inline std::u16string Pad(std::u16string s, std::size_t width) {
   return s + std::u16string(width - s.size(), u' ');

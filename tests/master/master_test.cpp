@@ -28,13 +28,6 @@ namespace {
 
 using FileTest = MasterTest;
 
-// Joins strings with "|".
-std::u16string Joined(const CString* f, int n) {
-  std::u16string s = f[0].str();
-  for (int i = 1; i < n; ++i) s += u"|" + f[i].str();
-  return s;
-}
-
 // The 23 fields of a level-3 line as the string readers give them.
 std::u16string Level3Strings(decltype(&SetMst3Data) read, const std::u16string& line,
                              const char16_t* preset = u"") {
@@ -45,10 +38,18 @@ std::u16string Level3Strings(decltype(&SetMst3Data) read, const std::u16string& 
   return Joined(f, 23);
 }
 
+// A level-3 line over a record full of garbage: the record is cleared first.
+ZaiMst3Rec Extracted3(const std::u16string& line) {
+  ZaiMst3Rec r;
+  std::memset(&r, 0xAB, sizeof r);
+  ExtractToMst3(line, &r);
+  return r;
+}
+
 // The cursor's numbers are the runtime's (plain decimals are converted by
 // the cursor itself), and it moves past a field whatever the field holds
 // (its fields are the lines' fields every reader below checks).
-TEST(RecordLines, FieldCursorAndStringForms) {
+TEST_F(FileTest, FieldCursorStringFormsLevel3RecordsCountsAndCodes) {
   for (std::u16string field : {u"0", u"-0", u"007", u"123456789", u"1234567890", u"-2147483648",
                                u"99999999999", u"", u"-", u" 5", u"+5", u"5x", u"１２", u"1e3",
                                u"0x10", u"123456789012345", u"1234567890123456", u"-000", u"2.5"}) {
@@ -97,22 +98,12 @@ TEST(RecordLines, FieldCursorAndStringForms) {
   EXPECT_EQ(Level3Strings(SetMst3Data, fixed),
             u"12345678901| | |4|5|6|名|second|third|short|1|2|3|4|5|6|17171|18181|19191|20202|21212|7|closing");
   EXPECT_EQ(Level3Strings(SetMst3Data, u"short line", u"-"), u"short line||||||||||||||||||||||");
-}
 
-// A level-3 line over a record full of garbage: the record is cleared first.
-ZaiMst3Rec Extracted3(const std::u16string& line) {
-  ZaiMst3Rec r;
-  std::memset(&r, 0xAB, sizeof r);
-  ExtractToMst3(line, &r);
-  return r;
-}
-
-// Level 3: amounts written whole, factors in thousandths, the drawing code as
-// "%05ld%07ld" (a part too long for its width kept whole, and told); read
-// back in single precision. Which records count (of 300, up to the last
-// named one), which level-3 code is free (-1 when all are taken), and null
-// pointers refused.
-TEST_F(FileTest, Level3RecordsCountsAndCodes) {
+  // Level 3: amounts written whole, factors in thousandths, the drawing code as
+  // "%05ld%07ld" (a part too long for its width kept whole, and told); read
+  // back in single precision. Which records count (of 300, up to the last
+  // named one), which level-3 code is free (-1 when all are taken), and null
+  // pointers refused.
   ZaiMst3Rec full = FullRecord(), empty{};
   EXPECT_EQ(FormatMst3(&full, 4, 5), std::u16string(kFullLine) + u"\n");
   const std::u16string told = u"図面ｺｰﾄﾞエラー|DEBUG|0\n";

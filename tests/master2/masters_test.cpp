@@ -143,7 +143,8 @@ std::u16string Items(char16_t kind) {
 // Expense items of one kind in file order: a line without its fields is an
 // item of empty ones, the last field takes the rest, numbers read as the
 // runtime reads them, overlong fields are cut to 199 characters.
-TEST_F(MastersTest, ExpenseItemsAndChanges) {
+// Then the small lists.
+TEST_F(MastersTest, ExpenseItemsSmallListsAndTheirChanges) {
   EXPECT_EQ(Items(u'A'), u"");  // a missing file is not created
   EXPECT_FALSE(fs::exists(file("keihi.mst")));
   const std::u16string longName(250, u'名'), longAmount = u"1" + std::u16string(249, u'0');
@@ -249,19 +250,11 @@ TEST_F(MastersTest, ExpenseItemsAndChanges) {
   SetDebugOutputHook(old);
   EXPECT_EQ(Bytes(k), Mst(added));
   EXPECT_EQ(debug.size(), 8u);
-}
 
-std::u16string Joined(const CString* lines, int n) {
-  std::u16string s;
-  for (int i = 0; i < n; ++i) s += lines[i].str() + u"|";
-  return s;
-}
-
-// The construction items (at most 300 read; list 1 is "kouji1.mst", every
-// other list "kouji2.mst"), units and supply entries (no bound), remarks
-// ("text<TAB>flag", at most 300, into arrays emptied first): a line is an
-// entry, neither trimmed nor split; a missing file reads as nothing.
-TEST_F(MastersTest, SmallListsAndTheirChanges) {
+  // The construction items (at most 300 read; list 1 is "kouji1.mst", every
+  // other list "kouji2.mst"), units and supply entries (no bound), remarks
+  // ("text<TAB>flag", at most 300, into arrays emptied first): a line is an
+  // entry, neither trimmed nor split; a missing file reads as nothing.
   std::vector<CString> lines(1001, CString(u"untouched"));
   std::vector<int> flags(300, 9);
   EXPECT_EQ((std::vector{GetKoujiMst(1, lines.data(), 1), GetTanniMst(lines.data(), 1),
@@ -269,7 +262,7 @@ TEST_F(MastersTest, SmallListsAndTheirChanges) {
   EXPECT_EQ(lines[0], u"untouched");
   EXPECT_FALSE(fs::exists(file("tanni.mst")));
   EXPECT_EQ(GetBikouMst(lines.data(), flags.data(), 1), 0);
-  EXPECT_EQ(Joined(&lines[299], 2) + U(std::to_string(flags[299])), u"|untouched|0");
+  EXPECT_EQ(Joined(&lines[299], 2) + U("|" + std::to_string(flags[299])), u"|untouched|0");
 
   Lines many;
   for (int i = 0; i < 1000; ++i)
@@ -283,21 +276,21 @@ TEST_F(MastersTest, SmallListsAndTheirChanges) {
   for (auto [get, n] : readers) {
     std::fill(lines.begin(), lines.end(), CString(u"untouched"));
     ASSERT_EQ(get(lines.data()), n);
-    EXPECT_EQ(Joined(&lines[n - 1], 2), many[n - 1] + u"|untouched|");
+    EXPECT_EQ(Joined(&lines[n - 1], 2), many[n - 1] + u"|untouched");
   }
   EXPECT_EQ(GetBikouMst(lines.data(), flags.data(), 1), 300);
-  EXPECT_EQ(Joined(&lines[299], 1) + U(std::to_string(flags[299])), u"r299|299");
+  EXPECT_EQ(Joined(&lines[299], 1) + U("|" + std::to_string(flags[299])), u"r299|299");
 
   WriteMaster(file("kouji2.mst"), {u"二", u"", u"  空白 "});
   for (int list : {2, 0, -1, 7}) {
     EXPECT_EQ(GetKoujiMst(list, lines.data(), 1), 3) << list;
-    EXPECT_EQ(Joined(lines.data(), 3), u"二||  空白 |");
+    EXPECT_EQ(Joined(lines.data(), 3), u"二||  空白 ");
   }
   WriteMaster(file("bikou.mst"),
               {u"タブなし", u"二つ\t5\t残り", u"後ろ\t", u"\t\t", u"数字でない\tx",
                u"空白\t  42abc", u"", u"三つ\t1\t2\t3", u"\t-25"});
   ASSERT_EQ(GetBikouMst(lines.data(), flags.data(), 1), 9);
-  EXPECT_EQ(Joined(lines.data(), 9), u"タブなし|二つ|後ろ||数字でない|空白||三つ||");
+  EXPECT_EQ(Joined(lines.data(), 9), u"タブなし|二つ|後ろ||数字でない|空白||三つ|");
   EXPECT_EQ(std::vector<int>(flags.begin(), flags.begin() + 9),
             (std::vector{0, 5, 0, 0, 0, 42, 0, 1, -25}));
 
@@ -308,7 +301,7 @@ TEST_F(MastersTest, SmallListsAndTheirChanges) {
   CString news[2] = {u"新1", u"a,b\tc"}, units[3] = {u"m", u"", u"式"}, water[1] = {u"水道"};
   CString broken[2] = {u"ok", u"two\nlines"}, tabbed[1] = {u"a\tb"}, remarks[2] = {u"至急", u""};
   int remarkFlags[2] = {1, -25};
-  std::vector<Rewrite> cases = {
+  std::vector<Rewrite> changes = {
       {file("kouji2.mst"), Mst({u"古い1", u"古い2"}), [&] { UpdateKoujiMst(2, news, 2, 1); },
        Mst({u"新1", u"a,b\tc"})},
       {file("kouji1.mst"), kMissing, [] { UpdateKoujiMst(1, nullptr, 0, 1); }, kEmpty},
@@ -325,12 +318,12 @@ TEST_F(MastersTest, SmallListsAndTheirChanges) {
   };
   // (the lists read back through the one list reader checked above)
   for (auto [name, set] : {std::pair{"tanni.mst", &UpdateTanniMst}, {"hokyu.mst", &UpdateHokyuMst}}) {
-    cases.push_back(
+    changes.push_back(
         {file(name), kMissing, [&, set = set] { set(units, 3, 1); }, Mst({u"m", u"", u"式"})});
-    cases.push_back(
+    changes.push_back(
         {file(name), kAsLeft, [&, set = set] { set(units, 1, 1), set(broken, 2, 1); }, Mst({u"m"})});
   }
-  ExpectRewrites(cases);
+  ExpectRewrites(changes);
   EXPECT_TRUE(fs::is_directory(file("temp.mst")));
 }
 
@@ -341,37 +334,75 @@ std::u16string Item(std::u16string_view cwf, std::u16string_view mark, int level
 }
 
 // Sets a file's last-write time, to the nanosecond, and reads it back.
-void SetWriteTime(const fs::path& p, time_t seconds, long nanoseconds = 0) {
+fs::file_time_type SetWriteTime(const fs::path& p, time_t seconds, long nanoseconds = 0) {
   struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-  ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0) << p;
-}
-time_t WriteTime(const fs::path& p) {
-  struct stat st {};
-  stat(p.c_str(), &st);
-  return st.st_mtim.tv_sec;
+  EXPECT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0) << p;
+  return fs::last_write_time(p);
 }
 
-class TableTest : public MasterTest {
- protected:
-  void Level1(const std::vector<int>& codes, const fs::path& folder) {
+// The CAD and digitizer-panel tables. A table newer than every master file
+// is left alone, taking only folder listings; touching any material master
+// file (not the expense master) makes it out of date, to the nanosecond; a
+// table as old as the newest master is rebuilt. Without master files nothing
+// is out of date. A table line is "%12s%03d%05d" of drawing code, level-1
+// code and number. The CAD table lists marks "A", "Z" and none, numbered over
+// the whole table; the digitizer-panel table lists "B" and "Z", numbered by
+// the line's index in its own file. Items without a drawing code are never
+// listed; a missing level-3 file is skipped for CAD and ends the digitizer table.
+TEST_F(MastersTest, TablesRebuiltWhenAMasterFileIsNewerAndWhatTheyList) {
+  auto level1 = [](const std::vector<int>& codes, const fs::path& folder) {
     Lines lines;
     for (int c : codes) lines.push_back(U(std::to_string(c)) + u",名前,0");
     WriteMaster(folder / "zairyou1.mst", lines);
-  }
-  CString Path(const std::string& name) { return dir_.win() + CString::FromUtf8(name); }
+  };
+  auto win = [&](const std::string& name) { return dir_.win() + CString::FromUtf8(name); };
   // Every "zai*.mst" file of the electrical master at one time.
-  void AgeMasters(time_t seconds) {
+  auto ageMasters = [&](time_t seconds) {
     for (const auto& e : fs::directory_iterator(master()))
       if (e.path().filename().string().rfind("zai", 0) == 0) SetWriteTime(e.path(), seconds);
-  }
-};
+  };
+  fs::create_directories(master() / "zaidir.mst");  // a folder named like a master does not count
+  EXPECT_EQ((std::vector{UpdateCadtable(1, -1), UpdateDegipaneTable(win("d.tbl"), 1, -1)}),
+            (std::vector<BOOL>{TRUE, TRUE}));
+  EXPECT_FALSE(fs::exists(root() / "cad1_1.tbl") || fs::exists(root() / "d.tbl"));
 
-// "%12s%03d%05d" of drawing code, level-1 code and number. The CAD table
-// lists marks "A", "Z" and none, numbered over the whole table; the
-// digitizer-panel table lists "B" and "Z", numbered by the line's index in
-// its own file. Items without a drawing code are never listed; a missing
-// level-3 file is skipped for CAD and ends the digitizer table.
-TEST_F(TableTest, WhatTheTablesList) {
+  level1({5}, master());
+  WriteMaster(file("zai005-3.mst"), {Item(u"000000000001", u"Z")});
+  WriteMaster(file("zairyou2.mst"), {Line2(5, 1, u"x")});
+  WriteMaster(file("keihi.mst"), {u"A,x,1,0,0,0,0,0,0,0"});
+  // Tables marked with a time after every master but before now: a rebuild
+  // would give them the current time.
+  auto leftAlone = [&](const std::function<BOOL()>& update, const fs::path& table) {
+    const auto marked = SetWriteTime(table, 1'100'000'000);
+    auto steps = RecordSteps([&] { EXPECT_EQ(update(), TRUE); });
+    EXPECT_FALSE(steps.empty());
+    for (const auto& [step, path] : steps) EXPECT_EQ(step, FileStep::List) << path;
+    EXPECT_EQ(fs::last_write_time(table), marked);
+  };
+  ageMasters(1'000'000'000);
+  ASSERT_EQ(UpdateCadtable(1, -1), TRUE);
+  leftAlone([] { return UpdateCadtable(1, -1); }, root() / "cad1_1.tbl");
+  auto panel = [&] { return UpdateDegipaneTable(win("d.tbl"), 1, -1); };
+  for (const char* touched : {"zai005-3.mst", "zairyou1.mst", "zairyou2.mst"}) {
+    ageMasters(1'000'000'000);
+    SetWriteTime(file("keihi.mst"), 1'300'000'000);  // not a material master file
+    ASSERT_EQ(panel(), TRUE);
+    leftAlone(panel, root() / "d.tbl");
+    const auto touchedAt = SetWriteTime(file(touched), 1'200'000'000);
+    ASSERT_EQ(panel(), TRUE);
+    EXPECT_GT(fs::last_write_time(root() / "d.tbl"), touchedAt) << touched;
+  }
+  ageMasters(1'000'000'000);
+  SetWriteTime(file("zai005-3.mst"), 1'000'000'000, 500);
+  for (auto [tableNanoseconds, rebuilt] : {std::pair{300, true}, {700, false}, {500, true}}) {
+    WriteMaster(root() / "d.tbl", {u"old"});
+    SetWriteTime(root() / "d.tbl", 1'000'000'000, tableNanoseconds);
+    panel();
+    EXPECT_EQ(Bytes(root() / "d.tbl"), Mst({rebuilt ? u"00000000000100500000" : u"old"}))
+        << tableNanoseconds;
+  }
+  ExpectNoStaging();
+
   const struct {
     std::vector<int> level1;  // {-1}: no file
     std::vector<std::pair<std::string, Lines>> level3;
@@ -409,10 +440,10 @@ TEST_F(TableTest, WhatTheTablesList) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.level1.empty() ? 0 : c.level1[0]);
     for (const auto& e : fs::directory_iterator(master())) fs::remove(e.path());
-    if (c.level1 != std::vector<int>{-1}) Level1(c.level1, master());
+    if (c.level1 != std::vector<int>{-1}) level1(c.level1, master());
     for (const auto& [name, lines] : c.level3) WriteMaster(file(name), lines);
     EXPECT_EQ(
-        (std::vector{MakeCadtable(Path("c.tbl"), 1, -1), MakeDegipaneTable(Path("d.tbl"), 1, -1)}),
+        (std::vector{MakeCadtable(win("c.tbl"), 1, -1), MakeDegipaneTable(win("d.tbl"), 1, -1)}),
         (std::vector{c.cadMade, c.panelMade}));
     EXPECT_EQ(Bytes(root() / "c.tbl") + Bytes(root() / "d.tbl"), Mst(c.cad) + Mst(c.panel));
   }
@@ -424,10 +455,10 @@ TEST_F(TableTest, WhatTheTablesList) {
   // More than 500 level-1 entries: the first 500, and the message.
   std::vector<int> codes(501);
   for (int i = 0; i < 501; ++i) codes[i] = i;
-  Level1(codes, master());
+  level1(codes, master());
   WriteMaster(file("zai500-3.mst"), {Item(u"000000000001", u"Z", 500)});
   WriteMaster(file("zai499-3.mst"), {Item(u"000000000002", u"Z", 499)});
-  ASSERT_EQ(MakeCadtable(Path("c.tbl"), 1, -1), TRUE);
+  ASSERT_EQ(MakeCadtable(win("c.tbl"), 1, -1), TRUE);
   EXPECT_EQ(Bytes(root() / "c.tbl"), Mst({u"00000000000249900000"}));
   EXPECT_EQ(Shown(), u"工事材料が500件を超えています。|工事材料エラー|0\n");
   // UpdateCadtable writes "cad<trade>_1.tbl" in the current directory from the
@@ -439,7 +470,7 @@ TEST_F(TableTest, WhatTheTablesList) {
     const fs::path& folder = folders[std::min(trade, 5) - 1];
     const std::string code = "00000000000" + std::to_string(trade);
     fs::create_directories(folder);
-    Level1({5}, folder);
+    level1({5}, folder);
     WriteMaster(folder / "zai005-3.mst", {Item(U(code), u"A")});
     EXPECT_EQ(UpdateCadtable(trade, -1), TRUE);
     const std::string name = "cad" + std::to_string(trade == 7 ? 1 : trade) + "_1.tbl";
@@ -449,53 +480,6 @@ TEST_F(TableTest, WhatTheTablesList) {
   ExpectNoStaging();
 }
 
-// A table newer than every master file is left alone, taking only folder
-// listings; touching any material master file (not the expense master)
-// makes it out of date, to the nanosecond; a table as old as the newest
-// master is rebuilt. Without master files nothing is out of date.
-TEST_F(TableTest, ATableIsRebuiltWhenAMasterFileIsNewer) {
-  fs::create_directories(master() / "zaidir.mst");  // a folder named like a master does not count
-  EXPECT_EQ((std::vector{UpdateCadtable(1, -1), UpdateDegipaneTable(Path("d.tbl"), 1, -1)}),
-            (std::vector<BOOL>{TRUE, TRUE}));
-  EXPECT_FALSE(fs::exists(root() / "cad1_1.tbl") || fs::exists(root() / "d.tbl"));
-
-  Level1({5}, master());
-  WriteMaster(file("zai005-3.mst"), {Item(u"000000000001", u"Z")});
-  WriteMaster(file("zairyou2.mst"), {Line2(5, 1, u"x")});
-  WriteMaster(file("keihi.mst"), {u"A,x,1,0,0,0,0,0,0,0"});
-  // Tables marked with a time after every master but before now: a rebuild
-  // would give them the current time.
-  auto leftAlone = [&](const std::function<BOOL()>& update, const fs::path& table) {
-    SetWriteTime(table, 1'100'000'000);
-    auto steps = RecordSteps([&] { EXPECT_EQ(update(), TRUE); });
-    EXPECT_FALSE(steps.empty());
-    for (const auto& [step, path] : steps) EXPECT_EQ(step, FileStep::List) << path;
-    EXPECT_EQ(WriteTime(table), 1'100'000'000);
-  };
-  AgeMasters(1'000'000'000);
-  ASSERT_EQ(UpdateCadtable(1, -1), TRUE);
-  leftAlone([] { return UpdateCadtable(1, -1); }, root() / "cad1_1.tbl");
-  auto panel = [&] { return UpdateDegipaneTable(Path("d.tbl"), 1, -1); };
-  for (const char* touched : {"zai005-3.mst", "zairyou1.mst", "zairyou2.mst"}) {
-    AgeMasters(1'000'000'000);
-    SetWriteTime(file("keihi.mst"), 1'300'000'000);  // not a material master file
-    ASSERT_EQ(panel(), TRUE);
-    leftAlone(panel, root() / "d.tbl");
-    SetWriteTime(file(touched), 1'200'000'000);
-    ASSERT_EQ(panel(), TRUE);
-    EXPECT_GT(WriteTime(root() / "d.tbl"), 1'200'000'000) << touched;
-  }
-  AgeMasters(1'000'000'000);
-  SetWriteTime(file("zai005-3.mst"), 1'000'000'000, 500);
-  for (auto [tableNanoseconds, rebuilt] : {std::pair{300, true}, {700, false}, {500, true}}) {
-    WriteMaster(root() / "d.tbl", {u"old"});
-    SetWriteTime(root() / "d.tbl", 1'000'000'000, tableNanoseconds);
-    panel();
-    EXPECT_EQ(Bytes(root() / "d.tbl"), Mst({rebuilt ? u"00000000000100500000" : u"old"}))
-        << tableNanoseconds;
-  }
-  ExpectNoStaging();
-}
 
 // Every copy and every change of the expense and small masters with each
 // file step failing in turn; a failed copy keeps the old destination from
