@@ -56,7 +56,7 @@ inline LOGFONTW Font(LONG height, LONG width = 0, BYTE underline = 0) {
 inline Scene SceneOf(HDC dc) {
   using Box = std::array<LONG, 4>;
   // chars: 0 for an entry written whole, -1 for a longer text, else the run's length.
-  struct Entry { std::string text, tail; Box first{}, last{}, step{}; int chars = 0; };
+  struct Entry { std::string text, tail{}; Box first{}, last{}, step{}; int chars = 0; };
   std::vector<Entry> entries;
   POINT at{};
   for (const GdiOp& op : *cmd::gdi::RecordedOps(dc)) {

@@ -426,7 +426,7 @@ TEST_F(FileTest, Rewrites) {
       a = Line2(1, 1, u"a"), b = Line2(1, 2, u"b"), c = Line2(2, 2, u"c"), d = Line2(1, 3, u"d"),
       b2 = Line2(1, 21, u"b2"), only1 = Line2(8, 1, u"only"), eight = plain3("4,5,8,", u"eight"),
       new2 = plain3("4,5,2,", u"new"), newToo = plain3("4,5,2,", u"new too"),
-      i1 = Line3(4, 5, 1, u"a"), i2 = Line3(4, 5, 2, u"b"), i3 = Line3(4, 5, 3, u"c"),
+      i1 = Line3(4, 5, 1, u"a"), i2 = Line3(4, 5, 2, u"b"), i3 = Line3(4, 5, 3, u"c"), odd = Line3(4, -1, 5, u"?"),
       g = Line3(4, 6, 2, u"g"), l1 = Line3(3, 5, 1, u"other l1");
   const fs::path z1 = file("zairyou1.mst"), z2 = file("zairyou2.mst"), z3 = file("zai004-3.mst");
   fs::create_directories(master() / "2");
@@ -488,12 +488,12 @@ TEST_F(FileTest, Rewrites) {
        Mst({i1, new2, newToo, g, i3})},
       {z3, kAsLeft, [&] { UpdateZaiMst3_2(&other, 4, 4, 5, 1, 1, 1, -1); },
        Mst({new2, newToo, g, i3})},
-      {z3, kAsLeft, [&] { UpdateZaiMst3_2(&other, 4, 4, -1, 5, 1, 1, -1); },
-       Mst({new2, newToo, g, i3})},
+      {z3, Mst({new2, newToo, g, i3, odd}), [&] { UpdateZaiMst3_2(&other, 4, 4, -1, 5, 1, 1, -1); },
+       Mst({new2, newToo, g, i3, odd})},  // even a line of level-2 code -1 stays
       {file("zai012-3.mst"), kMissing, [&] { UpdateZaiMst3_2(&other, 12, 12, -1, 5, 1, 1, -1); },
        kEmpty},
       // Deleting an item, a group, the file; a missing file is created empty.
-      {z3, kAsLeft, [&] { DelZaiMst3_2(4, 4, 5, 2, 1, -1); }, Mst({g, i3})},
+      {z3, kAsLeft, [&] { DelZaiMst3_2(4, 4, 5, 2, 1, -1); }, Mst({g, i3, odd})},
       {z3, Mst({i1, g, i2}), [&] { DelZaiMst3_1(4, 4, 5, 1, -1); }, Mst({g})},
       {z3, kAsLeft, [&] { DelZaiMst3_1(4, 4, -1, 1, -1); }, kMissing},
       {z3, kAsLeft, [&] { DelZaiMst3_2(4, 4, -1, 9, 1, -1); }, kMissing},

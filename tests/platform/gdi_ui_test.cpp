@@ -106,7 +106,8 @@ int Ink(const cmd::gdi::Image& img, RECT r, bool outside = false) {
 }
 
 LOGFONTW Gothic(LONG height, LONG width = 0, LONG escapement = 0) {
-  LOGFONTW lf{.lfHeight = height, .lfWidth = width, .lfEscapement = escapement};
+  LOGFONTW lf{};
+  lf.lfHeight = height, lf.lfWidth = width, lf.lfEscapement = escapement;
   const char16_t face[] = u"ＭＳ ゴシック";
   std::copy(std::begin(face), std::end(face), lf.lfFaceName);
   return lf;

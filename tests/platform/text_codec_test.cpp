@@ -344,7 +344,7 @@ TEST(Crt, NumbersReadWrittenComparedFormattedAndScanned) {
     char16_t* at = nullptr;
     EXPECT_EQ(std::pair(BitsOf(_wtof(text.c_str())), BitsOf(wcstod(text.c_str(), &at))),
               std::pair(BitsOf(value), BitsOf(value))) << U8(text.substr(0, 40));
-    if (end >= 0) EXPECT_EQ(at - text.c_str(), end) << U8(text);
+    if (end >= 0) { EXPECT_EQ(at - text.c_str(), end) << U8(text); }
   }
   for (auto [text, value] : {std::pair{u"1e400", kInf}, {u"-1e400", -kInf}, {u"1e-400", 0.0}}) {
     errno = 0;

@@ -16,9 +16,9 @@ struct DibRecipe {
   int height = 1;  // rows; stored bottom-up unless topDown
   int bitCount = 24;
   bool topDown = false;
-  std::vector<RGBQUAD> colors;  // the colour table written (biClrUsed = its size when not 2^bits)
+  std::vector<RGBQUAD> colors{};  // the colour table written (biClrUsed = its size when not 2^bits)
   DWORD compression = BI_RGB;
-  std::vector<DWORD> masks;     // BI_BITFIELDS
+  std::vector<DWORD> masks{};   // BI_BITFIELDS
 };
 
 // pixel(x, y), y counted from the top: a colour index for 8 bits and fewer,
