@@ -363,6 +363,8 @@ TEST(ImageAndPrinterDevices, BitmapsLinesJapaneseTextPngAndPdf) {
   RECT cell{20, 20, 120, 50};
   ImageDC img(200, 80), unclipped(200, 80), sizes(400, 100), back(40, 40);
   FontIn font(img.dc, Gothic(24)), font2(unclipped.dc, Gothic(24));
+  RECT measured{0, 52, 200, 80};  // measuring draws nothing
+  img.dc.DrawText(u"電気", -1, &measured, DT_CALCRECT);
   img.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_VCENTER);
   unclipped.dc.DrawText(u"電気設備工事見積書　御中", -1, &cell, DT_SINGLELINE | DT_NOCLIP);
   const auto drawn = img.Pixels();
@@ -633,10 +635,13 @@ TEST(RecordingDevice, MetricsCallsDrawTextObjectsAndPrintJobs) {
   EXPECT_EQ(colours, "00 00 00|80 00 00|00 80 00|80 80 00|00 00 80|80 00 80|00 80 80|C0 C0 C0|C0 DC C0|A6 CA F0|"
                      "FF FB F0|A0 A0 A4|80 80 80|FF 00 00|00 FF 00|FF FF 00|00 00 FF|FF 00 FF|00 FF FF|FF FF FF|");
   // Selected, realised, not deletable while selected; deselected and deleted.
+  // Handles that are not a device or a palette change nothing.
   EXPECT_EQ((std::vector<UINT_PTR>{GetPaletteEntries(def, 0, 0, nullptr), UINT_PTR(SelectPalette(objects, pal, TRUE)),
-                                   RealizePalette(objects), UINT_PTR(DeleteObject(pal)),
-                                   UINT_PTR(SelectPalette(objects, def, TRUE)), UINT_PTR(DeleteObject(pal))}),
-            (std::vector<UINT_PTR>{20, UINT_PTR(def), 3, FALSE, UINT_PTR(pal), TRUE}));
+                                   UINT_PTR(SelectPalette(nullptr, pal, FALSE)),
+                                   UINT_PTR(SelectPalette(objects, nullptr, FALSE)), RealizePalette(objects),
+                                   UINT_PTR(DeleteObject(pal)), UINT_PTR(SelectPalette(objects, def, TRUE)),
+                                   UINT_PTR(DeleteObject(pal))}),
+            (std::vector<UINT_PTR>{20, UINT_PTR(def), 0, 0, 3, FALSE, UINT_PTR(pal), TRUE}));
   const auto realized = cmd::gdi::RecordedOps(objects, OpKind::RealizePalette);
   ASSERT_EQ(realized.size(), 1u);
   EXPECT_EQ(std::tuple(realized[0].palette.size(), realized[0].palette.at(2).peRed, realized[0].flags),
