@@ -24,6 +24,7 @@ using drawtest::OpKind;
 using drawtest::Scene;
 using drawtest::Str;
 using cmdtest::Quad;
+using cmdtest::With;
 using KindList = std::vector<OpKind>;
 
 namespace {
@@ -65,12 +66,6 @@ HGLOBAL GlobalDib(const std::string& dib) {
   std::memcpy(GlobalLock(block), dib.data(), dib.size());
   GlobalUnlock(block);
   return block;
-}
-
-template <class T>
-std::string With(std::string bytes, std::size_t offset, T value) {
-  std::memcpy(&bytes[offset], &value, sizeof value);
-  return bytes;
 }
 
 }  // namespace

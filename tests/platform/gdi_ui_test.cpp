@@ -33,11 +33,7 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kGrey = RGB(128, 128, 128);
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 
-// A copy of bytes with a little-endian field of n bytes put at an offset.
-std::string With(std::string s, std::size_t at, std::uint32_t v, std::size_t n = 4) {
-  std::memcpy(&s[at], &v, n);
-  return s;
-}
+using cmdtest::With;
 
 std::string Checker8(int w, int h) {
   cmdtest::DibRecipe recipe{.width = w, .height = h, .bitCount = 8, .colors = cmdtest::GreyPalette(256)};

@@ -29,6 +29,13 @@ inline void PutLE(std::string& s, std::uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s += char((v >> (8 * i)) & 0xFF);
 }
 
+// A copy of bytes with a little-endian field of n bytes put at an offset:
+// a header made wrong in one place.
+inline std::string With(std::string s, std::size_t at, std::uint32_t v, std::size_t n = 4) {
+  for (std::size_t i = 0; i < n; ++i) s.at(at + i) = char((v >> (8 * i)) & 0xFF);
+  return s;
+}
+
 inline std::string DibPixels(const DibRecipe& recipe, const PixelFn& pixel) {
   std::size_t stride = ((std::size_t(recipe.width) * recipe.bitCount + 31) / 32) * 4;
   std::string bits(stride * recipe.height, '\0');
